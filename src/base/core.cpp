@@ -1,0 +1,33 @@
+#include "base/core.h"
+
+#include "base/display_ops.h"
+#include "base/prefs_keys.h"
+
+namespace zd {
+
+DilSettings ReadDilSettings(const PrefsStore& prefs) {
+    DilSettings settings;
+    if (std::string address = prefs.GetPrefString(prefs::kNetAddress); !address.empty())
+        settings.netAddress = std::move(address);
+    int32_t port = 0;
+    if (prefs.GetPrefInt(port, prefs::kNetPort) != 0) settings.netPort = port;
+    return settings;
+}
+
+namespace {
+
+DilOptions LinkOptions(const PrefsStore& prefs, Session& session) {
+    DilOptions options;
+    options.settings = [&prefs] { return ReadDilSettings(prefs); };
+    options.notice = [&session](std::string_view text) { LogLine(session, text); };
+    return options;
+}
+
+}  // namespace
+
+Core::Core(const std::string& prefsPath)
+    : m_prefs(prefsPath),
+      m_dil(m_clock, LinkOptions(m_prefs, m_session)),
+      m_session(Services{m_dil, m_prefs, m_clock}) {}
+
+}  // namespace zd

@@ -1,0 +1,36 @@
+// The parts every front end runs the link with: the clock, the preference
+// file, the DIL and the session, wired to each other.
+#pragma once
+
+#include <string>
+
+#include "base/clock.h"
+#include "base/prefs_store.h"
+#include "base/session.h"
+#include "link/dil/dil.h"
+
+namespace zd {
+
+class Core {
+public:
+    // Uses the preference file at `prefsPath`.  The network pipe listens where
+    // "NetAddress" and "NetPort" say, read at each pipe creation; the DIL's
+    // notices go to the message log.
+    explicit Core(const std::string& prefsPath);
+    Core(const Core&) = delete;
+    Core& operator=(const Core&) = delete;
+
+    Session& session() { return m_session; }
+    PrefsStore& prefs() { return m_prefs; }
+
+private:
+    SteadyClock m_clock;
+    PrefsStore m_prefs;
+    Dil m_dil;
+    Session m_session;
+};
+
+// The network pipe's place as the preferences give it.
+DilSettings ReadDilSettings(const PrefsStore& prefs);
+
+}  // namespace zd

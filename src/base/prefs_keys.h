@@ -1,0 +1,30 @@
+// The stored names of every preference, all in one section of the preference
+// file.  Names and spelling are the file format: never change them.
+#pragma once
+
+namespace zd::prefs {
+
+inline constexpr const char* kSection = "Prefs Section";
+
+inline constexpr const char* kListen = "listen";          // switch: listen at start-up
+inline constexpr const char* kSaveAsFile = "SaveAsFile";  // switch: items to files, not clipboard
+inline constexpr const char* kUrl = "URL";                // switch: open "http:" items
+inline constexpr const char* kSysTray = "SysTray";        // switch: tray mode
+inline constexpr const char* kPort = "port";              // 0..3 serial slot; -1 the network pipe
+inline constexpr const char* kDir = "Dir";                // string: the receive folder
+inline constexpr const char* kLaunch = "Launch";          // counter: window initialisations
+inline constexpr const char* kConnect = "Connect";        // counter: "#YOOHOO" greetings
+inline constexpr const char* kStatus = "Status";          // switch: status view open
+// The window rectangle.  The names mislead: "PosY" holds the right edge and
+// "topx"/"bottomx" the vertical edges.
+inline constexpr const char* kPosX = "PosX";        // left
+inline constexpr const char* kPosY = "PosY";        // right
+inline constexpr const char* kTopX = "topx";        // top
+inline constexpr const char* kBottomX = "bottomx";  // bottom
+
+// Where the network pipe listens.  Absent address: loopback only, so nobody on
+// the network can push text to a user who did not ask for it.
+inline constexpr const char* kNetAddress = "NetAddress";  // string, default "127.0.0.1"
+inline constexpr const char* kNetPort = "NetPort";        // integer, default 3679
+
+}  // namespace zd::prefs

@@ -1,0 +1,56 @@
+#include "base/prefs_store.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "base/atomic_file.h"
+#include "base/ini_text.h"
+#include "base/prefs_keys.h"
+
+namespace zd {
+
+int32_t PrefsStore::GetPrefInt(int32_t& value, std::string_view name) const {
+    value = ParseProfileInt(GetPrefString(name));
+    return value;
+}
+
+bool PrefsStore::SetPrefInt(int32_t value, std::string_view name) {
+    return SetPrefString(std::to_string(value), name);
+}
+
+std::string PrefsStore::GetPrefString(std::string_view name) const {
+    const auto text = ReadWholeFile(m_path);
+    if (!text) return {};
+    return FindIniValue(*text, prefs::kSection, name).value_or(std::string());
+}
+
+bool PrefsStore::SetPrefString(std::string_view value, std::string_view name) {
+    if (value.find_first_of("\r\n") != std::string_view::npos) return false;
+    const std::string old = ReadWholeFile(m_path).value_or(std::string());
+    return WriteFileAtomically(m_path, SetIniValue(old, prefs::kSection, name, value));
+}
+
+std::string DefaultPrefsPath(std::string_view programPath) {
+    std::string base = std::filesystem::path(programPath).stem().string();
+    if (base.empty()) base = "zandorelle";
+
+    std::filesystem::path folder;
+    // The XDG rules ignore a relative XDG_CONFIG_HOME.
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') {
+        folder = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !home[0]) {
+            const passwd* user = ::getpwuid(::getuid());
+            home = user ? user->pw_dir : "/";
+        }
+        folder = std::filesystem::path(home) / ".config";
+    }
+    return (folder / (base + ".INI")).string();
+}
+
+}  // namespace zd

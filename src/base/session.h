@@ -1,0 +1,50 @@
+// The program's process-wide values, in one plain struct that the front end
+// owns and every operation takes first.  A test builds a fresh Session and needs
+// no reset of globals.
+#pragma once
+
+#include <cstdint>
+
+#include "base/clock.h"
+#include "base/prefs_store.h"
+#include "link/dil/dil.h"
+
+namespace zd {
+
+class Display;
+class FrontEnd;
+
+// What the core reaches outside itself through.
+struct Services {
+    Dil& dil;
+    PrefsStore& prefs;
+    Clock& clock;
+    Display* display = nullptr;    // bound by the front end before the first display operation
+    FrontEnd* frontEnd = nullptr;  // bound by the front end before the first command
+};
+
+// The pipe and the flags of the link manager.
+struct LinkState {
+    CD_Handle pipe = 0;          // 0 while no pipe exists
+    bool handshakeDone = false;  // the greeting completed; commands may be read
+    bool busy = false;           // a command or transfer runs; no "#BYE" on close
+};
+
+enum PendingAction : int32_t { kNoAction = 0, kGreet = 1 };
+
+// The values only the poll tick uses.
+struct PollState {
+    bool startupListen = true;  // the first tick may listen by itself
+    int32_t lastState = 5;      // the state the previous tick with a pipe read
+    int32_t pendingAction = kNoAction;
+};
+
+struct Session {
+    explicit Session(Services services) : svc(services) {}
+
+    Services svc;
+    LinkState link;
+    PollState poll;
+};
+
+}  // namespace zd

@@ -1,0 +1,27 @@
+// A first-in first-out byte buffer: appends at the back, takes from the front
+// without moving the rest on every take.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace zd {
+
+class ByteQueue {
+public:
+    size_t size() const { return m_bytes.size() - m_head; }
+    bool empty() const { return size() == 0; }
+
+    void Append(const uint8_t* data, size_t count);
+    // Copies the first `count` bytes to `out` and removes them.
+    // REQUIRES: count <= size().
+    void Take(uint8_t* out, size_t count);
+    void Clear();
+
+private:
+    std::vector<uint8_t> m_bytes;
+    size_t m_head = 0;  // bytes before it have been taken
+};
+
+}  // namespace zd

@@ -1,0 +1,183 @@
+#include "link/dil/dil.h"
+
+#include <algorithm>
+
+#include "link/dil/pipe.h"
+#include "link/dil/tcp_transport.h"
+
+namespace zd {
+namespace {
+
+constexpr std::string_view kStateNames[] = {
+    "Unknown",         "Uninitialized", "Disconnected",       "Listening",
+    "Connect Pending", "Connected",     "Disconnect Pending",
+};
+
+}  // namespace
+
+std::string_view StateName(int32_t state) {
+    if (state < 0 || state >= static_cast<int32_t>(std::size(kStateNames))) return kStateNames[0];
+    return kStateNames[state];
+}
+
+Dil::Dil(Clock& clock, DilOptions options) : m_clock(clock), m_options(std::move(options)) {}
+
+Dil::~Dil() = default;
+
+int32_t Dil::CD_Startup() {
+    m_started = true;
+    return kDilOk;
+}
+
+int32_t Dil::FD_RealStartup(int32_t, int32_t) {
+    return kDilOk;
+}
+int32_t Dil::PD_Startup() {
+    return kDilOk;
+}
+int32_t Dil::PD_Shutdown() {
+    return kDilOk;
+}
+int32_t Dil::FD_Shutdown() {
+    return kDilOk;
+}
+
+int32_t Dil::CD_Shutdown() {
+    m_pipes.clear();
+    m_started = false;
+    return kDilOk;
+}
+
+Pipe* Dil::Find(CD_Handle pipe) {
+    const auto it = m_pipes.find(pipe);
+    return it == m_pipes.end() ? nullptr : it->second.get();
+}
+
+void Dil::Notice(std::string_view text) const {
+    if (m_options.notice) m_options.notice(text);
+}
+
+std::unique_ptr<Transport> Dil::MakeTransport(const PipeRequest& request) {
+    if (m_options.transportFactory) return m_options.transportFactory(request);
+    if (request.kind == PipeKind::kNetwork) {
+        return std::make_unique<TcpTransport>(m_clock, request.settings.netAddress,
+                                              request.settings.netPort, m_options.readTimeoutMs);
+    }
+    return nullptr;
+}
+
+int32_t Dil::Create(CD_Handle* pipe, PipeRequest request) {
+    if (pipe == nullptr) return kDilErrBadArgument;
+    if (!m_started) return kDilErrNotStarted;
+    if (m_options.settings) request.settings = m_options.settings();
+    std::unique_ptr<Transport> transport = MakeTransport(request);
+    if (!transport) return kDilErrUnavailable;
+    // Handles are never reused, so a stale handle can never reach a newer pipe.
+    const CD_Handle handle = ++m_lastHandle;
+    m_pipes.emplace(handle, std::make_unique<Pipe>(std::move(transport)));
+    *pipe = handle;
+    return kDilOk;
+}
+
+int32_t Dil::CD_CreateMNPSerial(CD_Handle* pipe, int32_t port, int32_t /*baud*/) {
+    return Create(pipe, PipeRequest{PipeKind::kSerial, port, {}});
+}
+
+int32_t Dil::CD_CreateADSP(CD_Handle* pipe, const char* /*zone*/, const char* /*name*/) {
+    return Create(pipe, PipeRequest{PipeKind::kNetwork, 0, {}});
+}
+
+int32_t Dil::CD_StartListening(CD_Handle pipe) {
+    Pipe* p = Find(pipe);
+    return p ? p->StartListening() : kDilErrBadPipe;
+}
+
+int32_t Dil::CD_Accept(CD_Handle pipe) {
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    const bool wasPending = p->State() == kStateConnectPending;
+    const int32_t result = p->Accept();
+    if (result == kDilOk && wasPending) {
+        const std::string peer = p->PeerName();
+        if (!peer.empty()) Notice("Connection from " + peer + ".");
+    }
+    return result;
+}
+
+int32_t Dil::CD_Idle(CD_Handle pipe) {
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    p->Pump();
+    return kDilOk;
+}
+
+int32_t Dil::CD_GetState(CD_Handle pipe) {
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    p->Pump();
+    return p->State();
+}
+
+int32_t Dil::CD_BytesAvailable(CD_Handle pipe, int32_t* count) {
+    if (count == nullptr) return kDilErrBadArgument;
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    p->Pump();
+    *count = static_cast<int32_t>(std::min<size_t>(p->inbox().size(), INT32_MAX));
+    return kDilOk;
+}
+
+int32_t Dil::CD_Read(CD_Handle pipe, void* buffer, int32_t count) {
+    if (buffer == nullptr || count < 0) return kDilErrBadArgument;
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    const size_t wanted = static_cast<size_t>(count);
+    ByteQueue& inbox = p->inbox();
+    const int64_t deadline = m_clock.NowMs() + m_options.readTimeoutMs;
+    // Bytes already here cost no system call.
+    while (inbox.size() < wanted) {
+        p->Pump();
+        if (inbox.size() >= wanted) break;
+        const int32_t state = p->State();
+        if (state == kStateDisconnected) return kDilErrLinkDropped;
+        if (state != kStateConnected) return kDilErrNotConnected;
+        const int64_t left = deadline - m_clock.NowMs();
+        if (left <= 0) return kDilErrTimeout;
+        p->Wait(static_cast<int32_t>(left));
+    }
+    inbox.Take(static_cast<uint8_t*>(buffer), wanted);
+    return kDilOk;
+}
+
+int32_t Dil::CD_Write(CD_Handle pipe, const void* bytes, int32_t count) {
+    if (bytes == nullptr || count < 0) return kDilErrBadArgument;
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    return p->Write(static_cast<const uint8_t*>(bytes), static_cast<size_t>(count));
+}
+
+int32_t Dil::CD_Wait(CD_Handle pipe, int32_t timeoutMs) {
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    if (timeoutMs > 0) p->Wait(timeoutMs);
+    p->Pump();
+    return kDilOk;
+}
+
+int32_t Dil::CD_Disconnect(CD_Handle pipe) {
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    p->Disconnect();
+    return kDilOk;
+}
+
+int32_t Dil::CD_Dispose(CD_Handle pipe) {
+    return m_pipes.erase(pipe) == 1 ? kDilOk : kDilErrBadPipe;
+}
+
+int32_t Dil::CD_GetSerialPortName(int32_t index, char* name, int32_t* length) {
+    if (name == nullptr || length == nullptr || index < 0) return kDilErrBadArgument;
+    return kDilErrNoSuchPort;
+}
+
+}  // namespace zd

@@ -1,0 +1,69 @@
+// A transport whose Newton lives in the same process: the test (or an
+// in-process simulator) plays the Newton byte by byte through a MemoryPeer.
+// Nothing arrives while the program waits, so a read that lacks bytes runs to
+// its deadline on the injected clock.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/dil/transport.h"
+
+namespace zd {
+
+class MemoryPeer {
+public:
+    // Called after each write of the program, with the bytes written; the
+    // Newton may answer from here (Send, Hangup).
+    using Reaction = std::function<void(MemoryPeer&, std::string_view written)>;
+
+    // The Newton's side.
+    void Connect() { m_peer = Peer::kAttached; }
+    void Hangup() { m_peer = Peer::kGone; }
+    void Send(std::string_view bytes) { m_outgoing += bytes; }
+    void OnWrite(Reaction reaction) { m_reaction = std::move(reaction); }
+
+    // What the program sent, all of it, in order.
+    const std::string& received() const { return m_received; }
+    // Bytes sent to the program and not yet taken by it.
+    size_t pending() const { return m_outgoing.size(); }
+
+    // Failure knobs: the result of the next Open, and of every write from now on.
+    void FailOpenWith(int32_t code) { m_openResult = code; }
+    void FailWritesWith(int32_t code) { m_writeResult = code; }
+
+    bool opened() const { return m_opened; }
+    bool closed() const { return m_closed; }
+
+private:
+    friend class MemoryTransport;
+
+    Peer m_peer = Peer::kNone;
+    std::string m_outgoing;
+    std::string m_received;
+    Reaction m_reaction;
+    int32_t m_openResult = 0;
+    int32_t m_writeResult = 0;
+    bool m_opened = false;
+    bool m_closed = false;
+};
+
+class MemoryTransport final : public Transport {
+public:
+    explicit MemoryTransport(std::shared_ptr<MemoryPeer> peer) : m_peer(std::move(peer)) {}
+
+    int32_t Open() override;
+    void Pump(ByteQueue& inbox) override;
+    Peer peer() const override { return m_peer->m_peer; }
+    int32_t Write(const uint8_t* data, size_t size) override;
+    void Wait(int32_t) override {}
+    void Close() override;
+    std::string PeerName() const override { return {}; }
+
+private:
+    std::shared_ptr<MemoryPeer> m_peer;
+};
+
+}  // namespace zd

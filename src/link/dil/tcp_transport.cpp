@@ -1,0 +1,153 @@
+#include "link/dil/tcp_transport.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "link/dil/dil.h"
+
+namespace zd {
+namespace {
+
+int32_t CodeForErrno(int err) {
+    switch (err) {
+        case EADDRINUSE:
+            return kDilErrAddressInUse;
+        case EADDRNOTAVAIL:
+            return kDilErrBadAddress;
+        case EACCES:
+        case EPERM:
+            return kDilErrPermission;
+        default:
+            return kDilErrSystem;
+    }
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+}  // namespace
+
+TcpTransport::TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs)
+    : m_clock(clock),
+      m_address(std::move(address)),
+      m_port(port),
+      m_writeTimeoutMs(writeTimeoutMs) {}
+
+TcpTransport::~TcpTransport() {
+    Close();
+}
+
+int32_t TcpTransport::Open() {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(m_port));
+    if (m_port < 0 || m_port > 65535 ||
+        ::inet_pton(AF_INET, m_address.c_str(), &addr.sin_addr) != 1)
+        return kDilErrBadAddress;
+
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_listenFd < 0) return CodeForErrno(errno);
+    // A restarted program must get its port back at once, not after TIME_WAIT.
+    const int on = 1;
+    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(m_listenFd, 1) != 0) {
+        const int err = errno;
+        CloseFd(m_listenFd);
+        return CodeForErrno(err);
+    }
+    return kDilOk;
+}
+
+void TcpTransport::Pump(ByteQueue& inbox) {
+    if (m_peer == Peer::kNone) TakeWaitingConnection();
+    if (m_peer == Peer::kAttached) ReadArrived(inbox);
+}
+
+void TcpTransport::TakeWaitingConnection() {
+    if (m_listenFd < 0) return;
+    sockaddr_in from{};
+    socklen_t fromLen = sizeof from;
+    const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&from), &fromLen,
+                             SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) return;  // nobody waiting, or a client that gave up already
+    m_connFd = fd;
+    m_peer = Peer::kAttached;
+    // One Newton per pipe: later clients are refused by the system.
+    CloseFd(m_listenFd);
+    // Commands are a few bytes each; do not hold them back for coalescing.
+    const int on = 1;
+    ::setsockopt(m_connFd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    m_peerName = std::string(text) + ":" + std::to_string(ntohs(from.sin_port));
+}
+
+void TcpTransport::ReadArrived(ByteQueue& inbox) {
+    uint8_t chunk[16384];
+    for (;;) {
+        const ssize_t n = ::recv(m_connFd, chunk, sizeof chunk, 0);
+        if (n > 0) {
+            inbox.Append(chunk, static_cast<size_t>(n));
+            if (static_cast<size_t>(n) < sizeof chunk) return;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        PeerLeft();  // orderly close (0) or a reset
+        return;
+    }
+}
+
+void TcpTransport::PeerLeft() {
+    CloseFd(m_connFd);
+    m_peer = Peer::kGone;
+}
+
+int32_t TcpTransport::Write(const uint8_t* data, size_t size) {
+    if (m_peer != Peer::kAttached) return kDilErrNotConnected;
+    const int64_t deadline = m_clock.NowMs() + m_writeTimeoutMs;
+    while (size > 0) {
+        const ssize_t n = ::send(m_connFd, data, size, MSG_NOSIGNAL);
+        if (n > 0) {
+            data += n;
+            size -= static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            const int64_t left = deadline - m_clock.NowMs();
+            if (left <= 0) return kDilErrTimeout;
+            pollfd p{m_connFd, POLLOUT, 0};
+            ::poll(&p, 1, static_cast<int>(left));
+            continue;
+        }
+        PeerLeft();
+        return kDilErrLinkDropped;
+    }
+    return kDilOk;
+}
+
+void TcpTransport::Wait(int32_t timeoutMs) {
+    const int fd = m_peer == Peer::kAttached ? m_connFd : m_listenFd;
+    if (fd < 0) return;
+    pollfd p{fd, POLLIN, 0};
+    ::poll(&p, 1, timeoutMs);
+}
+
+void TcpTransport::Close() {
+    CloseFd(m_connFd);
+    CloseFd(m_listenFd);
+    if (m_peer == Peer::kAttached) m_peer = Peer::kGone;
+}
+
+}  // namespace zd

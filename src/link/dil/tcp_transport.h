@@ -1,0 +1,42 @@
+// The network transport: listens on a TCP address, takes the first Newton that
+// connects and carries its byte stream as it comes.
+#pragma once
+
+#include <string>
+
+#include "base/clock.h"
+#include "link/dil/transport.h"
+
+namespace zd {
+
+class TcpTransport final : public Transport {
+public:
+    // Listens on `address` (dotted IPv4, e.g. "127.0.0.1" or "0.0.0.0") and
+    // `port`.  `writeTimeoutMs` bounds how long a write waits for room.
+    TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs);
+    ~TcpTransport() override;
+
+    int32_t Open() override;
+    void Pump(ByteQueue& inbox) override;
+    Peer peer() const override { return m_peer; }
+    int32_t Write(const uint8_t* data, size_t size) override;
+    void Wait(int32_t timeoutMs) override;
+    void Close() override;
+    std::string PeerName() const override { return m_peerName; }
+
+private:
+    void TakeWaitingConnection();
+    void ReadArrived(ByteQueue& inbox);
+    void PeerLeft();
+
+    Clock& m_clock;
+    std::string m_address;
+    int32_t m_port;
+    int32_t m_writeTimeoutMs;
+    int m_listenFd = -1;
+    int m_connFd = -1;
+    Peer m_peer = Peer::kNone;
+    std::string m_peerName;
+};
+
+}  // namespace zd

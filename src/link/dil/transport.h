@@ -1,0 +1,48 @@
+// How bytes reach a Newton: a socket, a serial device, or a peer in memory.
+// A transport knows nothing of pipes or states; the pipe (pipe.h) turns what it
+// reports into DIL states.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "link/dil/byte_queue.h"
+
+namespace zd {
+
+enum class Peer {
+    kNone,      // still waiting for a Newton
+    kAttached,  // a Newton is on the other end
+    kGone,      // the Newton was there and has gone
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+
+    // Starts waiting for a Newton (binds and listens, opens the device).
+    // Returns 0 or a DIL error code.
+    virtual int32_t Open() = 0;
+
+    // Takes a Newton that is waiting to connect, and appends to `inbox` what has
+    // arrived.  Never blocks.
+    virtual void Pump(ByteQueue& inbox) = 0;
+
+    virtual Peer peer() const = 0;
+
+    // Sends all `size` bytes, waiting a bounded time for room.  Returns 0 or a
+    // DIL error code; on an error the Newton may have received a part.
+    virtual int32_t Write(const uint8_t* data, size_t size) = 0;
+
+    // Blocks until something may have arrived or changed, or `timeoutMs` passed.
+    virtual void Wait(int32_t timeoutMs) = 0;
+
+    // Lets go of the Newton and of the device or socket.  Idempotent.
+    virtual void Close() = 0;
+
+    // Where the Newton is, in words for the log ("127.0.0.1:50123"); "" if unknown.
+    virtual std::string PeerName() const = 0;
+};
+
+}  // namespace zd

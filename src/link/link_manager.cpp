@@ -1,0 +1,86 @@
+#include "link/link_manager.h"
+
+#include <string>
+
+#include "base/display_ops.h"
+#include "base/prefs_keys.h"
+#include "base/session.h"
+#include "protocol/wire.h"
+#include "protocol/wire_io.h"
+
+namespace zd {
+
+void StartLink(Session& s) {
+    Dil& dil = s.svc.dil;
+    s.link.pipe = 0;
+    (void)dil.CD_Startup();
+    (void)dil.FD_RealStartup(1, 8);
+    (void)dil.PD_Startup();
+}
+
+void StopLink(Session& s) {
+    Dil& dil = s.svc.dil;
+    ClosePipe(s);
+    (void)dil.PD_Shutdown();
+    (void)dil.FD_Shutdown();
+    (void)dil.CD_Shutdown();
+}
+
+void OpenPipe(Session& s) {
+    Dil& dil = s.svc.dil;
+    if (s.link.pipe != 0) {
+        LogLine(s, "(Disconnecting and disposing the previously active connection first)");
+        DisposePipe(s);
+    }
+
+    int32_t port = 0;
+    s.svc.prefs.GetPrefInt(port, prefs::kPort);
+    const int32_t created = port == -1 ? dil.CD_CreateADSP(&s.link.pipe, nullptr, "Zandorelle")
+                                       : dil.CD_CreateMNPSerial(&s.link.pipe, port, 57600);
+    if (created != kDilOk) {
+        LogPipeError(s, created, "Couldn't create the pipe.");
+    } else {
+        const int32_t listening = dil.CD_StartListening(s.link.pipe);
+        if (listening == kDilOk) return;
+        LogPipeError(s, listening, "Couldn't listen for a connection.");
+    }
+    if (s.link.pipe != 0) DisposePipe(s);
+    s.link.pipe = 0;
+}
+
+void ClosePipe(Session& s) {
+    if (s.link.pipe != 0) {
+        Dil& dil = s.svc.dil;
+        if (!s.link.busy) (void)WriteWire(s, wire::kBye);
+        (void)dil.CD_Idle(s.link.pipe);
+        WaitForLinkDrop(s);
+        LogLine(s, "Disconnecting pipe.");
+        DisposePipe(s);
+    }
+    s.link.handshakeDone = false;
+    s.link.busy = false;
+}
+
+void LogPipeError(Session& s, int32_t code, const char* message) {
+    if (message != nullptr) LogText(s, message, -1);
+    LogLine(s, "(" + std::to_string(code) + ")");
+}
+
+void WaitForLinkDrop(Session& s) {
+    Dil& dil = s.svc.dil;
+    const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
+    while (dil.CD_GetState(s.link.pipe) == kStateConnected) {
+        const int64_t left = deadline - s.svc.clock.NowMs();
+        if (left <= 0) break;
+        // Sleep in the DIL until the Newton does something, rather than spin.
+        (void)dil.CD_Wait(s.link.pipe, static_cast<int32_t>(left));
+    }
+}
+
+void DisposePipe(Session& s) {
+    (void)s.svc.dil.CD_Disconnect(s.link.pipe);
+    (void)s.svc.dil.CD_Dispose(s.link.pipe);
+    s.link.pipe = 0;
+}
+
+}  // namespace zd

@@ -1,0 +1,7 @@
+#include "protocol/command_reader.h"
+
+namespace zd {
+
+void ReadCommand(Session&) {}
+
+}  // namespace zd

@@ -1,0 +1,7 @@
+#include "protocol/handshake.h"
+
+namespace zd {
+
+void Handshake(Session&) {}
+
+}  // namespace zd

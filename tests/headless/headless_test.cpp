@@ -1,0 +1,97 @@
+// The console front end as a user or a script sees it: the real program in a
+// child process, a network Newton on loopback.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "support/loopback.h"
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+
+namespace zd {
+namespace {
+
+class HeadlessTest : public ::testing::Test {
+protected:
+    HeadlessTest() {
+        port = test::FreeTcpPort();
+        test::WriteFile(dir.File("z.INI"),
+                        "[Prefs Section]\nport=-1\nNetPort=" + std::to_string(port) + "\n");
+    }
+
+    std::vector<std::string> Command() const {
+        return {ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")};
+    }
+
+    test::TempDir dir;
+    int32_t port = 0;
+};
+
+TEST_F(HeadlessTest, ListenConnectAndQuitWithGoodbye) {
+    test::Subprocess program(Command());
+    ASSERT_TRUE(program.started());
+    ASSERT_TRUE(program.WaitForStderr("Info: (no connection)\n"));
+    program.Write("listen\n");
+    ASSERT_TRUE(program.WaitForStderr("Info: Listening\n")) << program.err();
+
+    test::TcpClient newton;
+    ASSERT_TRUE(newton.Connect(port));
+    newton.Send("hi");
+    ASSERT_TRUE(program.WaitForStderr("Info: Connected\n")) << program.err();
+    EXPECT_NE(program.err().find("In transit: 2\n"), std::string::npos) << program.err();
+
+    program.Write("quit\n");
+    EXPECT_EQ(newton.Receive(5), "#BYE\x04");
+    newton.Close();  // the Newton drops the link, as told
+    EXPECT_EQ(program.WaitForExit(), 0);
+    const std::string log = program.out();
+    EXPECT_EQ(log.rfind("Listening... press 'Connect' on the Zandorelle slip.\n"
+                        "Accepting...\n"
+                        "Connection from 127.0.0.1:",
+                        0),
+              0u)
+        << log;
+    EXPECT_NE(log.find(".\nDisconnecting pipe.\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find('\r'), std::string::npos) << "line ends are plain newlines";
+}
+
+TEST_F(HeadlessTest, UnknownCommandIsNamedAndChangesNothing) {
+    test::Subprocess program(Command());
+    program.Write("frobnicate now\nstatus\n");
+    ASSERT_TRUE(program.WaitForStderr(
+        "Unknown command 'frobnicate now'; the commands are: listen, disconnect, status, quit\n"));
+    ASSERT_TRUE(program.WaitForStderr("Status view: open\n"));
+    program.Write("quit\n");
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(program.out(), "");
+    EXPECT_NE(test::ReadFile(dir.File("z.INI")).find("\nStatus=1\n"), std::string::npos);
+}
+
+TEST_F(HeadlessTest, EndOfInputDoesNotQuitButSigtermDoesInOrder) {
+    test::Subprocess program(Command());
+    program.Write("listen\n");
+    program.CloseInput();
+    ASSERT_TRUE(program.WaitForStderr("Info: Listening\n"));
+    test::TcpClient newton;
+    ASSERT_TRUE(newton.Connect(port));
+    ASSERT_TRUE(program.WaitForStderr("Info: Connected\n"));
+    program.Signal(SIGTERM);
+    EXPECT_EQ(newton.Receive(5), "#BYE\x04");
+    newton.Close();
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_NE(program.out().find("Disconnecting pipe.\n"), std::string::npos);
+}
+
+TEST_F(HeadlessTest, HelpListsTheOptions) {
+    test::Subprocess program({ZD_PROGRAM, "--help"});
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_NE(program.out().find("--headless"), std::string::npos);
+    EXPECT_NE(program.out().find("--ini FILE"), std::string::npos);
+
+    test::Subprocess wrong({ZD_PROGRAM, "--nonsense"});
+    EXPECT_EQ(wrong.WaitForExit(), 2);
+    EXPECT_NE(wrong.err().find("unknown option '--nonsense'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zd

@@ -1,0 +1,126 @@
+// The network pipe on a real loopback socket.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "link/dil/dil.h"
+#include "support/loopback.h"
+
+namespace zd {
+namespace {
+
+class NetworkPipeTest : public ::testing::Test {
+protected:
+    NetworkPipeTest() {
+        DilOptions options;
+        options.settings = [this] { return settings; };
+        options.notice = [this](std::string_view text) { notices.emplace_back(text); };
+        options.readTimeoutMs = 300;
+        dil = std::make_unique<Dil>(clock, options);
+        dil->CD_Startup();
+        settings.netPort = test::FreeTcpPort();
+    }
+
+    CD_Handle ListeningPipe() {
+        CD_Handle pipe = 0;
+        EXPECT_EQ(dil->CD_CreateADSP(&pipe, nullptr, "Zandorelle"), kDilOk);
+        EXPECT_EQ(dil->CD_StartListening(pipe), kDilOk);
+        return pipe;
+    }
+
+    // Polls the pipe until it reports `state`, for at most two seconds.
+    bool ReachesState(CD_Handle pipe, int32_t state) {
+        for (int i = 0; i < 200; ++i) {
+            if (dil->CD_GetState(pipe) == state) return true;
+            dil->CD_Wait(pipe, 10);
+        }
+        return false;
+    }
+
+    SteadyClock clock;
+    DilSettings settings;
+    std::vector<std::string> notices;
+    std::unique_ptr<Dil> dil;
+};
+
+TEST_F(NetworkPipeTest, ANewtonConnectsTalksAndLeaves) {
+    const CD_Handle pipe = ListeningPipe();
+    EXPECT_EQ(dil->CD_GetState(pipe), kStateListening);
+
+    test::TcpClient newton;
+    ASSERT_TRUE(newton.Connect(settings.netPort));
+    ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
+    ASSERT_EQ(dil->CD_Accept(pipe), kDilOk);
+    EXPECT_EQ(dil->CD_GetState(pipe), kStateConnected);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].rfind("Connection from 127.0.0.1:", 0), 0u) << notices[0];
+
+    ASSERT_TRUE(newton.Send("#YOOHOO\x04"));
+    char buffer[8];
+    ASSERT_EQ(dil->CD_Read(pipe, buffer, 8), kDilOk);
+    EXPECT_EQ(std::string(buffer, 8), "#YOOHOO\x04");
+    ASSERT_EQ(dil->CD_Write(pipe, "#ID\x04", 4), kDilOk);
+    EXPECT_EQ(newton.Receive(4), "#ID\x04");
+
+    newton.Close();
+    EXPECT_TRUE(ReachesState(pipe, kStateDisconnected));
+    EXPECT_EQ(dil->CD_Read(pipe, buffer, 1), kDilErrLinkDropped);
+}
+
+TEST_F(NetworkPipeTest, LargeWritesAreDeliveredWhole) {
+    const CD_Handle pipe = ListeningPipe();
+    test::TcpClient newton;
+    ASSERT_TRUE(newton.Connect(settings.netPort));
+    ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
+    ASSERT_EQ(dil->CD_Accept(pipe), kDilOk);
+
+    std::string big(1 << 20, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 256);
+    // The client reads while the write blocks, on another thread.
+    std::string got;
+    std::thread reader([&] { got = newton.Receive(big.size(), 10000); });
+    EXPECT_EQ(dil->CD_Write(pipe, big.data(), static_cast<int32_t>(big.size())), kDilOk);
+    reader.join();
+    EXPECT_TRUE(got == big);
+}
+
+TEST_F(NetworkPipeTest, ReadWaitsForTheTimeoutThenFails) {
+    const CD_Handle pipe = ListeningPipe();
+    test::TcpClient newton;
+    ASSERT_TRUE(newton.Connect(settings.netPort));
+    ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
+    ASSERT_EQ(dil->CD_Accept(pipe), kDilOk);
+    char buffer[1];
+    const int64_t before = clock.NowMs();
+    EXPECT_EQ(dil->CD_Read(pipe, buffer, 1), kDilErrTimeout);
+    const int64_t waited = clock.NowMs() - before;
+    EXPECT_GE(waited, 290);
+    EXPECT_LT(waited, 2000);
+}
+
+TEST_F(NetworkPipeTest, ASecondListenerOnTheSamePortIsRefused) {
+    const CD_Handle first = ListeningPipe();
+    CD_Handle second = 0;
+    ASSERT_EQ(dil->CD_CreateADSP(&second, nullptr, "Zandorelle"), kDilOk);
+    EXPECT_EQ(dil->CD_StartListening(second), kDilErrAddressInUse);
+    EXPECT_EQ(dil->CD_GetState(first), kStateListening);
+}
+
+TEST_F(NetworkPipeTest, OnlyTheFirstNewtonIsTaken) {
+    const CD_Handle pipe = ListeningPipe();
+    test::TcpClient first, second;
+    ASSERT_TRUE(first.Connect(settings.netPort));
+    ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
+    ASSERT_EQ(dil->CD_Accept(pipe), kDilOk);
+    EXPECT_FALSE(second.Connect(settings.netPort, 200));
+}
+
+TEST_F(NetworkPipeTest, AnUnusableAddressIsRefused) {
+    settings.netAddress = "300.1.2.3";
+    CD_Handle pipe = 0;
+    ASSERT_EQ(dil->CD_CreateADSP(&pipe, nullptr, "Zandorelle"), kDilOk);
+    EXPECT_EQ(dil->CD_StartListening(pipe), kDilErrBadAddress);
+}
+
+}  // namespace
+}  // namespace zd

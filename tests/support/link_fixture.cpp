@@ -1,0 +1,36 @@
+#include "support/link_fixture.h"
+
+#include "link/link_manager.h"
+#include "link/poll_tick.h"
+
+namespace zd::test {
+
+LinkFixture::LinkFixture()
+    : dil(clock,
+          [this] {
+              DilOptions options;
+              options.transportFactory =
+                  [this](const PipeRequest& request) -> std::unique_ptr<Transport> {
+                  requests.push_back(request);
+                  if (m_failCreate) {
+                      m_failCreate = false;
+                      return nullptr;
+                  }
+                  peers.push_back(m_next);
+                  m_next = std::make_shared<MemoryPeer>();
+                  return std::make_unique<MemoryTransport>(peers.back());
+              };
+              return options;
+          }()),
+      session(Services{dil, prefs, clock, &display, &frontEnd}) {
+    StartLink(session);
+}
+
+void LinkFixture::ConnectNewton() {
+    ButtonCommand(session, kButtonListen);
+    newton().Connect();
+    PollTick(session);
+    ASSERT_EQ(State(), kStateConnected);
+}
+
+}  // namespace zd::test

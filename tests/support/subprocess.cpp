@@ -1,0 +1,126 @@
+#include "support/subprocess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace zd::test {
+namespace {
+
+int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+Subprocess::Subprocess(const std::vector<std::string>& argv) {
+    int in[2], out[2], err[2];
+    if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC)) return;
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        ::dup2(in[0], STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    m_in = in[1];
+    m_outFd = out[0];
+    m_errFd = err[0];
+}
+
+Subprocess::~Subprocess() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    for (int fd : {m_in, m_outFd, m_errFd})
+        if (fd >= 0) ::close(fd);
+}
+
+void Subprocess::Write(const std::string& text) {
+    if (m_in >= 0) (void)!::write(m_in, text.data(), text.size());
+}
+
+void Subprocess::CloseInput() {
+    if (m_in >= 0) ::close(m_in);
+    m_in = -1;
+}
+
+void Subprocess::Signal(int signal) {
+    if (m_pid > 0) ::kill(m_pid, signal);
+}
+
+bool Subprocess::Collect(int timeoutMs) {
+    pollfd fds[2] = {{m_outFd, POLLIN, 0}, {m_errFd, POLLIN, 0}};
+    if (m_outFd < 0 && m_errFd < 0) return false;
+    if (::poll(fds, 2, timeoutMs) <= 0) return true;
+    int* fdsOwned[2] = {&m_outFd, &m_errFd};
+    std::string* sinks[2] = {&m_out, &m_err};
+    for (int i = 0; i < 2; ++i) {
+        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        char chunk[4096];
+        const ssize_t n = ::read(*fdsOwned[i], chunk, sizeof chunk);
+        if (n > 0) {
+            sinks[i]->append(chunk, static_cast<size_t>(n));
+        } else {
+            ::close(*fdsOwned[i]);
+            *fdsOwned[i] = -1;
+        }
+    }
+    return true;
+}
+
+bool Subprocess::WaitFor(const std::string& text, const std::string& stream, int timeoutMs) {
+    const int64_t deadline = NowMs() + timeoutMs;
+    while (stream.find(text) == std::string::npos) {
+        const int64_t left = deadline - NowMs();
+        if (left <= 0 || !Collect(static_cast<int>(left)))
+            return stream.find(text) != std::string::npos;
+    }
+    return true;
+}
+
+bool Subprocess::WaitForStdout(const std::string& text, int timeoutMs) {
+    return WaitFor(text, m_out, timeoutMs);
+}
+
+bool Subprocess::WaitForStderr(const std::string& text, int timeoutMs) {
+    return WaitFor(text, m_err, timeoutMs);
+}
+
+int Subprocess::WaitForExit(int timeoutMs) {
+    if (m_pid <= 0) return -1;
+    const int64_t deadline = NowMs() + timeoutMs;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
+        if (done == m_pid) break;
+        if (NowMs() >= deadline) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, &status, 0);
+            m_pid = -1;
+            return -1;
+        }
+        Collect(10);
+    }
+    m_pid = -1;
+    // The pipes reach their end soon after the exit; take what is left in them.
+    const int64_t drainEnd = NowMs() + 1000;
+    while ((m_outFd >= 0 || m_errFd >= 0) && NowMs() < drainEnd) Collect(50);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace zd::test

@@ -1,0 +1,48 @@
+// A child program with its three standard streams on pipes, for tests that
+// drive the real executable.  Every wait has a limit; the destructor kills a
+// child that is still running.
+#pragma once
+
+#include <sys/types.h>
+#include <string>
+#include <vector>
+
+namespace zd::test {
+
+class Subprocess {
+public:
+    // Starts `argv[0]` with the arguments that follow.
+    explicit Subprocess(const std::vector<std::string>& argv);
+    ~Subprocess();
+    Subprocess(const Subprocess&) = delete;
+    Subprocess& operator=(const Subprocess&) = delete;
+
+    bool started() const { return m_pid > 0; }
+    void Write(const std::string& text);
+    void CloseInput();
+    void Signal(int signal);
+
+    // Collects output until `text` has appeared on standard output (or error),
+    // or `timeoutMs` passed.
+    bool WaitForStdout(const std::string& text, int timeoutMs = 5000);
+    bool WaitForStderr(const std::string& text, int timeoutMs = 5000);
+
+    // Waits for the child to end; its exit code, or -1 if it had to be killed
+    // after `timeoutMs` or ended by a signal.
+    int WaitForExit(int timeoutMs = 10000);
+
+    const std::string& out() const { return m_out; }
+    const std::string& err() const { return m_err; }
+
+private:
+    bool WaitFor(const std::string& text, const std::string& stream, int timeoutMs);
+    // Reads what is there, waiting up to `timeoutMs` for something; false once
+    // both streams are closed.
+    bool Collect(int timeoutMs);
+
+    pid_t m_pid = -1;
+    int m_in = -1, m_outFd = -1, m_errFd = -1;
+    std::string m_out, m_err;
+};
+
+}  // namespace zd::test
