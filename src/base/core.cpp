@@ -11,6 +11,8 @@ DilSettings ReadDilSettings(const PrefsStore& prefs) {
         settings.netAddress = std::move(address);
     int32_t port = 0;
     if (prefs.GetPrefInt(port, prefs::kNetPort) != 0) settings.netPort = port;
+    for (int slot = 0; slot < kSerialSlots; ++slot)
+        settings.serialDevices[slot] = prefs.GetPrefString(prefs::kSerialDevice[slot]);
     return settings;
 }
 

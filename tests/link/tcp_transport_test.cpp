@@ -52,8 +52,9 @@ TEST_F(NetworkPipeTest, ANewtonConnectsTalksAndLeaves) {
     ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
     ASSERT_EQ(dil->CD_Accept(pipe), kDilOk);
     EXPECT_EQ(dil->CD_GetState(pipe), kStateConnected);
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0].rfind("Connection from 127.0.0.1:", 0), 0u) << notices[0];
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(notices[0], "The Newton sends a plain stream.") << "it stayed silent";
+    EXPECT_EQ(notices[1].rfind("Connection from 127.0.0.1:", 0), 0u) << notices[1];
 
     ASSERT_TRUE(newton.Send("#YOOHOO\x04"));
     char buffer[8];

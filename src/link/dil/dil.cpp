@@ -1,8 +1,10 @@
 #include "link/dil/dil.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "link/dil/pipe.h"
+#include "link/dil/serial_transport.h"
 #include "link/dil/tcp_transport.h"
 
 namespace zd {
@@ -57,34 +59,56 @@ void Dil::Notice(std::string_view text) const {
     if (m_options.notice) m_options.notice(text);
 }
 
-std::unique_ptr<Transport> Dil::MakeTransport(const PipeRequest& request) {
-    if (m_options.transportFactory) return m_options.transportFactory(request);
+DilSettings Dil::Settings() const {
+    return m_options.settings ? m_options.settings() : DilSettings{};
+}
+
+std::unique_ptr<Transport> Dil::MakeTransport(const PipeRequest& request, int32_t* error) {
+    if (m_options.transportFactory) {
+        *error = kDilErrUnavailable;
+        return m_options.transportFactory(request);
+    }
     if (request.kind == PipeKind::kNetwork) {
         return std::make_unique<TcpTransport>(m_clock, request.settings.netAddress,
                                               request.settings.netPort, m_options.readTimeoutMs);
     }
-    return nullptr;
+    const auto table = SerialPortTable(request.settings.serialDevices, m_options.deviceRoots);
+    if (request.serialPort < 0 || request.serialPort >= kSerialSlots ||
+        !table[request.serialPort]) {
+        *error = kDilErrNoSuchPort;
+        Notice("There is no serial device in slot " + std::to_string(request.serialPort) +
+               "; plug in an adapter or name one in the preferences.");
+        return nullptr;
+    }
+    return std::make_unique<SerialTransport>(m_clock, table[request.serialPort]->path, request.baud,
+                                             m_options.readTimeoutMs, m_options.notice);
 }
 
 int32_t Dil::Create(CD_Handle* pipe, PipeRequest request) {
     if (pipe == nullptr) return kDilErrBadArgument;
     if (!m_started) return kDilErrNotStarted;
-    if (m_options.settings) request.settings = m_options.settings();
-    std::unique_ptr<Transport> transport = MakeTransport(request);
-    if (!transport) return kDilErrUnavailable;
+    request.settings = Settings();
+    int32_t error = kDilErrUnavailable;
+    std::unique_ptr<Transport> transport = MakeTransport(request, &error);
+    if (!transport) return error;
     // Handles are never reused, so a stale handle can never reach a newer pipe.
     const CD_Handle handle = ++m_lastHandle;
-    m_pipes.emplace(handle, std::make_unique<Pipe>(std::move(transport)));
+    m_pipes.emplace(handle,
+                    std::make_unique<Pipe>(std::move(transport), m_clock, m_options.notice));
     *pipe = handle;
     return kDilOk;
 }
 
-int32_t Dil::CD_CreateMNPSerial(CD_Handle* pipe, int32_t port, int32_t /*baud*/) {
-    return Create(pipe, PipeRequest{PipeKind::kSerial, port, {}});
+int32_t Dil::CD_CreateMNPSerial(CD_Handle* pipe, int32_t port, int32_t baud) {
+    PipeRequest request;
+    request.kind = PipeKind::kSerial;
+    request.serialPort = port;
+    request.baud = baud;
+    return Create(pipe, request);
 }
 
 int32_t Dil::CD_CreateADSP(CD_Handle* pipe, const char* /*zone*/, const char* /*name*/) {
-    return Create(pipe, PipeRequest{PipeKind::kNetwork, 0, {}});
+    return Create(pipe, PipeRequest{});
 }
 
 int32_t Dil::CD_StartListening(CD_Handle pipe) {
@@ -176,8 +200,16 @@ int32_t Dil::CD_Dispose(CD_Handle pipe) {
 }
 
 int32_t Dil::CD_GetSerialPortName(int32_t index, char* name, int32_t* length) {
-    if (name == nullptr || length == nullptr || index < 0) return kDilErrBadArgument;
-    return kDilErrNoSuchPort;
+    if (name == nullptr || length == nullptr || *length < 0) return kDilErrBadArgument;
+    if (index < 0 || index >= kSerialSlots) return kDilErrNoSuchPort;
+    const auto table = SerialPortTable(Settings().serialDevices, m_options.deviceRoots);
+    if (!table[index]) return kDilErrNoSuchPort;
+    const std::string& text = table[index]->name;
+    const size_t size = std::min<size_t>(text.size(), static_cast<size_t>(*length));
+    std::memcpy(name, text.data(), size);
+    name[size] = '\0';
+    *length = static_cast<int32_t>(size);
+    return kDilOk;
 }
 
 }  // namespace zd

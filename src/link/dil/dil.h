@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "link/dil/serial_ports.h"
 
 namespace zd {
 
@@ -51,6 +52,7 @@ enum DilError : int32_t {
     kDilErrBadAddress = -28011,    // the listen address is not a usable address
     kDilErrPermission = -28012,    // the system refused access
     kDilErrSystem = -28013,        // any other operating-system failure
+    kDilErrBusy = -28014,          // another program holds the serial device
 };
 
 // A short English description of a code, for developers and notices.
@@ -59,10 +61,16 @@ std::string_view CD_ErrorText(int32_t code);
 // How long CD_Read waits for its bytes, and CD_Write for room, before giving up.
 inline constexpr int32_t kReadTimeoutMs = 5000;
 
-// Where the network pipe listens.  Read anew at each pipe creation.
+// The serial line's speed: what the companion package on the Newton expects.
+inline constexpr int32_t kSerialBaud = 57600;
+
+// Where pipes lead.  Read anew at each pipe creation and port listing.
 struct DilSettings {
     std::string netAddress = "127.0.0.1";
     int32_t netPort = 3679;  // registered for Newton docking
+    // Serial slot i's device when not empty; otherwise the slot takes a device
+    // found on this machine.
+    std::array<std::string, kSerialSlots> serialDevices;
 };
 
 enum class PipeKind { kNetwork, kSerial };
@@ -71,6 +79,7 @@ enum class PipeKind { kNetwork, kSerial };
 struct PipeRequest {
     PipeKind kind = PipeKind::kNetwork;
     int32_t serialPort = 0;
+    int32_t baud = kSerialBaud;
     DilSettings settings;
 };
 
@@ -87,6 +96,8 @@ struct DilOptions {
     // transports.  Tests plug in memory transports here.
     std::function<std::unique_ptr<Transport>(const PipeRequest&)> transportFactory;
     int32_t readTimeoutMs = kReadTimeoutMs;
+    // Where serial devices are looked for.
+    DeviceRoots deviceRoots;
 };
 
 class Dil {
@@ -143,7 +154,9 @@ public:
 private:
     Pipe* Find(CD_Handle pipe);
     int32_t Create(CD_Handle* pipe, PipeRequest request);
-    std::unique_ptr<Transport> MakeTransport(const PipeRequest& request);
+    // The real transport for `request`, or null with the reason in `*error`.
+    std::unique_ptr<Transport> MakeTransport(const PipeRequest& request, int32_t* error);
+    DilSettings Settings() const;
     void Notice(std::string_view text) const;
 
     Clock& m_clock;

@@ -30,6 +30,8 @@ std::string_view CD_ErrorText(int32_t code) {
             return "the listen address is not usable";
         case kDilErrPermission:
             return "permission denied";
+        case kDilErrBusy:
+            return "the serial device is in use by another program";
         case kDilErrSystem:
             return "system error";
         default:

@@ -24,6 +24,8 @@ public:
     void Hangup() { m_peer = Peer::kGone; }
     void Send(std::string_view bytes) { m_outgoing += bytes; }
     void OnWrite(Reaction reaction) { m_reaction = std::move(reaction); }
+    // What the line carries; a plain stream unless set.
+    void SetFraming(FramingKind framing) { m_framing = framing; }
 
     // What the program sent, all of it, in order.
     const std::string& received() const { return m_received; }
@@ -41,6 +43,7 @@ private:
     friend class MemoryTransport;
 
     Peer m_peer = Peer::kNone;
+    FramingKind m_framing = FramingKind::kStream;
     std::string m_outgoing;
     std::string m_received;
     Reaction m_reaction;
@@ -54,6 +57,7 @@ class MemoryTransport final : public Transport {
 public:
     explicit MemoryTransport(std::shared_ptr<MemoryPeer> peer) : m_peer(std::move(peer)) {}
 
+    FramingKind framing() const override { return m_peer->m_framing; }
     int32_t Open() override;
     void Pump(ByteQueue& inbox) override;
     Peer peer() const override { return m_peer->m_peer; }

@@ -1,20 +1,79 @@
 #include "link/dil/pipe.h"
 
 #include "link/dil/dil.h"
+#include "link/dil/mnp_framing.h"
+#include "link/dil/stream_framing.h"
+#include "link/mnp/mnp_frame.h"
 
 namespace zd {
+namespace {
 
-Pipe::Pipe(std::unique_ptr<Transport> transport) : m_transport(std::move(transport)) {}
+// A write that makes no progress for this long has failed: longer than the MNP
+// link takes to give up on a frame by itself.
+constexpr int64_t kSendPatienceMs = mnp::kRetransmitMs * (mnp::kMaxSends + 1);
+
+}  // namespace
+
+Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice)
+    : m_transport(std::move(transport)), m_clock(clock), m_notice(std::move(notice)) {}
 
 Pipe::~Pipe() {
     m_transport->Close();
 }
 
+void Pipe::ChooseFraming(FramingKind kind) {
+    if (kind == FramingKind::kMnp) {
+        m_framing = std::make_unique<MnpFraming>(*m_transport);
+    } else {
+        m_framing = std::make_unique<StreamFraming>(*m_transport);
+    }
+}
+
 int32_t Pipe::StartListening() {
     if (m_phase != Phase::kFresh) return kDilErrWrongState;
     const int32_t result = m_transport->Open();
-    if (result == kDilOk) m_phase = Phase::kListening;
-    return result;
+    if (result != kDilOk) return result;
+    m_phase = Phase::kOpen;
+    if (m_transport->framing() != FramingKind::kDetect) ChooseFraming(m_transport->framing());
+    return kDilOk;
+}
+
+void Pipe::DetectFraming(int64_t now) {
+    if (m_wire.empty()) {
+        if (m_attachedAt < 0) m_attachedAt = now;
+        // A network Newton waits for our greeting; an emulator's serial port
+        // sends its link request at once.
+        if (now - m_attachedAt < kDetectMs) return;
+    }
+    const bool speaksMnp = !m_wire.empty() && m_wire[0] == mnp::kSyn;
+    ChooseFraming(speaksMnp ? FramingKind::kMnp : FramingKind::kStream);
+    if (m_notice) {
+        m_notice(speaksMnp ? "The Newton speaks MNP (an emulator's serial port)."
+                           : "The Newton sends a plain stream.");
+    }
+}
+
+void Pipe::Pump() {
+    if (m_phase != Phase::kOpen) return;
+    m_transport->Pump(m_wire);
+    const int64_t now = m_clock.NowMs();
+    if (!m_framing && m_transport->peer() == Peer::kAttached) DetectFraming(now);
+    if (!m_framing) return;
+    if (!m_wire.empty()) m_framing->Input(m_wire, m_inbox, now);
+    m_framing->Poll(now);
+}
+
+int32_t Pipe::State() const {
+    if (m_phase != Phase::kOpen) return kStateDisconnected;
+    switch (m_transport->peer()) {
+        case Peer::kGone:
+            return kStateDisconnected;
+        case Peer::kNone:
+            return kStateListening;
+        case Peer::kAttached:
+            return m_framing ? m_framing->State() : kStateListening;
+    }
+    return kStateUnknown;
 }
 
 int32_t Pipe::Accept() {
@@ -22,46 +81,46 @@ int32_t Pipe::Accept() {
     const int32_t state = State();
     if (state == kStateConnected) return kDilOk;
     if (state != kStateConnectPending) return kDilErrWrongState;
-    m_phase = Phase::kAccepted;
-    return kDilOk;
-}
-
-void Pipe::Pump() {
-    if (m_phase == Phase::kListening || m_phase == Phase::kAccepted) m_transport->Pump(m_inbox);
-}
-
-int32_t Pipe::State() const {
-    switch (m_phase) {
-        case Phase::kFresh:
-        case Phase::kEnded:
-            return kStateDisconnected;
-        case Phase::kListening:
-            switch (m_transport->peer()) {
-                case Peer::kNone:
-                    return kStateListening;
-                case Peer::kAttached:
-                    return kStateConnectPending;
-                case Peer::kGone:
-                    return kStateDisconnected;
-            }
-            break;
-        case Phase::kAccepted:
-            return m_transport->peer() == Peer::kAttached ? kStateConnected : kStateDisconnected;
+    m_framing->Accept(m_clock.NowMs());
+    const int64_t deadline = m_clock.NowMs() + kAcceptWaitMs;
+    for (Pump(); State() == kStateConnectPending; Pump()) {
+        const int64_t left = deadline - m_clock.NowMs();
+        if (left <= 0) break;
+        Wait(static_cast<int32_t>(left));
     }
-    return kStateUnknown;
+    return kDilOk;
 }
 
 int32_t Pipe::Write(const uint8_t* data, size_t size) {
     Pump();
-    const int32_t state = State();
-    if (state != kStateConnected) {
-        return m_phase == Phase::kAccepted ? kDilErrLinkDropped : kDilErrNotConnected;
+    if (State() != kStateConnected) {
+        return m_framing && m_transport->peer() != Peer::kNone ? kDilErrLinkDropped
+                                                               : kDilErrNotConnected;
     }
-    return m_transport->Write(data, size);
+    int64_t deadline = m_clock.NowMs() + kSendPatienceMs;
+    while (size > 0) {
+        size_t taken = 0;
+        const int32_t result = m_framing->Send(data, size, &taken, m_clock.NowMs());
+        if (result != kDilOk) return result;
+        if (taken > 0) {
+            data += taken;
+            size -= taken;
+            deadline = m_clock.NowMs() + kSendPatienceMs;
+            continue;
+        }
+        const int64_t left = deadline - m_clock.NowMs();
+        if (left <= 0) return kDilErrTimeout;
+        Wait(static_cast<int32_t>(std::min<int64_t>(left, mnp::kRetransmitMs)));
+        Pump();
+        if (State() != kStateConnected) return kDilErrLinkDropped;
+    }
+    return kDilOk;
 }
 
 void Pipe::Disconnect() {
     Pump();  // what reached us before the end stays readable
+    if (m_framing && m_phase == Phase::kOpen && m_transport->peer() == Peer::kAttached)
+        m_framing->Close();
     m_transport->Close();
     m_phase = Phase::kEnded;
 }

@@ -1,44 +1,66 @@
-// One connection to a Newton: a transport, the bytes that have arrived and not
-// yet been read, and the DIL state the two add up to.
+// One connection to a Newton: a transport, the framing on it, the bytes that
+// have arrived and not yet been read, and the DIL state they add up to.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
-#include "link/dil/byte_queue.h"
+#include "base/byte_queue.h"
+#include "base/clock.h"
+#include "link/dil/framing.h"
 #include "link/dil/transport.h"
 
 namespace zd {
 
+// How long a network Newton may stay silent before it counts as a plain stream.
+inline constexpr int64_t kDetectMs = 300;
+// How long CD_Accept waits for an MNP Newton to confirm the link.
+inline constexpr int64_t kAcceptWaitMs = 1000;
+
 class Pipe {
 public:
-    explicit Pipe(std::unique_ptr<Transport> transport);
+    using Notice = std::function<void(std::string_view)>;
+
+    Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice);
     ~Pipe();
 
     // Opens the transport: state 3.  Only from a fresh pipe.
     int32_t StartListening();
-    // Takes the Newton of state 4: state 5.  A no-op in state 5.
+    // Takes the Newton of state 4; an MNP Newton gets a moment to confirm.
     int32_t Accept();
-    // Moves arrived bytes into the inbox.  Never blocks.
+    // Moves arrived bytes through the framing and runs its timers.  Never blocks.
     void Pump();
     // The DIL state code, as of the last pump.
     int32_t State() const;
-    // Sends to a connected Newton.
+    // Sends to a connected Newton, waiting (bounded) for the link to take it.
     int32_t Write(const uint8_t* data, size_t size);
     void Wait(int32_t timeoutMs) { m_transport->Wait(timeoutMs); }
-    // Lets go of the Newton: state 2 from now on.  What arrived stays readable.
+    // Says goodbye where the framing has one and lets go of the Newton: state 2
+    // from now on.  What arrived stays readable.
     void Disconnect();
     std::string PeerName() const { return m_transport->PeerName(); }
 
     ByteQueue& inbox() { return m_inbox; }
+    // The framing, once the line's kind is known; null before.
+    const Framing* framing() const { return m_framing.get(); }
 
 private:
-    enum class Phase { kFresh, kListening, kAccepted, kEnded };
+    enum class Phase { kFresh, kOpen, kEnded };
+
+    void ChooseFraming(FramingKind kind);
+    void DetectFraming(int64_t now);
 
     std::unique_ptr<Transport> m_transport;
-    ByteQueue m_inbox;
+    Clock& m_clock;
+    Notice m_notice;
+    std::unique_ptr<Framing> m_framing;
+    ByteQueue m_wire;   // arrived, not yet through the framing
+    ByteQueue m_inbox;  // data for the program
     Phase m_phase = Phase::kFresh;
+    int64_t m_attachedAt = -1;
 };
 
 }  // namespace zd

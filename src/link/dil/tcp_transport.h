@@ -16,6 +16,7 @@ public:
     TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs);
     ~TcpTransport() override;
 
+    FramingKind framing() const override { return FramingKind::kDetect; }
     int32_t Open() override;
     void Pump(ByteQueue& inbox) override;
     Peer peer() const override { return m_peer; }

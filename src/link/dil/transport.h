@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/dil/byte_queue.h"
+#include "base/byte_queue.h"
 
 namespace zd {
 
@@ -17,9 +17,16 @@ enum class Peer {
     kGone,      // the Newton was there and has gone
 };
 
+// What runs on the line: a plain stream, MNP frames, or whichever the Newton's
+// first byte shows (a TCP port where both an emulator and a network Newton may
+// call).
+enum class FramingKind { kStream, kMnp, kDetect };
+
 class Transport {
 public:
     virtual ~Transport() = default;
+
+    virtual FramingKind framing() const = 0;
 
     // Starts waiting for a Newton (binds and listens, opens the device).
     // Returns 0 or a DIL error code.

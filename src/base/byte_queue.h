@@ -12,6 +12,8 @@ class ByteQueue {
 public:
     size_t size() const { return m_bytes.size() - m_head; }
     bool empty() const { return size() == 0; }
+    // The byte `i` places from the front.  REQUIRES: i < size().
+    uint8_t operator[](size_t i) const { return m_bytes[m_head + i]; }
 
     void Append(const uint8_t* data, size_t count);
     // Copies the first `count` bytes to `out` and removes them.

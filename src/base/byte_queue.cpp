@@ -1,4 +1,4 @@
-#include "link/dil/byte_queue.h"
+#include "base/byte_queue.h"
 
 #include <cstring>
 

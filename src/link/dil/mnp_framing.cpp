@@ -1,0 +1,72 @@
+#include "link/dil/mnp_framing.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "link/dil/dil.h"
+
+namespace zd {
+namespace {
+
+bool TraceWanted() {
+    const char* value = std::getenv(kMnpTraceVariable);
+    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+}
+
+void TraceFrame(bool outgoing, const std::vector<uint8_t>& body) {
+    std::fprintf(stderr, "mnp %s", outgoing ? ">" : "<");
+    for (uint8_t byte : body) std::fprintf(stderr, " %02X", byte);
+    std::fprintf(stderr, "\n");
+}
+
+}  // namespace
+
+MnpFraming::MnpFraming(Transport& transport)
+    : m_transport(transport), m_link([this](const uint8_t* bytes, size_t size) {
+          const int32_t result = m_transport.Write(bytes, size);
+          if (result != kDilOk) m_writeError = result;
+      }) {
+    if (TraceWanted()) m_link.SetTrace(TraceFrame);
+}
+
+void MnpFraming::Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) {
+    std::vector<uint8_t> bytes(wire.size());
+    wire.Take(bytes.data(), bytes.size());
+    m_link.Input(bytes.data(), bytes.size(), now);
+    ByteQueue& delivered = m_link.delivered();
+    if (delivered.empty()) return;
+    bytes.resize(delivered.size());
+    delivered.Take(bytes.data(), bytes.size());
+    inbox.Append(bytes.data(), bytes.size());
+}
+
+void MnpFraming::Poll(int64_t now) {
+    m_link.Poll(now);
+}
+
+int32_t MnpFraming::State() const {
+    using Phase = mnp::MnpLink::Phase;
+    switch (m_link.phase()) {
+        case Phase::kIdle:
+        case Phase::kAwaitingReply:
+            return kStateListening;
+        case Phase::kRequested:
+        case Phase::kAwaitingAck:
+            return kStateConnectPending;
+        case Phase::kConnected:
+            return kStateConnected;
+        case Phase::kDisconnected:
+            return kStateDisconnected;
+    }
+    return kStateUnknown;
+}
+
+int32_t MnpFraming::Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) {
+    *taken = 0;
+    if (m_writeError != kDilOk) return m_writeError;
+    if (m_link.CanSend()) *taken = m_link.Send(data, size, now);
+    return m_writeError;
+}
+
+}  // namespace zd

@@ -1,0 +1,32 @@
+// MNP frames on a transport: the desktop end of the link of mnp/mnp_link.h.
+#pragma once
+
+#include "link/dil/framing.h"
+#include "link/dil/transport.h"
+#include "link/mnp/mnp_link.h"
+
+namespace zd {
+
+// Set to anything but "0" to hex-dump every frame, both ways, on standard error.
+inline constexpr const char* kMnpTraceVariable = "ZD_MNP_TRACE";
+
+class MnpFraming final : public Framing {
+public:
+    explicit MnpFraming(Transport& transport);
+
+    void Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) override;
+    void Poll(int64_t now) override;
+    int32_t State() const override;
+    void Accept(int64_t now) override { m_link.Accept(now); }
+    int32_t Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) override;
+    void Close() override { m_link.Disconnect(); }
+
+    const mnp::MnpLink& link() const { return m_link; }
+
+private:
+    Transport& m_transport;
+    mnp::MnpLink m_link;
+    int32_t m_writeError = 0;  // the transport refused a frame
+};
+
+}  // namespace zd

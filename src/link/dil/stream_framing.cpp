@@ -1,0 +1,25 @@
+#include "link/dil/stream_framing.h"
+
+#include <vector>
+
+#include "link/dil/dil.h"
+
+namespace zd {
+
+void StreamFraming::Input(ByteQueue& wire, ByteQueue& inbox, int64_t) {
+    std::vector<uint8_t> bytes(wire.size());
+    wire.Take(bytes.data(), bytes.size());
+    inbox.Append(bytes.data(), bytes.size());
+}
+
+int32_t StreamFraming::State() const {
+    return m_accepted ? kStateConnected : kStateConnectPending;
+}
+
+int32_t StreamFraming::Send(const uint8_t* data, size_t size, size_t* taken, int64_t) {
+    const int32_t result = m_transport.Write(data, size);
+    *taken = result == kDilOk ? size : 0;
+    return result;
+}
+
+}  // namespace zd

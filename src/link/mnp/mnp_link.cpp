@@ -1,0 +1,240 @@
+#include "link/mnp/mnp_link.h"
+
+#include <algorithm>
+
+namespace zd::mnp {
+namespace {
+
+// What each end offers in its LR.
+constexpr LinkParameters kDesktopOffer{1, 64, kOptLargeInfo | kOptFixedFields};
+constexpr LinkParameters kNewtonOffer{8, 64, kOptLargeInfo | kOptFixedFields};
+
+// The Newton retries its LR this often before it gives up.
+constexpr int kMaxRequestSends = 4;
+
+}  // namespace
+
+MnpLink::MnpLink(Output output, LinkOptions options)
+    : m_output(std::move(output)), m_options(options) {}
+
+void MnpLink::Emit(const std::vector<uint8_t>& body) {
+    if (m_trace) m_trace(true, body);
+    std::vector<uint8_t> wire;
+    wire.reserve(body.size() + 16);
+    AppendFrame(body, wire);
+    ++m_stats.framesSent;
+    m_output(wire.data(), wire.size());
+}
+
+void MnpLink::Input(const uint8_t* bytes, size_t size, int64_t now) {
+    for (size_t i = 0; i < size && m_phase != Phase::kDisconnected; ++i) {
+        const uint64_t droppedBefore = m_deframer.dropped();
+        if (m_deframer.Push(bytes[i])) {
+            ++m_stats.framesReceived;
+            if (m_trace) m_trace(false, m_deframer.body());
+            OnFrame(m_deframer.body(), now);
+        }
+        if (m_deframer.dropped() != droppedBefore) OnDamagedFrame(now);
+    }
+}
+
+void MnpLink::OnFrame(const std::vector<uint8_t>& body, int64_t now) {
+    switch (TypeOf(body)) {
+        case kLr:
+            OnLinkRequest(body, now);
+            break;
+        case kLd:
+            m_phase = Phase::kDisconnected;
+            m_disconnectReason = LdReason(body);
+            break;
+        case kLt:
+            // An LT while we wait for the LA of our LR: that LA was lost, the
+            // Newton is in the data phase already.
+            if (m_phase == Phase::kAwaitingAck) StartDataPhase(m_agreed);
+            if (m_phase == Phase::kConnected) OnTransfer(body);
+            break;
+        case kLa:
+            OnAcknowledge(body, now);
+            break;
+        default:
+            break;  // LN, LNA: attention signals nobody uses
+    }
+}
+
+void MnpLink::OnLinkRequest(const std::vector<uint8_t>& body, int64_t now) {
+    LinkParameters offer;
+    if (const uint8_t refusal = ParseLinkRequest(body, offer); refusal != 0) {
+        // Refused: say why and wait for a better one.
+        Emit(LdBody(refusal));
+        return;
+    }
+    if (m_options.role == Role::kNewton) {
+        if (m_phase != Phase::kAwaitingReply) return;
+        StartDataPhase(Agree(kNewtonOffer, offer));
+        Emit(LaBody(0, m_agreed.window, m_fixedFields));
+        return;
+    }
+    // Desktop: a repeated LR means our answer or its LA was lost; start over.
+    m_agreed = Agree(kDesktopOffer, offer);
+    if (m_phase == Phase::kIdle || m_phase == Phase::kRequested) {
+        m_phase = Phase::kRequested;
+    } else {
+        Answer(now);
+    }
+}
+
+bool MnpLink::Accept(int64_t now) {
+    if (m_phase != Phase::kRequested) return false;
+    Answer(now);
+    return true;
+}
+
+void MnpLink::Answer(int64_t now) {
+    m_phase = Phase::kAwaitingAck;
+    m_outstanding = false;
+    m_sentAt = now;
+    Emit(DesktopLinkRequest());
+}
+
+void MnpLink::Connect(int64_t now) {
+    m_phase = Phase::kAwaitingReply;
+    m_sentAt = now;
+    m_sends = 1;
+    Emit(NewtonLinkRequest());
+}
+
+void MnpLink::StartDataPhase(const LinkParameters& agreed) {
+    m_agreed = agreed;
+    m_fixedFields = (agreed.optimisation & kOptFixedFields) != 0;
+    m_maxInfo = (agreed.optimisation & kOptLargeInfo) ? m_options.maxSendInfo
+                                                      : std::min<size_t>(agreed.maxInfo, 64);
+    m_nextToSend = 1;
+    m_lastReceived = 0;
+    m_credit = agreed.window;
+    m_outstanding = false;
+    m_retained.clear();
+    m_sends = 0;
+    m_duplicateIgnored = false;
+    m_phase = Phase::kConnected;
+}
+
+void MnpLink::Acknowledge() {
+    Emit(LaBody(m_lastReceived, m_agreed.window, m_fixedFields));
+}
+
+void MnpLink::OnTransfer(const std::vector<uint8_t>& body) {
+    const auto transfer = ParseLt(body);
+    if (!transfer) return;
+    const uint8_t expected = static_cast<uint8_t>(m_lastReceived + 1);
+    if (transfer->sequence == expected) {
+        m_delivered.Append(body.data() + transfer->infoOffset, body.size() - transfer->infoOffset);
+        m_lastReceived = expected;
+        m_duplicateIgnored = false;
+        Acknowledge();
+        return;
+    }
+    if (transfer->sequence == m_lastReceived) {
+        // Our LA was lost: confirm again, deliver nothing twice.
+        ++m_stats.duplicates;
+        if (m_options.ignoreFirstDuplicate && !m_duplicateIgnored) {
+            m_duplicateIgnored = true;
+            return;
+        }
+    } else {
+        ++m_stats.outOfSequence;
+    }
+    Acknowledge();
+}
+
+void MnpLink::OnAcknowledge(const std::vector<uint8_t>& body, int64_t now) {
+    const auto ack = ParseLa(body);
+    if (!ack) return;
+    if (m_phase == Phase::kAwaitingAck) {
+        StartDataPhase(m_agreed);
+        m_credit = ack->credit;
+        return;
+    }
+    if (m_phase != Phase::kConnected) return;
+    m_credit = ack->credit;
+    if (!m_outstanding) return;
+    if (ack->received == m_nextToSend) {
+        m_outstanding = false;
+        m_retained.clear();
+        ++m_nextToSend;
+    } else if (ack->received == static_cast<uint8_t>(m_nextToSend - 1)) {
+        // The peer still has only the frame before ours: ours was lost.
+        Retransmit(now);
+    }
+}
+
+void MnpLink::OnDamagedFrame(int64_t now) {
+    ++m_stats.damagedFrames;
+    if (m_phase != Phase::kConnected || now - m_lastNakAt < kNakIntervalMs) return;
+    m_lastNakAt = now;
+    Acknowledge();
+}
+
+bool MnpLink::CanSend() const {
+    return m_phase == Phase::kConnected && !m_outstanding && m_credit > 0;
+}
+
+size_t MnpLink::Send(const uint8_t* data, size_t size, int64_t now) {
+    const size_t count = std::min(size, m_maxInfo);
+    m_retained = LtBody(m_nextToSend, data, count, m_fixedFields);
+    m_outstanding = true;
+    m_sends = 1;
+    m_sentAt = now;
+    Emit(m_retained);
+    return count;
+}
+
+void MnpLink::Retransmit(int64_t now) {
+    if (m_sends >= kMaxSends) {
+        Emit(LdBody(kLdUserDisconnect));
+        End(kLdUserDisconnect);
+        return;
+    }
+    ++m_sends;
+    ++m_stats.retransmissions;
+    m_sentAt = now;
+    Emit(m_retained);
+}
+
+void MnpLink::Poll(int64_t now) {
+    if (now - m_sentAt < kRetransmitMs) return;
+    switch (m_phase) {
+        case Phase::kConnected:
+            if (m_outstanding) Retransmit(now);
+            break;
+        case Phase::kAwaitingAck:
+            // Silence after our answer: the Newton's LA was lost and it waits,
+            // in the data phase, for us to speak.
+            StartDataPhase(m_agreed);
+            break;
+        case Phase::kAwaitingReply:
+            if (m_sends >= kMaxRequestSends) {
+                End(kLdNoRequest);
+                break;
+            }
+            ++m_sends;
+            m_sentAt = now;
+            Emit(NewtonLinkRequest());
+            break;
+        default:
+            break;
+    }
+}
+
+void MnpLink::Disconnect() {
+    if (m_phase == Phase::kDisconnected) return;
+    if (m_phase != Phase::kIdle) Emit(LdBody(kLdUserDisconnect));
+    End(kLdUserDisconnect);
+}
+
+void MnpLink::End(uint8_t reason) {
+    m_phase = Phase::kDisconnected;
+    m_disconnectReason = reason;
+    m_outstanding = false;
+}
+
+}  // namespace zd::mnp
