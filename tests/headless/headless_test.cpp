@@ -83,6 +83,34 @@ TEST_F(HeadlessTest, EndOfInputDoesNotQuitButSigtermDoesInOrder) {
     EXPECT_NE(program.out().find("Disconnecting pipe.\n"), std::string::npos);
 }
 
+// A serial Newton on a pseudo-terminal: the link comes up, and ends in order
+// from either side.
+TEST_F(HeadlessTest, SerialNewtonConnectsAndEitherSideEndsTheLink) {
+    for (const bool newtonEnds : {false, true}) {
+        std::vector<std::string> simArgs = {NEWTON_SIM, "--pty",         "--expect",
+                                            "5",        dir.File("bye"), "--wait-close"};
+        if (newtonEnds) simArgs = {NEWTON_SIM, "--pty", "--sleep", "300", "--close"};
+        test::Subprocess sim(simArgs);
+        ASSERT_TRUE(sim.WaitForStdout("\n"));
+        const std::string pty = sim.out().substr(5, sim.out().find('\n') - 5);
+        test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
+
+        test::Subprocess program(Command());
+        program.Write("listen\n");
+        ASSERT_TRUE(program.WaitForStderr("Info: Connected\n")) << program.err();
+        if (newtonEnds) {
+            EXPECT_TRUE(program.WaitForStderr("Info: Disconnected\n")) << program.err();
+            program.Write("quit\n");
+        } else {
+            program.Write("quit\n");
+            EXPECT_EQ(sim.WaitForExit(), 0) << sim.err();
+            EXPECT_EQ(test::ReadFile(dir.File("bye")), "#BYE\x04");
+        }
+        EXPECT_EQ(program.WaitForExit(), 0);
+        EXPECT_EQ(sim.WaitForExit(), 0) << sim.err();
+    }
+}
+
 TEST_F(HeadlessTest, HelpListsTheOptions) {
     test::Subprocess program({ZD_PROGRAM, "--help"});
     EXPECT_EQ(program.WaitForExit(), 0);

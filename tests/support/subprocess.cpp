@@ -102,7 +102,7 @@ bool Subprocess::WaitForStderr(const std::string& text, int timeoutMs) {
 }
 
 int Subprocess::WaitForExit(int timeoutMs) {
-    if (m_pid <= 0) return -1;
+    if (m_pid <= 0) return m_exitCode;
     const int64_t deadline = NowMs() + timeoutMs;
     int status = 0;
     for (;;) {
@@ -112,7 +112,7 @@ int Subprocess::WaitForExit(int timeoutMs) {
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, &status, 0);
             m_pid = -1;
-            return -1;
+            return m_exitCode = -1;
         }
         Collect(10);
     }
@@ -120,7 +120,7 @@ int Subprocess::WaitForExit(int timeoutMs) {
     // The pipes reach their end soon after the exit; take what is left in them.
     const int64_t drainEnd = NowMs() + 1000;
     while ((m_outFd >= 0 || m_errFd >= 0) && NowMs() < drainEnd) Collect(50);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace zd::test

@@ -28,7 +28,7 @@ public:
     bool WaitForStderr(const std::string& text, int timeoutMs = 5000);
 
     // Waits for the child to end; its exit code, or -1 if it had to be killed
-    // after `timeoutMs` or ended by a signal.
+    // after `timeoutMs` or ended by a signal.  Later calls return the same.
     int WaitForExit(int timeoutMs = 10000);
 
     const std::string& out() const { return m_out; }
@@ -41,6 +41,7 @@ private:
     bool Collect(int timeoutMs);
 
     pid_t m_pid = -1;
+    int m_exitCode = -1;
     int m_in = -1, m_outFd = -1, m_errFd = -1;
     std::string m_out, m_err;
 };

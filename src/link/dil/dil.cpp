@@ -93,8 +93,8 @@ int32_t Dil::Create(CD_Handle* pipe, PipeRequest request) {
     if (!transport) return error;
     // Handles are never reused, so a stale handle can never reach a newer pipe.
     const CD_Handle handle = ++m_lastHandle;
-    m_pipes.emplace(handle,
-                    std::make_unique<Pipe>(std::move(transport), m_clock, m_options.notice));
+    m_pipes.emplace(handle, std::make_unique<Pipe>(std::move(transport), m_clock, m_options.notice,
+                                                   m_options.mnpRetransmitMs));
     *pipe = handle;
     return kDilOk;
 }

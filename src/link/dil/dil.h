@@ -17,6 +17,7 @@
 
 #include "base/clock.h"
 #include "link/dil/serial_ports.h"
+#include "link/mnp/mnp_link.h"
 
 namespace zd {
 
@@ -96,6 +97,9 @@ struct DilOptions {
     // transports.  Tests plug in memory transports here.
     std::function<std::unique_ptr<Transport>(const PipeRequest&)> transportFactory;
     int32_t readTimeoutMs = kReadTimeoutMs;
+    // How long an MNP frame waits for its acknowledgement before it is sent
+    // again.  Only tests that push much data through a damaged line shorten it.
+    int32_t mnpRetransmitMs = mnp::kRetransmitMs;
     // Where serial devices are looked for.
     DeviceRoots deviceRoots;
 };

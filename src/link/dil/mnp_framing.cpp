@@ -20,13 +20,22 @@ void TraceFrame(bool outgoing, const std::vector<uint8_t>& body) {
     std::fprintf(stderr, "\n");
 }
 
+mnp::LinkOptions DesktopOptions(int64_t retransmitMs) {
+    mnp::LinkOptions options;
+    options.retransmitMs = retransmitMs;
+    return options;
+}
+
 }  // namespace
 
-MnpFraming::MnpFraming(Transport& transport)
-    : m_transport(transport), m_link([this](const uint8_t* bytes, size_t size) {
-          const int32_t result = m_transport.Write(bytes, size);
-          if (result != kDilOk) m_writeError = result;
-      }) {
+MnpFraming::MnpFraming(Transport& transport, int64_t retransmitMs)
+    : m_transport(transport),
+      m_link(
+          [this](const uint8_t* bytes, size_t size) {
+              const int32_t result = m_transport.Write(bytes, size);
+              if (result != kDilOk) m_writeError = result;
+          },
+          DesktopOptions(retransmitMs)) {
     if (TraceWanted()) m_link.SetTrace(TraceFrame);
 }
 

@@ -12,13 +12,14 @@ inline constexpr const char* kMnpTraceVariable = "ZD_MNP_TRACE";
 
 class MnpFraming final : public Framing {
 public:
-    explicit MnpFraming(Transport& transport);
+    MnpFraming(Transport& transport, int64_t retransmitMs);
 
     void Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) override;
     void Poll(int64_t now) override;
     int32_t State() const override;
     void Accept(int64_t now) override { m_link.Accept(now); }
     int32_t Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) override;
+    bool Settled() const override { return m_link.AllAcknowledged(); }
     void Close() override { m_link.Disconnect(); }
 
     const mnp::MnpLink& link() const { return m_link; }

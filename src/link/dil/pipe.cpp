@@ -6,16 +6,11 @@
 #include "link/mnp/mnp_frame.h"
 
 namespace zd {
-namespace {
-
-// A write that makes no progress for this long has failed: longer than the MNP
-// link takes to give up on a frame by itself.
-constexpr int64_t kSendPatienceMs = mnp::kRetransmitMs * (mnp::kMaxSends + 1);
-
-}  // namespace
-
-Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice)
-    : m_transport(std::move(transport)), m_clock(clock), m_notice(std::move(notice)) {}
+Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs)
+    : m_transport(std::move(transport)),
+      m_clock(clock),
+      m_notice(std::move(notice)),
+      m_retransmitMs(retransmitMs) {}
 
 Pipe::~Pipe() {
     m_transport->Close();
@@ -23,7 +18,7 @@ Pipe::~Pipe() {
 
 void Pipe::ChooseFraming(FramingKind kind) {
     if (kind == FramingKind::kMnp) {
-        m_framing = std::make_unique<MnpFraming>(*m_transport);
+        m_framing = std::make_unique<MnpFraming>(*m_transport, m_retransmitMs);
     } else {
         m_framing = std::make_unique<StreamFraming>(*m_transport);
     }
@@ -97,7 +92,10 @@ int32_t Pipe::Write(const uint8_t* data, size_t size) {
         return m_framing && m_transport->peer() != Peer::kNone ? kDilErrLinkDropped
                                                                : kDilErrNotConnected;
     }
-    int64_t deadline = m_clock.NowMs() + kSendPatienceMs;
+    // No progress for longer than the MNP link takes to give up on a frame by
+    // itself: the Newton withholds credit for good.
+    const int64_t patienceMs = m_retransmitMs * (mnp::kMaxSends + 1);
+    int64_t deadline = m_clock.NowMs() + patienceMs;
     while (size > 0) {
         size_t taken = 0;
         const int32_t result = m_framing->Send(data, size, &taken, m_clock.NowMs());
@@ -105,12 +103,12 @@ int32_t Pipe::Write(const uint8_t* data, size_t size) {
         if (taken > 0) {
             data += taken;
             size -= taken;
-            deadline = m_clock.NowMs() + kSendPatienceMs;
+            deadline = m_clock.NowMs() + patienceMs;
             continue;
         }
         const int64_t left = deadline - m_clock.NowMs();
         if (left <= 0) return kDilErrTimeout;
-        Wait(static_cast<int32_t>(std::min<int64_t>(left, mnp::kRetransmitMs)));
+        Wait(static_cast<int32_t>(std::min<int64_t>(left, m_retransmitMs)));
         Pump();
         if (State() != kStateConnected) return kDilErrLinkDropped;
     }
@@ -119,6 +117,15 @@ int32_t Pipe::Write(const uint8_t* data, size_t size) {
 
 void Pipe::Disconnect() {
     Pump();  // what reached us before the end stays readable
+    // The last frame written may still wait for its confirmation; give it the
+    // time of one retransmission before the goodbye cuts it off.
+    const int64_t deadline = m_clock.NowMs() + m_retransmitMs;
+    while (State() == kStateConnected && !m_framing->Settled()) {
+        const int64_t left = deadline - m_clock.NowMs();
+        if (left <= 0) break;
+        Wait(static_cast<int32_t>(left));
+        Pump();
+    }
     if (m_framing && m_phase == Phase::kOpen && m_transport->peer() == Peer::kAttached)
         m_framing->Close();
     m_transport->Close();

@@ -24,7 +24,8 @@ class Pipe {
 public:
     using Notice = std::function<void(std::string_view)>;
 
-    Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice);
+    // `retransmitMs` is the MNP framing's acknowledgement timer.
+    Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs);
     ~Pipe();
 
     // Opens the transport: state 3.  Only from a fresh pipe.
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<Transport> m_transport;
     Clock& m_clock;
     Notice m_notice;
+    int64_t m_retransmitMs;
     std::unique_ptr<Framing> m_framing;
     ByteQueue m_wire;   // arrived, not yet through the framing
     ByteQueue m_inbox;  // data for the program

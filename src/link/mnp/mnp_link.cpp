@@ -201,7 +201,7 @@ void MnpLink::Retransmit(int64_t now) {
 }
 
 void MnpLink::Poll(int64_t now) {
-    if (now - m_sentAt < kRetransmitMs) return;
+    if (now - m_sentAt < m_options.retransmitMs) return;
     switch (m_phase) {
         case Phase::kConnected:
             if (m_outstanding) Retransmit(now);

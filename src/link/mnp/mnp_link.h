@@ -31,6 +31,8 @@ enum class Role { kDesktop, kNewton };
 struct LinkOptions {
     Role role = Role::kDesktop;
     size_t maxSendInfo = kMaxSendInfo;
+    // Shorter in tests that push much data over a damaged line.
+    int64_t retransmitMs = kRetransmitMs;
     // The Newton does not answer the first repeat of an LT it already has.
     bool ignoreFirstDuplicate = false;
 };

@@ -34,6 +34,7 @@ void ForEachParameter(const std::vector<uint8_t>& body, size_t from, size_t end,
 // The value byte of a one-byte parameter in a variable-form header.
 std::optional<uint8_t> ByteParameter(const std::vector<uint8_t>& body, uint8_t wanted) {
     std::optional<uint8_t> found;
+    if (body.empty()) return found;
     const size_t headerEnd = std::min<size_t>(body.size(), 1 + body[0]);
     ForEachParameter(body, 2, headerEnd, [&](uint8_t type, const uint8_t* value, uint8_t length) {
         if (type == wanted && length == 1 && !found) found = value[0];

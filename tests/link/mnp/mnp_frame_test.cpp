@@ -172,6 +172,7 @@ TEST(MnpPackets, VariableFormsAreUnderstood) {
     EXPECT_EQ(la->credit, 0);
     EXPECT_EQ(LdReason({0x07, kLd, 0x01, 0x01, 0x05, 0x02, 0x01, 0x00}), 5);
     EXPECT_FALSE(ParseLt({0x09, kLt, 0x01}));  // header longer than the frame
+    EXPECT_EQ(LdReason({}), 0);                // found by the fuzzer
 }
 
 }  // namespace

@@ -21,7 +21,15 @@ protected:
     LinkPairTest()
         : desktop([this](const uint8_t* b, size_t n) { toNewton.emplace_back(b, b + n); }),
           newton([this](const uint8_t* b, size_t n) { toDesktop.emplace_back(b, b + n); },
-                 LinkOptions{Role::kNewton, 256, true}) {}
+                 NewtonOptions()) {}
+
+    static LinkOptions NewtonOptions() {
+        LinkOptions options;
+        options.role = Role::kNewton;
+        options.maxSendInfo = 256;
+        options.ignoreFirstDuplicate = true;
+        return options;
+    }
 
     // Delivers frames both ways until the line is quiet.
     void Pump() {

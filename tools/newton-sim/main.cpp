@@ -1,0 +1,121 @@
+// newton-sim: a simulated Newton on a serial line, a pseudo-terminal or TCP.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "base/clock.h"
+#include "sim_options.h"
+
+namespace {
+
+using namespace zd::sim;
+
+bool OpenLine(const SimOptions& options, SimLine& line, std::string& error) {
+    switch (options.line) {
+        case LineKind::kDevice:
+            return line.OpenDevice(options.device, error);
+        case LineKind::kPty: {
+            std::string path;
+            if (!line.CreatePty(path, error)) return false;
+            if (!options.ptyLink.empty()) {
+                ::unlink(options.ptyLink.c_str());
+                if (::symlink(path.c_str(), options.ptyLink.c_str()) != 0) {
+                    error = "cannot link " + options.ptyLink + " to " + path;
+                    return false;
+                }
+            }
+            std::printf("pty: %s\n", path.c_str());
+            std::fflush(stdout);
+            if (!line.WaitForPtyOpened(options.timeoutMs)) {
+                error = "nobody opened " + path;
+                return false;
+            }
+            return true;
+        }
+        case LineKind::kTcp:
+            return line.ConnectTcp(options.host, options.port, options.timeoutMs, error);
+        case LineKind::kNone:
+            break;
+    }
+    error = "no line";
+    return false;
+}
+
+bool RunStep(const Step& step, SimLink& link, int timeoutMs, std::string& error) {
+    switch (step.kind) {
+        case Step::kSend:
+            if (link.Send(step.text, timeoutMs)) return true;
+            error = "sending failed";
+            return false;
+        case Step::kSendFile: {
+            std::ifstream in(step.text, std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            if (!in) {
+                error = "cannot read " + step.text;
+                return false;
+            }
+            if (link.Send(content.str(), timeoutMs)) return true;
+            error = "sending " + step.text + " failed";
+            return false;
+        }
+        case Step::kExpect: {
+            std::string got;
+            const bool complete = link.Receive(got, step.count, timeoutMs);
+            std::ofstream(step.text, std::ios::binary) << got;
+            if (complete) return true;
+            error = "expected " + std::to_string(step.count) + " bytes, got " +
+                    std::to_string(got.size());
+            return false;
+        }
+        case Step::kWaitClose:
+            if (link.WaitForEnd(timeoutMs)) return true;
+            error = "the desktop did not end the link";
+            return false;
+        case Step::kClose:
+            link.Close();
+            return true;
+        case Step::kSleep:
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.count));
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::fprintf(stderr, "newton-sim: %s\n%s", error.c_str(), SimUsage().c_str());
+        return 2;
+    }
+    zd::SteadyClock clock;
+    SimLine line(clock);
+    line.SetBaud(options->baud);
+    if (!OpenLine(*options, line, error)) {
+        std::fprintf(stderr, "newton-sim: %s\n", error.c_str());
+        return 1;
+    }
+    SimLink link(line, clock, options->link, options->damage);
+    if (!link.Connect(options->timeoutMs)) {
+        std::fprintf(stderr, "newton-sim: the desktop did not answer the link request\n");
+        return 1;
+    }
+    int status = 0;
+    for (const Step& step : options->steps) {
+        if (!RunStep(step, link, options->timeoutMs, error)) {
+            std::fprintf(stderr, "newton-sim: %s\n", error.c_str());
+            status = 1;
+            break;
+        }
+    }
+    std::fprintf(stderr, "%s\n", link.Summary().c_str());
+    link.Close();
+    return status;
+}

@@ -1,0 +1,152 @@
+#include "sim_line.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace zd::sim {
+namespace {
+
+void MakeRaw(int fd) {
+    termios raw{};
+    if (::tcgetattr(fd, &raw) != 0) return;
+    ::cfmakeraw(&raw);
+    raw.c_cflag |= CLOCAL | CREAD;
+    ::tcsetattr(fd, TCSANOW, &raw);
+}
+
+}  // namespace
+
+SimLine::~SimLine() {
+    Close();
+}
+
+int64_t SimLine::NowUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool SimLine::OpenDevice(const std::string& path, std::string& error) {
+    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    MakeRaw(m_fd);
+    return true;
+}
+
+bool SimLine::CreatePty(std::string& slavePath, std::string& error) {
+    m_fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0 || ::grantpt(m_fd) != 0 || ::unlockpt(m_fd) != 0) {
+        error = std::string("cannot make a pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    slavePath = ::ptsname(m_fd);
+    // Open and close the slave once: from then on the master reports a hang-up
+    // until somebody opens it, which is how WaitForPtyOpened sees the desktop.
+    const int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave >= 0) {
+        MakeRaw(slave);
+        ::close(slave);
+    }
+    m_isPtyMaster = true;
+    return true;
+}
+
+bool SimLine::WaitForPtyOpened(int timeoutMs) {
+    const int64_t deadline = m_clock.NowMs() + timeoutMs;
+    while (m_clock.NowMs() < deadline) {
+        pollfd p{m_fd, 0, 0};
+        ::poll(&p, 1, 0);
+        if (!(p.revents & POLLHUP)) {
+            // Give the desktop a moment to set the line up and flush it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+bool SimLine::ConnectTcp(const std::string& host, int port, int timeoutMs, std::string& error) {
+    const int64_t deadline = m_clock.NowMs() + timeoutMs;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (::inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1) {
+        error = "not an IPv4 address: " + host;
+        return false;
+    }
+    do {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+            ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+            const int on = 1;
+            ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            return true;
+        }
+        error = host + ":" + std::to_string(port) + ": " + std::strerror(errno);
+        Close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (m_clock.NowMs() < deadline);
+    return false;
+}
+
+void SimLine::PaceFor(size_t bytes, int64_t& freeAtUs) {
+    if (m_baud <= 0) return;
+    const int64_t now = NowUs();
+    if (freeAtUs > now) std::this_thread::sleep_for(std::chrono::microseconds(freeAtUs - now));
+    freeAtUs = std::max(freeAtUs, now) + static_cast<int64_t>(bytes) * 10'000'000 / m_baud;
+}
+
+bool SimLine::Write(const uint8_t* data, size_t size) {
+    PaceFor(size, m_txFreeAtUs);
+    while (size > 0 && m_fd >= 0) {
+        const ssize_t n = ::write(m_fd, data, size);
+        if (n > 0) {
+            data += n;
+            size -= static_cast<size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{m_fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else {
+            return false;
+        }
+    }
+    return size == 0;
+}
+
+bool SimLine::Read(std::vector<uint8_t>& out, int timeoutMs) {
+    if (m_fd < 0) return false;
+    pollfd p{m_fd, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0) return true;
+    uint8_t chunk[4096];
+    const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+    if (n > 0) {
+        PaceFor(static_cast<size_t>(n), m_rxFreeAtUs);
+        out.insert(out.end(), chunk, chunk + n);
+        return true;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
+    // A closed socket, or EIO on a master whose slave was closed.
+    return false;
+}
+
+void SimLine::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+}  // namespace zd::sim

@@ -1,0 +1,161 @@
+#include "sim_options.h"
+
+#include <cstdlib>
+
+namespace zd::sim {
+namespace {
+
+bool ParseNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0';
+}
+
+}  // namespace
+
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        if (c == 'n') {
+            out += '\n';
+        } else if (c == 'r') {
+            out += '\r';
+        } else if (c == 't') {
+            out += '\t';
+        } else if (c == 'x' && i + 2 < text.size()) {
+            out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
+                                          std::string& error) {
+    SimOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto next = [&](const char* what) -> std::optional<std::string> {
+            if (i + 1 < args.size()) return args[++i];
+            error = arg + " needs " + what;
+            return std::nullopt;
+        };
+        auto number = [&](const char* what, double& value) {
+            const auto text = next(what);
+            if (!text) return false;
+            if (ParseNumber(*text, value)) return true;
+            error = arg + ": not a number: " + *text;
+            return false;
+        };
+        double value = 0;
+        if (arg == "--device") {
+            const auto path = next("a path");
+            if (!path) return std::nullopt;
+            options.line = LineKind::kDevice;
+            options.device = *path;
+        } else if (arg == "--pty") {
+            options.line = LineKind::kPty;
+        } else if (arg == "--pty-link") {
+            const auto path = next("a path");
+            if (!path) return std::nullopt;
+            options.ptyLink = *path;
+        } else if (arg == "--tcp") {
+            const auto where = next("[HOST:]PORT");
+            if (!where) return std::nullopt;
+            options.line = LineKind::kTcp;
+            const size_t colon = where->rfind(':');
+            if (colon != std::string::npos) options.host = where->substr(0, colon);
+            options.port =
+                std::atoi(where->substr(colon == std::string::npos ? 0 : colon + 1).c_str());
+        } else if (arg == "--plain") {
+            options.link.mnp = false;
+        } else if (arg == "--trace") {
+            options.link.trace = true;
+        } else if (arg == "--baud") {
+            if (!number("a rate", value)) return std::nullopt;
+            options.baud = static_cast<int>(value);
+        } else if (arg == "--corrupt") {
+            if (!number("a rate", options.damage.corrupt)) return std::nullopt;
+        } else if (arg == "--drop") {
+            if (!number("a rate", options.damage.drop)) return std::nullopt;
+        } else if (arg == "--seed") {
+            if (!number("a number", value)) return std::nullopt;
+            options.damage.seed = static_cast<uint64_t>(value);
+        } else if (arg == "--retransmit-ms") {
+            if (!number("milliseconds", value)) return std::nullopt;
+            options.link.retransmitMs = static_cast<int64_t>(value);
+        } else if (arg == "--timeout") {
+            if (!number("seconds", value)) return std::nullopt;
+            options.timeoutMs = static_cast<int>(value * 1000);
+        } else if (arg == "--send") {
+            const auto text = next("a text");
+            if (!text) return std::nullopt;
+            options.steps.push_back({Step::kSend, Unescape(*text)});
+        } else if (arg == "--send-file") {
+            const auto file = next("a file");
+            if (!file) return std::nullopt;
+            options.steps.push_back({Step::kSendFile, *file});
+        } else if (arg == "--expect") {
+            if (!number("a byte count", value)) return std::nullopt;
+            const auto file = next("a file");
+            if (!file) return std::nullopt;
+            options.steps.push_back({Step::kExpect, *file, static_cast<size_t>(value)});
+        } else if (arg == "--wait-close") {
+            options.steps.push_back({Step::kWaitClose, {}});
+        } else if (arg == "--close") {
+            options.steps.push_back({Step::kClose, {}});
+        } else if (arg == "--sleep") {
+            if (!number("milliseconds", value)) return std::nullopt;
+            options.steps.push_back({Step::kSleep, {}, static_cast<size_t>(value)});
+        } else {
+            error = "unknown option '" + arg + "'";
+            return std::nullopt;
+        }
+    }
+    if (options.line == LineKind::kNone) {
+        error = "say which line: --device PATH, --pty or --tcp [HOST:]PORT";
+        return std::nullopt;
+    }
+    if (!options.link.mnp && options.line != LineKind::kTcp) {
+        error = "--plain goes with --tcp: a serial line always carries MNP";
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::string SimUsage() {
+    return "Usage: newton-sim LINE [OPTIONS] STEPS...\n"
+           "Plays the Newton's end of the link, for tests, demos and benchmarks.\n"
+           "\n"
+           "Line (one of):\n"
+           "  --device PATH        an existing serial device or pseudo-terminal\n"
+           "  --pty                a new pseudo-terminal; prints \"pty: PATH\" on stdout\n"
+           "  --pty-link PATH      with --pty, also a symbolic link PATH to it\n"
+           "  --tcp [HOST:]PORT    connect to the desktop (host 127.0.0.1 by default)\n"
+           "Options:\n"
+           "  --plain              a plain byte stream instead of MNP (TCP only)\n"
+           "  --baud RATE          pace the line to RATE bit/s (10 bits a byte)\n"
+           "  --corrupt RATE       chance per frame of one flipped bit (0 to 1)\n"
+           "  --drop RATE          chance per frame of losing it (0 to 1)\n"
+           "  --seed N             seed of the line damage (default 1)\n"
+           "  --retransmit-ms MS   the Newton's acknowledgement timer (default 3000)\n"
+           "  --timeout SECONDS    how long any one step may take (default 30)\n"
+           "  --trace              hex-dump every frame on stderr\n"
+           "Steps, in order:\n"
+           "  --send TEXT          send TEXT; \\n \\r \\t \\\\ and \\xHH are understood\n"
+           "  --send-file FILE     send the bytes of FILE\n"
+           "  --expect N FILE      receive N bytes and write them to FILE\n"
+           "  --wait-close         wait for the desktop to end the link\n"
+           "  --close              end the link from this side\n"
+           "  --sleep MS           pause\n"
+           "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
+}
+
+}  // namespace zd::sim

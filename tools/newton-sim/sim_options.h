@@ -1,0 +1,43 @@
+// The simulator's command line: which line, how it behaves, and the steps to
+// play in order.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "line_damage.h"
+#include "sim_link.h"
+
+namespace zd::sim {
+
+enum class LineKind { kNone, kDevice, kPty, kTcp };
+
+struct Step {
+    enum Kind { kSend, kSendFile, kExpect, kWaitClose, kClose, kSleep } kind;
+    std::string text;  // bytes to send, or a file name
+    size_t count = 0;  // bytes to expect, or milliseconds to sleep
+};
+
+struct SimOptions {
+    LineKind line = LineKind::kNone;
+    std::string device;   // --device
+    std::string ptyLink;  // --pty-link
+    std::string host = "127.0.0.1";
+    int port = 3679;
+    int baud = 0;
+    int timeoutMs = 30000;
+    LinkSettings link;
+    DamageRates damage;
+    std::vector<Step> steps;
+};
+
+std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& error);
+
+std::string SimUsage();
+
+// "a\x04\n" and the like: \n \r \t \\ and \xHH.
+std::string Unescape(const std::string& text);
+
+}  // namespace zd::sim
