@@ -16,6 +16,18 @@ DilSettings ReadDilSettings(const PrefsStore& prefs) {
     return settings;
 }
 
+void ReadCachedSwitches(Session& s) {
+    int32_t value = 0;
+    s.switches.saveAsFile = s.svc.prefs.GetPrefInt(value, prefs::kSaveAsFile) != 0;
+    s.switches.launchUrl = s.svc.prefs.GetPrefInt(value, prefs::kUrl) != 0;
+}
+
+void CountLaunch(Session& s) {
+    int32_t launches = 0;
+    s.svc.prefs.GetPrefInt(launches, prefs::kLaunch);
+    s.svc.prefs.SetPrefInt(launches + 1, prefs::kLaunch);
+}
+
 namespace {
 
 DilOptions LinkOptions(const PrefsStore& prefs, Session& session) {

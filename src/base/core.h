@@ -33,4 +33,10 @@ private:
 // The network pipe's place as the preferences give it.
 DilSettings ReadDilSettings(const PrefsStore& prefs);
 
+// Reads "SaveAsFile" and "URL" into the session's switches.
+void ReadCachedSwitches(Session& s);
+
+// Raises the "Launch" counter by one.
+void CountLaunch(Session& s);
+
 }  // namespace zd

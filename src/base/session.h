@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/clock.h"
 #include "base/prefs_store.h"
@@ -11,6 +12,7 @@
 
 namespace zd {
 
+class Desktop;
 class Display;
 class FrontEnd;
 
@@ -21,6 +23,7 @@ struct Services {
     Clock& clock;
     Display* display = nullptr;    // bound by the front end before the first display operation
     FrontEnd* frontEnd = nullptr;  // bound by the front end before the first command
+    Desktop* desktop = nullptr;    // bound by the front end before the first command
 };
 
 // The pipe and the flags of the link manager.
@@ -39,12 +42,30 @@ struct PollState {
     int32_t pendingAction = kNoAction;
 };
 
+// The fields of the last command the Newton sent.
+struct CommandState {
+    std::string commandWord;    // the first field, at most 55 characters
+    std::string itemName;       // the third field, at most 50 characters
+    bool getRequested = false;  // "#GET" arrived; cleared once the item is delivered
+};
+
+// The switches the program keeps in memory besides the preference file.
+struct Switches {
+    bool saveAsFile = false;  // items go to files instead of the clipboard
+    bool launchUrl = false;   // "http:" items open in the browser
+    bool autoListen = false;  // listen at start-up (for the preferences dialog)
+};
+
 struct Session {
     explicit Session(Services services) : svc(services) {}
 
     Services svc;
     LinkState link;
     PollState poll;
+    CommandState command;
+    Switches switches;
+    // The clipboard or dropped text being sent; it stays until the next one.
+    std::string outgoing;
 };
 
 }  // namespace zd

@@ -38,6 +38,10 @@ std::string UsageText(const std::string& program) {
            "                 listen       wait for a Newton\n"
            "                 disconnect   end the connection\n"
            "                 status       open or close the status view\n"
+           "                 send FILE    send a text file to the Newton\n"
+           "                 paste [TEXT] put TEXT on the clipboard, then send the clipboard\n"
+           "                 drop TEXT    send TEXT as if dropped on the window\n"
+           "                 clip FILE    write the clipboard (code page 1252) to FILE\n"
            "                 quit         end the connection in order and exit\n"
            "  --ini FILE   use FILE as the preference file\n"
            "  --help       show this text\n";

@@ -9,13 +9,18 @@
 #include <cstdio>
 #include <string>
 
+#include <fstream>
+
+#include "base/codepage.h"
 #include "base/core.h"
 #include "base/display_ops.h"
 #include "base/front_end.h"
 #include "base/prefs_keys.h"
+#include "headless/console_desktop.h"
 #include "headless/console_display.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
+#include "transfer/send_text.h"
 
 namespace zd {
 namespace {
@@ -66,12 +71,17 @@ std::string Trim(const std::string& s) {
     return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
+constexpr const char* kCommandList =
+    "listen, disconnect, status, send FILE, paste [TEXT], drop TEXT, clip FILE, quit";
+
 class HeadlessLoop {
 public:
-    explicit HeadlessLoop(Session& s) : m_session(s) {}
+    HeadlessLoop(Session& s, ConsoleDesktop& desktop) : m_session(s), m_desktop(desktop) {}
 
     int Run() {
         StartLink(m_session);
+        ReadCachedSwitches(m_session);
+        CountLaunch(m_session);
         int64_t nextTick = Now();
         while (!m_quit) {
             WaitForInput(nextTick - Now());
@@ -115,24 +125,48 @@ private:
         }
     }
 
-    void Execute(const std::string& command) {
-        if (command == "listen") {
+    void Execute(const std::string& line) {
+        const size_t space = line.find(' ');
+        const std::string command = line.substr(0, space);
+        const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+        if (command == "listen" && argument.empty()) {
             ButtonCommand(m_session, kButtonListen);
-        } else if (command == "disconnect") {
+        } else if (command == "disconnect" && argument.empty()) {
             ButtonCommand(m_session, kButtonDisconnect);
-        } else if (command == "status") {
+        } else if (command == "status" && argument.empty()) {
             ButtonCommand(m_session, kButtonStatusView);
-        } else if (command == "quit") {
+        } else if (command == "send" && !argument.empty()) {
+            m_desktop.SetNextFileToSend(argument);
+            ButtonCommand(m_session, kButtonSendFile);
+        } else if (command == "paste") {
+            if (!argument.empty()) m_desktop.SetClipboardText(Utf8ToCp1252(argument));
+            ButtonCommand(m_session, kButtonPaste);
+        } else if (command == "drop" && !argument.empty()) {
+            SendDroppedText(m_session, Utf8ToCp1252(argument));
+        } else if (command == "clip" && !argument.empty()) {
+            WriteClipboard(argument);
+        } else if (command == "quit" && argument.empty()) {
             m_quit = true;
         } else {
-            std::fprintf(stderr,
-                         "Unknown command '%s'; the commands are: listen, disconnect, status, "
-                         "quit\n",
-                         command.c_str());
+            std::fprintf(stderr, "Unknown command '%s'; the commands are: %s\n", line.c_str(),
+                         kCommandList);
         }
     }
 
+    // Writes the clipboard's bytes, code page 1252 as they are, to `path`.
+    void WriteClipboard(const std::string& path) {
+        const std::optional<std::string> text = m_desktop.ClipboardText();
+        if (!text) {
+            std::fprintf(stderr, "The clipboard holds no text\n");
+            return;
+        }
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << *text;
+        if (!out) m_desktop.ShowFileError(path + ": cannot be written");
+    }
+
     Session& m_session;
+    ConsoleDesktop& m_desktop;
     bool m_quit = false;
     bool m_stdinOpen = true;
     std::string m_input;
@@ -145,10 +179,12 @@ int RunHeadless(const std::string& prefsPath) {
     Core core(prefsPath);
     ConsoleDisplay display(stdout, stderr);
     ConsoleFrontEnd frontEnd(core.prefs());
+    ConsoleDesktop desktop(stderr);
     Session& session = core.session();
     session.svc.display = &display;
     session.svc.frontEnd = &frontEnd;
-    return HeadlessLoop(session).Run();
+    session.svc.desktop = &desktop;
+    return HeadlessLoop(session, desktop).Run();
 }
 
 }  // namespace zd

@@ -9,6 +9,7 @@
 #include "protocol/handshake.h"
 #include "protocol/wire.h"
 #include "protocol/wire_io.h"
+#include "transfer/send_text.h"
 
 namespace zd {
 namespace {
@@ -81,9 +82,11 @@ void ButtonCommand(Session& s, int32_t code) {
             break;
         case kButtonSendFile:
             LogLine(s, "Zandorelling...");
+            SendTextFile(s);
             break;
         case kButtonPaste:
             LogLine(s, "Special Paste.");
+            PasteToNewton(s);
             break;
         case kButtonDisconnect:
             Disconnect(s);

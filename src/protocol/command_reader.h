@@ -1,11 +1,31 @@
-// The commands the Newton sends once greeted.
+// The commands the Newton sends once greeted: "#GET" for an item, "#BYE" to
+// end, each a few fields separated by ";" and ended by EOT.
 #pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace zd {
 
 struct Session;
 
-// Gathers one command from the pipe and carries it out.
+// A command is accepted with this many characters (before its EOT)...
+inline constexpr size_t kMinCommandChars = 8;
+inline constexpr size_t kMaxCommandChars = 149;
+// ...and gathered into this much room; bytes past it are read and dropped.
+inline constexpr size_t kCommandRoom = 999;
+// The room of the fields kept; longer fields are cut.
+inline constexpr size_t kCommandWordChars = 55;
+inline constexpr size_t kItemNameChars = 50;
+
+// Gathers one command from the pipe (up to its EOT, or as far as it has
+// arrived), checks its length, splits it and carries it out.  Sets busy while
+// it runs; the item handling it starts clears it at its end.
 void ReadCommand(Session& s);
+
+// The fields of `command`, split at ";" and EOT; empty fields vanish.
+std::vector<std::string> SplitCommand(std::string_view command);
 
 }  // namespace zd

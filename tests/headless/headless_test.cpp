@@ -23,6 +23,13 @@ protected:
         return {ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")};
     }
 
+    // Answers the program's greeting as the companion package does.
+    static void Greet(test::TcpClient& newton) {
+        ASSERT_EQ(newton.Receive(4), "#ID\x04");
+        ASSERT_TRUE(newton.Send("#YOOHOO\x04"));
+        ASSERT_EQ(newton.Receive(38), "#Unknown;v0.3, Windows 95/NT;DATETIME\x04");
+    }
+
     test::TempDir dir;
     int32_t port = 0;
 };
@@ -36,9 +43,9 @@ TEST_F(HeadlessTest, ListenConnectAndQuitWithGoodbye) {
 
     test::TcpClient newton;
     ASSERT_TRUE(newton.Connect(port));
-    newton.Send("hi");
-    ASSERT_TRUE(program.WaitForStderr("Info: Connected\n")) << program.err();
-    EXPECT_NE(program.err().find("In transit: 2\n"), std::string::npos) << program.err();
+    Greet(newton);
+    ASSERT_TRUE(program.WaitForStdout("ZD is now working.\n")) << program.out();
+    EXPECT_NE(program.err().find("Info: Connected\n"), std::string::npos) << program.err();
 
     program.Write("quit\n");
     EXPECT_EQ(newton.Receive(5), "#BYE\x04");
@@ -52,7 +59,7 @@ TEST_F(HeadlessTest, ListenConnectAndQuitWithGoodbye) {
                         0),
               0u)
         << log;
-    EXPECT_NE(log.find(".\nDisconnecting pipe.\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(".\nZD is now working.\nDisconnecting pipe.\n"), std::string::npos) << log;
     EXPECT_EQ(log.find('\r'), std::string::npos) << "line ends are plain newlines";
 }
 
@@ -60,7 +67,8 @@ TEST_F(HeadlessTest, UnknownCommandIsNamedAndChangesNothing) {
     test::Subprocess program(Command());
     program.Write("frobnicate now\nstatus\n");
     ASSERT_TRUE(program.WaitForStderr(
-        "Unknown command 'frobnicate now'; the commands are: listen, disconnect, status, quit\n"));
+        "Unknown command 'frobnicate now'; the commands are: listen, disconnect, status, "
+        "send FILE, paste [TEXT], drop TEXT, clip FILE, quit\n"));
     ASSERT_TRUE(program.WaitForStderr("Status view: open\n"));
     program.Write("quit\n");
     EXPECT_EQ(program.WaitForExit(), 0);
@@ -75,7 +83,8 @@ TEST_F(HeadlessTest, EndOfInputDoesNotQuitButSigtermDoesInOrder) {
     ASSERT_TRUE(program.WaitForStderr("Info: Listening\n"));
     test::TcpClient newton;
     ASSERT_TRUE(newton.Connect(port));
-    ASSERT_TRUE(program.WaitForStderr("Info: Connected\n"));
+    Greet(newton);
+    ASSERT_TRUE(program.WaitForStdout("ZD is now working.\n"));
     program.Signal(SIGTERM);
     EXPECT_EQ(newton.Receive(5), "#BYE\x04");
     newton.Close();
@@ -87,9 +96,9 @@ TEST_F(HeadlessTest, EndOfInputDoesNotQuitButSigtermDoesInOrder) {
 // from either side.
 TEST_F(HeadlessTest, SerialNewtonConnectsAndEitherSideEndsTheLink) {
     for (const bool newtonEnds : {false, true}) {
-        std::vector<std::string> simArgs = {NEWTON_SIM, "--pty",         "--expect",
+        std::vector<std::string> simArgs = {NEWTON_SIM, "--pty",         "--greet",     "--expect",
                                             "5",        dir.File("bye"), "--wait-close"};
-        if (newtonEnds) simArgs = {NEWTON_SIM, "--pty", "--sleep", "300", "--close"};
+        if (newtonEnds) simArgs = {NEWTON_SIM, "--pty", "--greet", "--sleep", "300", "--close"};
         test::Subprocess sim(simArgs);
         ASSERT_TRUE(sim.WaitForStdout("\n"));
         const std::string pty = sim.out().substr(5, sim.out().find('\n') - 5);

@@ -53,13 +53,15 @@ TEST_F(PollTickTest, ATypicalConnectionShowsEachStateOnceAndAcceptsOnce) {
     PollTick(session);
     PollTick(session);
     newton().Connect();
-    newton().Send("abc");
-    PollTick(session);  // sees 4: accepts
-    PollTick(session);  // sees 5: runs the pending greeting
-    EXPECT_EQ(display.states, (Lines{"Listening", "Connect Pending", "Connected"}));
-    EXPECT_EQ(display.transits, (Lines{"", "", "3", "3"}));
-    EXPECT_EQ(display.Lines(), (Lines{kListenLine, "Accepting..."}));
+    newton().Send("#YOOHOO\x04");  // early: the greeting finds it waiting
+    PollTick(session);             // sees 4: accepts
+    PollTick(session);             // sees 5: runs the pending greeting
+    // The greeting shows "Connected" once more by itself.
+    EXPECT_EQ(display.states, (Lines{"Listening", "Connect Pending", "Connected", "Connected"}));
+    EXPECT_EQ(display.transits, (Lines{"", "", "8", "8"}));
+    EXPECT_EQ(display.Lines(), (Lines{kListenLine, "Accepting...", "ZD is now working."}));
     EXPECT_EQ(session.poll.pendingAction, kNoAction);
+    EXPECT_TRUE(session.link.handshakeDone);
 }
 
 TEST_F(PollTickTest, GreetStaysPendingUntilTheLinkIsConnected) {
@@ -100,7 +102,7 @@ TEST_F(PollTickTest, ListenWhileConnectedDropsThePipeWithoutGoodbyeAndGreetsAgai
     MemoryPeer& first = newton();
     ASSERT_EQ(session.poll.pendingAction, kNoAction);
     ButtonCommand(session, kButtonListen);
-    EXPECT_EQ(first.received(), "");
+    EXPECT_EQ(first.received().find("#BYE"), std::string::npos);
     EXPECT_TRUE(first.closed());
     EXPECT_EQ(State(), kStateListening);
     EXPECT_EQ(session.poll.pendingAction, kGreet);
@@ -151,11 +153,12 @@ TEST_F(PollTickTest, DisconnectWaitsABoundedTimeForANewtonThatStays) {
 }
 
 TEST_F(PollTickTest, ButtonsLogTheirLinesAndReachTheFrontEnd) {
-    ButtonCommand(session, kButtonSendFile);
-    ButtonCommand(session, kButtonPaste);
+    ButtonCommand(session, kButtonSendFile);  // the file dialog is cancelled
+    ButtonCommand(session, kButtonPaste);     // with nothing on the clipboard
     ButtonCommand(session, kButtonStatusView);
     ButtonCommand(session, 3);  // no such button
-    EXPECT_EQ(display.Lines(), (Lines{"Zandorelling...", "Special Paste."}));
+    EXPECT_EQ(display.Lines(),
+              (Lines{"Zandorelling...", "Special Paste.", "Must perform Copy operation first!"}));
     EXPECT_EQ(frontEnd.statusToggles, 1);
 }
 

@@ -22,8 +22,21 @@ LinkFixture::LinkFixture()
               };
               return options;
           }()),
-      session(Services{dil, prefs, clock, &display, &frontEnd}) {
+      session(Services{dil, prefs, clock, &display, &frontEnd, &desktop}) {
     StartLink(session);
+}
+
+void LinkFixture::GreetNewton() {
+    ConnectNewton();
+    session.link.handshakeDone = true;
+    session.poll.pendingAction = kNoAction;
+    display.log.clear();
+    display.states.clear();
+}
+
+void LinkFixture::NewtonSays(std::string_view bytes) {
+    newton().Send(bytes);
+    PollTick(session);
 }
 
 void LinkFixture::ConnectNewton() {

@@ -12,6 +12,7 @@
 #include "base/session.h"
 #include "link/dil/memory_transport.h"
 #include "support/fake_clock.h"
+#include "support/fake_desktop.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
 
@@ -36,6 +37,10 @@ protected:
 
     // Listen, the Newton connects, and the tick accepts it: state 5.
     void ConnectNewton();
+    // ConnectNewton, and the greeting has been done: commands are read.
+    void GreetNewton();
+    // The Newton sends `bytes`, and the next tick reads them.
+    void NewtonSays(std::string_view bytes);
 
     int32_t State() { return dil.CD_GetState(session.link.pipe); }
 
@@ -47,6 +52,7 @@ protected:
     Dil dil;
     RecordingDisplay display;
     CountingFrontEnd frontEnd;
+    FakeDesktop desktop;
     Session session;
 
 private:

@@ -45,28 +45,49 @@ bool OpenLine(const SimOptions& options, SimLine& line, std::string& error) {
     return false;
 }
 
-bool RunStep(const Step& step, SimLink& link, int timeoutMs, std::string& error) {
+std::optional<std::string> ReadFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in) return content.str();
+    error = "cannot read " + path;
+    return std::nullopt;
+}
+
+bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::string& error) {
+    const int timeoutMs = options.timeoutMs;
+    Conversation conversation{link, timeoutMs, error};
     switch (step.kind) {
+        case Step::kGreet:
+            return Greet(conversation, static_cast<Greeting>(step.count));
+        case Step::kPush: {
+            const auto text = ReadFile(step.file, error);
+            return text &&
+                   PushItem(conversation, step.text, *text, static_cast<ItemEnd>(step.count));
+        }
+        case Step::kCatch:
+            if (!CatchText(conversation, options.goReply, step.file)) return false;
+            std::fprintf(stderr, "newton-sim: caught text into %s\n", step.file.c_str());
+            return true;
+        case Step::kCommand:
+            return SendCommand(conversation, step.text);
+        case Step::kBye:
+            return SayGoodbye(conversation, step.text);
         case Step::kSend:
             if (link.Send(step.text, timeoutMs)) return true;
             error = "sending failed";
             return false;
         case Step::kSendFile: {
-            std::ifstream in(step.text, std::ios::binary);
-            std::ostringstream content;
-            content << in.rdbuf();
-            if (!in) {
-                error = "cannot read " + step.text;
-                return false;
-            }
-            if (link.Send(content.str(), timeoutMs)) return true;
+            const auto content = ReadFile(step.text, error);
+            if (!content) return false;
+            if (link.Send(*content, timeoutMs)) return true;
             error = "sending " + step.text + " failed";
             return false;
         }
         case Step::kExpect: {
             std::string got;
             const bool complete = link.Receive(got, step.count, timeoutMs);
-            std::ofstream(step.text, std::ios::binary) << got;
+            std::ofstream(step.file, std::ios::binary) << got;
             if (complete) return true;
             error = "expected " + std::to_string(step.count) + " bytes, got " +
                     std::to_string(got.size());
@@ -109,7 +130,7 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     for (const Step& step : options->steps) {
-        if (!RunStep(step, link, options->timeoutMs, error)) {
+        if (!RunStep(step, *options, link, error)) {
             std::fprintf(stderr, "newton-sim: %s\n", error.c_str());
             status = 1;
             break;

@@ -1,6 +1,8 @@
 #include "sim_link.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace zd::sim {
 
@@ -9,7 +11,7 @@ SimLink::SimLink(SimLine& line, Clock& clock, LinkSettings settings, DamageRates
     if (!settings.mnp) return;
     mnp::LinkOptions options;
     options.role = mnp::Role::kNewton;
-    options.maxSendInfo = settings.maxSendInfo;
+    options.maxSendInfo = settings.byteAtATime ? 1 : settings.maxSendInfo;
     options.ignoreFirstDuplicate = true;
     options.retransmitMs = settings.retransmitMs;
     m_link = std::make_unique<mnp::MnpLink>(
@@ -67,7 +69,12 @@ bool SimLink::Send(const std::string& bytes, int timeoutMs) {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     if (!m_link) {
         m_bytesSent += bytes.size();
-        return m_line.Write(data, bytes.size());
+        if (!m_settings.byteAtATime) return m_line.Write(data, bytes.size());
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            if (!m_line.Write(data + i, 1)) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
     }
     size_t sent = 0;
     int64_t deadline = m_clock.NowMs() + timeoutMs;

@@ -20,6 +20,7 @@ struct LinkSettings {
     int64_t retransmitMs = mnp::kRetransmitMs;
     size_t maxSendInfo = 256;
     bool trace = false;
+    bool byteAtATime = false;  // every byte in a frame (or a write) of its own
 };
 
 class SimLink {

@@ -5,6 +5,10 @@
 namespace zd::sim {
 namespace {
 
+Step MakeStep(Step::Kind kind, std::string text = {}, std::string file = {}, size_t count = 0) {
+    return Step{kind, std::move(text), std::move(file), count};
+}
+
 bool ParseNumber(const std::string& text, double& value) {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
@@ -97,23 +101,56 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
         } else if (arg == "--send") {
             const auto text = next("a text");
             if (!text) return std::nullopt;
-            options.steps.push_back({Step::kSend, Unescape(*text)});
+            options.steps.push_back(MakeStep(Step::kSend, Unescape(*text)));
         } else if (arg == "--send-file") {
             const auto file = next("a file");
             if (!file) return std::nullopt;
-            options.steps.push_back({Step::kSendFile, *file});
+            options.steps.push_back(MakeStep(Step::kSendFile, *file));
         } else if (arg == "--expect") {
             if (!number("a byte count", value)) return std::nullopt;
             const auto file = next("a file");
             if (!file) return std::nullopt;
-            options.steps.push_back({Step::kExpect, *file, static_cast<size_t>(value)});
+            options.steps.push_back(MakeStep(Step::kExpect, {}, *file, static_cast<size_t>(value)));
+        } else if (arg == "--greet" || arg == "--greet-id" || arg == "--greet-wrong") {
+            const Greeting greeting = arg == "--greet"      ? Greeting::kYoohoo
+                                      : arg == "--greet-id" ? Greeting::kIdAnswer
+                                                            : Greeting::kWrong;
+            options.steps.push_back(MakeStep(Step::kGreet, {}, {}, static_cast<size_t>(greeting)));
+        } else if (arg == "--push" || arg == "--push-open" || arg == "--push-cut") {
+            const auto name = next("an item name and a file");
+            if (!name) return std::nullopt;
+            const auto file = next("a file");
+            if (!file) return std::nullopt;
+            const ItemEnd end = arg == "--push"        ? ItemEnd::kEot
+                                : arg == "--push-open" ? ItemEnd::kNone
+                                                       : ItemEnd::kDropLink;
+            options.steps.push_back(
+                MakeStep(Step::kPush, Unescape(*name), *file, static_cast<size_t>(end)));
+        } else if (arg == "--catch") {
+            const auto file = next("a file");
+            if (!file) return std::nullopt;
+            options.steps.push_back(MakeStep(Step::kCatch, {}, *file));
+        } else if (arg == "--reply") {
+            const auto text = next("four bytes");
+            if (!text) return std::nullopt;
+            options.goReply = Unescape(*text);
+        } else if (arg == "--command") {
+            const auto text = next("a command");
+            if (!text) return std::nullopt;
+            options.steps.push_back(MakeStep(Step::kCommand, Unescape(*text)));
+        } else if (arg == "--bye") {
+            options.steps.push_back(MakeStep(Step::kBye, "#BYE;Newton"));
+        } else if (arg == "--bye-short") {
+            options.steps.push_back(MakeStep(Step::kBye, "#BYE"));
+        } else if (arg == "--byte-at-a-time") {
+            options.link.byteAtATime = true;
         } else if (arg == "--wait-close") {
-            options.steps.push_back({Step::kWaitClose, {}});
+            options.steps.push_back(MakeStep(Step::kWaitClose));
         } else if (arg == "--close") {
-            options.steps.push_back({Step::kClose, {}});
+            options.steps.push_back(MakeStep(Step::kClose));
         } else if (arg == "--sleep") {
             if (!number("milliseconds", value)) return std::nullopt;
-            options.steps.push_back({Step::kSleep, {}, static_cast<size_t>(value)});
+            options.steps.push_back(MakeStep(Step::kSleep, {}, {}, static_cast<size_t>(value)));
         } else {
             error = "unknown option '" + arg + "'";
             return std::nullopt;
@@ -155,6 +192,18 @@ std::string SimUsage() {
            "  --wait-close         wait for the desktop to end the link\n"
            "  --close              end the link from this side\n"
            "  --sleep MS           pause\n"
+           "Companion package steps:\n"
+           "  --greet              answer \"#ID\" with \"#YOOHOO\"; expect our identification\n"
+           "  --greet-id           answer \"#ID:\" like an older package\n"
+           "  --greet-wrong        answer seven bytes the desktop does not know\n"
+           "  --push NAME FILE     push FILE's bytes (Mac OS Roman) as item NAME\n"
+           "  --push-open NAME FILE    the same without the closing EOT\n"
+           "  --push-cut NAME FILE     the same, dropping the link half-way\n"
+           "  --catch FILE         take text after \"#CATCH\" and write it to FILE\n"
+           "  --reply TEXT         what later catches answer (default \"#GO\\x04\")\n"
+           "  --command TEXT       send TEXT as a command (EOT added)\n"
+           "  --bye, --bye-short   send \"#BYE;Newton\" or a bare \"#BYE\"\n"
+           "  --byte-at-a-time     send every byte on its own\n"
            "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "companion.h"
 #include "line_damage.h"
 #include "sim_link.h"
 
@@ -15,9 +16,22 @@ namespace zd::sim {
 enum class LineKind { kNone, kDevice, kPty, kTcp };
 
 struct Step {
-    enum Kind { kSend, kSendFile, kExpect, kWaitClose, kClose, kSleep } kind;
-    std::string text;  // bytes to send, or a file name
-    size_t count = 0;  // bytes to expect, or milliseconds to sleep
+    enum Kind {
+        kSend,
+        kSendFile,
+        kExpect,
+        kWaitClose,
+        kClose,
+        kSleep,  // the link
+        kGreet,
+        kPush,
+        kCatch,
+        kCommand,
+        kBye,  // the companion package
+    } kind;
+    std::string text;  // bytes to send, an item's name, or a file name
+    std::string file;  // the item's file, or where caught text goes
+    size_t count = 0;  // bytes to expect, milliseconds to sleep, or a variant
 };
 
 struct SimOptions {
@@ -31,6 +45,7 @@ struct SimOptions {
     LinkSettings link;
     DamageRates damage;
     std::vector<Step> steps;
+    std::string goReply = "#GO\x04";  // what a catch answers
 };
 
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& error);

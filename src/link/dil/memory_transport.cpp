@@ -18,7 +18,10 @@ void MemoryTransport::Pump(ByteQueue& inbox) {
 }
 
 int32_t MemoryTransport::Write(const uint8_t* data, size_t size) {
-    if (m_peer->m_writeResult != kDilOk) return m_peer->m_writeResult;
+    if (m_peer->m_writeResult != kDilOk && m_peer->m_failingWrites != 0) {
+        if (m_peer->m_failingWrites > 0) --m_peer->m_failingWrites;
+        return m_peer->m_writeResult;
+    }
     const std::string_view written(reinterpret_cast<const char*>(data), size);
     m_peer->m_received += written;
     if (m_peer->m_reaction) m_peer->m_reaction(*m_peer, written);

@@ -32,9 +32,13 @@ public:
     // Bytes sent to the program and not yet taken by it.
     size_t pending() const { return m_outgoing.size(); }
 
-    // Failure knobs: the result of the next Open, and of every write from now on.
+    // Failure knobs: the result of the next Open, and of the next `count`
+    // writes (all of them from now on when count is negative).
     void FailOpenWith(int32_t code) { m_openResult = code; }
-    void FailWritesWith(int32_t code) { m_writeResult = code; }
+    void FailWritesWith(int32_t code, int count = -1) {
+        m_writeResult = code;
+        m_failingWrites = count;
+    }
 
     bool opened() const { return m_opened; }
     bool closed() const { return m_closed; }
@@ -49,6 +53,7 @@ private:
     Reaction m_reaction;
     int32_t m_openResult = 0;
     int32_t m_writeResult = 0;
+    int m_failingWrites = 0;
     bool m_opened = false;
     bool m_closed = false;
 };

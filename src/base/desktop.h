@@ -1,0 +1,35 @@
+// The desktop services the core uses: the clipboard, the web browser, the
+// open-file dialog and file-error messages.  The window implements them with
+// Qt, the console front end on its own, tests with fakes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zd {
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // True when the clipboard holds text.
+    virtual bool HasClipboardText() = 0;
+    // The clipboard's text in code page 1252, or nullopt when the clipboard
+    // cannot be opened.
+    virtual std::optional<std::string> ClipboardText() = 0;
+    // Puts `text` (code page 1252) on the clipboard.  Failure goes unnoticed.
+    virtual void SetClipboardText(const std::string& text) = 0;
+
+    // Hands `address` to the desktop's web browser.
+    virtual void OpenUrl(const std::string& address) = 0;
+
+    // The open-file dialog for a text file to send; nullopt when cancelled.
+    virtual std::optional<std::string> ChooseFileToSend() = 0;
+
+    // Tells the user that a file could not be read or written.  `message`
+    // names the file and the system's reason.
+    virtual void ShowFileError(const std::string& message) = 0;
+};
+
+}  // namespace zd

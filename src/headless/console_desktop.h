@@ -1,0 +1,34 @@
+// The desktop of the console front end: a clipboard of its own, no browser and
+// no dialogs.  A file to send is named by the "send FILE" command beforehand;
+// what would open or warn is said on standard error.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "base/desktop.h"
+
+namespace zd {
+
+class ConsoleDesktop final : public Desktop {
+public:
+    explicit ConsoleDesktop(std::FILE* messages) : m_messages(messages) {}
+
+    // The file the next open-file dialog "chooses".
+    void SetNextFileToSend(std::string path) { m_nextFile = std::move(path); }
+
+    bool HasClipboardText() override { return m_clipboard.has_value(); }
+    std::optional<std::string> ClipboardText() override { return m_clipboard; }
+    void SetClipboardText(const std::string& text) override { m_clipboard = text; }
+    void OpenUrl(const std::string& address) override;
+    std::optional<std::string> ChooseFileToSend() override;
+    void ShowFileError(const std::string& message) override;
+
+private:
+    std::FILE* m_messages;
+    std::optional<std::string> m_clipboard;
+    std::optional<std::string> m_nextFile;
+};
+
+}  // namespace zd

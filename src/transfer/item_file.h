@@ -1,0 +1,21 @@
+// Where a received item is saved.  The item's name comes from the Newton, so it
+// is made safe before it becomes a file name: nothing ever lands outside the
+// receive folder.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace zd {
+
+// The receive folder the "Dir" preference names; empty means the home folder.
+std::string ReceiveFolder(const std::string& dir);
+
+// A file name (without ".txt") for an item named `itemName` by the Newton: its
+// Mac letters read as the text's are, in UTF-8; "/", "\", control characters
+// and a leading "." become "_"; an empty name becomes "item-" and the time
+// `now`.
+std::string ItemFileName(std::string_view itemName, std::time_t now);
+
+}  // namespace zd

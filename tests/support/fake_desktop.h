@@ -1,0 +1,31 @@
+// A desktop that records what the core asked of it and answers from values
+// the test sets.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/desktop.h"
+
+namespace zd::test {
+
+class FakeDesktop final : public Desktop {
+public:
+    bool HasClipboardText() override { return clipboard.has_value(); }
+    std::optional<std::string> ClipboardText() override {
+        return clipboardOpens ? clipboard : std::nullopt;
+    }
+    void SetClipboardText(const std::string& text) override { clipboard = text; }
+    void OpenUrl(const std::string& address) override { openedUrls.push_back(address); }
+    std::optional<std::string> ChooseFileToSend() override { return fileToSend; }
+    void ShowFileError(const std::string& message) override { fileErrors.push_back(message); }
+
+    std::optional<std::string> clipboard;
+    bool clipboardOpens = true;
+    std::optional<std::string> fileToSend;  // nullopt: the dialog is cancelled
+    std::vector<std::string> openedUrls;
+    std::vector<std::string> fileErrors;
+};
+
+}  // namespace zd::test

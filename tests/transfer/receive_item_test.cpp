@@ -1,0 +1,186 @@
+// Items from the Newton: acknowledgement, conversion, the web-address rule,
+// delivery to the clipboard or a file, and the names that must stay inside the
+// receive folder.
+#include "transfer/receive_item.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+#include "support/link_fixture.h"
+
+namespace zd {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+class ReceiveItemTest : public test::LinkFixture {
+protected:
+    void SetUp() override {
+        GreetNewton();
+        folder = dir.File("in");
+        fs::create_directory(folder);
+    }
+
+    // The Newton pushes item `name` with `text` (Mac bytes) and its EOT.
+    void Push(const std::string& name, const std::string& text) {
+        newton().OnWrite([text](MemoryPeer& n, std::string_view written) {
+            if (written == "#OK\x04") n.Send(text + "\x04");
+        });
+        display.log.clear();
+        NewtonSays("#GET;Notes;" + name + "\x04");
+    }
+
+    void SaveToFiles(const std::string& receiveFolder) {
+        session.switches.saveAsFile = true;
+        prefs.SetPrefString(receiveFolder, "Dir");
+    }
+
+    std::set<std::string> FilesIn(const std::string& path) {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    std::string folder;
+};
+
+TEST_F(ReceiveItemTest, AnItemGoesToTheClipboardConverted) {
+    Push("Note", "Hej d\x8C!\rrad \xC3");
+    EXPECT_EQ(newton().received(), "#OK\x04");
+    EXPECT_EQ(desktop.clipboard.value(), "Hej d\xE5!\nrad *");
+    EXPECT_EQ(display.Lines(), Lines{"Transfered"});
+    EXPECT_FALSE(session.command.getRequested);
+    EXPECT_FALSE(session.link.busy);
+}
+
+TEST_F(ReceiveItemTest, AnEmptyItemIsDeliveredToo) {
+    Push("Empty", "");
+    EXPECT_EQ(desktop.clipboard.value(), "");
+    SaveToFiles(folder);
+    Push("Empty", "");
+    EXPECT_EQ(test::ReadFile(folder + "/Empty.txt"), "");
+    EXPECT_EQ(display.Lines(), Lines{"Text Saved"});
+}
+
+TEST_F(ReceiveItemTest, PastNineThousandCharactersTheClipboardItemIsReportedButWhole) {
+    Push("Big", std::string(9000, 'a'));
+    EXPECT_EQ(display.Lines(), Lines{"Transfered"});
+    Push("Big", std::string(9001, 'a'));
+    EXPECT_EQ(display.Lines(), (Lines{"Transfered", "Text too large"}));
+    EXPECT_EQ(desktop.clipboard->size(), 9001u);
+}
+
+TEST_F(ReceiveItemTest, WebAddressesOpenOnlyWhenAllowedAndExact) {
+    Push("Link", "http://newton.example/\r");
+    EXPECT_TRUE(desktop.openedUrls.empty());
+    session.switches.launchUrl = true;
+    for (const char* text : {"HTTP://x", " http://x", "https://x", "http:"}) Push("Link", text);
+    EXPECT_EQ(desktop.openedUrls, Lines{"http:"});
+    Push("Link", "http://newton.example/\r");
+    EXPECT_EQ(desktop.openedUrls.back(), "http://newton.example/\n") << "whole, line end and all";
+    EXPECT_EQ(desktop.clipboard.value(), "http://newton.example/\n") << "and delivered as well";
+}
+
+TEST_F(ReceiveItemTest, SavedItemsReplaceTheirFileByName) {
+    SaveToFiles(folder);
+    test::WriteFile(folder + "/Note1.txt", "old and longer text");
+    Push("Note1", "new\r");
+    EXPECT_EQ(test::ReadFile(folder + "/Note1.txt"), "new\n");
+    EXPECT_EQ(display.Lines(), Lines{"Text Saved"});
+    EXPECT_FALSE(desktop.clipboard.has_value()) << "a file or the clipboard, never both";
+}
+
+TEST_F(ReceiveItemTest, AnEmptyFolderMeansTheHomeFolder) {
+    const std::string home = dir.File("home");
+    fs::create_directory(home);
+    const std::string savedHome = std::getenv("HOME");
+    ::setenv("HOME", home.c_str(), 1);
+    SaveToFiles("");
+    Push("Note", "x");
+    ::setenv("HOME", savedHome.c_str(), 1);
+    EXPECT_EQ(test::ReadFile(home + "/Note.txt"), "x");
+}
+
+TEST_F(ReceiveItemTest, HostileNamesNeverLeaveTheReceiveFolder) {
+    SaveToFiles(folder);
+    const std::set<std::string> outsideBefore = FilesIn(dir.path());
+    const std::string names[] = {
+        "../../x", "/etc/passwd", "a/b",       "..",      ".",
+        "",        "a\\b",        "tab\there", ".hidden", std::string(1, '\x7F')};
+    for (const std::string& name : names) Push(name, "item");
+    EXPECT_EQ(FilesIn(dir.path()), outsideBefore);
+    const std::set<std::string> inside = FilesIn(folder);
+    for (const char* expected : {"_._.._x.txt", "_etc_passwd.txt", "a_b.txt", "_..txt", "_.txt",
+                                 "a_b.txt", "tab_here.txt", "_hidden.txt", "_.txt"}) {
+        EXPECT_TRUE(inside.count(expected)) << expected;
+    }
+    EXPECT_EQ(std::count_if(inside.begin(), inside.end(),
+                            [](const std::string& n) { return n.rfind("item-", 0) == 0; }),
+              1)
+        << "the empty name gets a generated one";
+}
+
+TEST_F(ReceiveItemTest, MacLettersInANameBecomeUtf8) {
+    SaveToFiles(folder);
+    Push("M\x9Ate", "x");
+    EXPECT_TRUE(fs::exists(folder + "/M\xC3\xB6te.txt"));
+}
+
+TEST_F(ReceiveItemTest, ALinkPlantedInTheFolderIsNotFollowed) {
+    SaveToFiles(folder);
+    const std::string target = dir.File("outside.txt");
+    test::WriteFile(target, "precious");
+    fs::create_symlink(target, folder + "/Note.txt");
+    Push("Note", "overwrite?");
+    EXPECT_EQ(test::ReadFile(target), "precious");
+    EXPECT_EQ(desktop.clipboard.value(), "overwrite?");
+}
+
+TEST_F(ReceiveItemTest, AnItemThatCannotBeSavedGoesToTheClipboard) {
+    SaveToFiles(dir.File("missing-folder"));
+    Push("Note", "keep me");
+    ASSERT_EQ(desktop.fileErrors.size(), 1u);
+    EXPECT_EQ(desktop.fileErrors[0],
+              dir.File("missing-folder") + "/Note.txt: No such file or directory");
+    EXPECT_EQ(desktop.clipboard.value(), "keep me");
+    EXPECT_EQ(display.Lines(), Lines{"Couldn't save the item; it is on the clipboard instead."});
+    EXPECT_FALSE(session.link.busy);
+}
+
+TEST_F(ReceiveItemTest, AFolderPathTooLongIsRefusedWithItsReason) {
+    SaveToFiles("/" + std::string(5000, 'd'));
+    Push("Note", "keep me");
+    ASSERT_EQ(desktop.fileErrors.size(), 1u);
+    EXPECT_NE(desktop.fileErrors[0].find(": File name too long"), std::string::npos);
+    EXPECT_EQ(desktop.clipboard.value(), "keep me");
+}
+
+TEST_F(ReceiveItemTest, AnItemCutShortByTheLinkIsDeliveredAsFarAsItCame) {
+    newton().OnWrite([](MemoryPeer& n, std::string_view written) {
+        if (written == "#OK\x04") {
+            n.Send("half an it");
+            n.Hangup();
+        }
+    });
+    NewtonSays("#GET;Notes;Part\x04");
+    EXPECT_EQ(desktop.clipboard.value(), "half an it");
+}
+
+TEST_F(ReceiveItemTest, ARunawayItemIsCutAtTheCapAndTheLinkStaysInStep) {
+    std::string huge(kItemCap + 1000, 'z');
+    Push("Huge", huge);
+    EXPECT_EQ(desktop.clipboard->size(), kItemCap);
+    EXPECT_EQ(display.Lines(), (Lines{"The item was longer than 16 MiB; the rest was dropped.",
+                                      "Transfered", "Text too large"}));
+    int32_t left = 0;
+    dil.CD_BytesAvailable(session.link.pipe, &left);
+    EXPECT_EQ(left, 0) << "read on to the EOT";
+}
+
+}  // namespace
+}  // namespace zd
