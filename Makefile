@@ -1,29 +1,32 @@
 # The commands of the README.  Everything builds out of tree in $(BUILD).
+MAKEFLAGS += --no-print-directory
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Options for `make run`, e.g. make run ARGS=--headless
 ARGS ?=
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run demo clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-configure:
+configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test: deps
-	@$(MAKE) --no-print-directory build
+test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 run: build
 	@$(BUILD)/src/zandorelle $(ARGS)
+
+demo: build
+	@scripts/demo $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
