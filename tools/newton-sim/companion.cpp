@@ -68,6 +68,20 @@ bool SendCommand(Conversation& c, const std::string& command) {
     return Say(c, command + wire::kEot);
 }
 
+bool AwaitGoodbye(Conversation& c) {
+    std::string message;
+    while (c.link.ReceiveUntil(message, wire::kEot, c.timeoutMs)) {
+        if (message == wire::kBye) break;
+        message.clear();
+    }
+    if (c.link.ended() || message == wire::kBye) {
+        c.link.Close();
+        return true;
+    }
+    c.error = "the desktop did not say goodbye";
+    return false;
+}
+
 bool SayGoodbye(Conversation& c, const std::string& command) {
     constexpr int kGraceMs = 500;
     if (!SendCommand(c, command)) return false;

@@ -35,6 +35,9 @@ bool PushItem(Conversation& c, const std::string& name, const std::string& text,
 bool CatchText(Conversation& c, const std::string& reply, const std::string& file);
 // Sends a command of any bytes, EOT added.
 bool SendCommand(Conversation& c, const std::string& command);
+// Waits for the desktop's "#BYE", then drops the link as the companion
+// package does (a desktop that ends the link first is fine too).
+bool AwaitGoodbye(Conversation& c);
 // Says goodbye with `command`, then gives the desktop a moment to read it
 // before the link goes (the desktop reads commands only on a live link).
 bool SayGoodbye(Conversation& c, const std::string& command);

@@ -73,6 +73,8 @@ bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::st
             return SendCommand(conversation, step.text);
         case Step::kBye:
             return SayGoodbye(conversation, step.text);
+        case Step::kAwaitBye:
+            return AwaitGoodbye(conversation);
         case Step::kSend:
             if (link.Send(step.text, timeoutMs)) return true;
             error = "sending failed";

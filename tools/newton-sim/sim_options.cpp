@@ -142,6 +142,8 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.steps.push_back(MakeStep(Step::kBye, "#BYE;Newton"));
         } else if (arg == "--bye-short") {
             options.steps.push_back(MakeStep(Step::kBye, "#BYE"));
+        } else if (arg == "--await-bye") {
+            options.steps.push_back(MakeStep(Step::kAwaitBye));
         } else if (arg == "--byte-at-a-time") {
             options.link.byteAtATime = true;
         } else if (arg == "--wait-close") {
@@ -203,6 +205,7 @@ std::string SimUsage() {
            "  --reply TEXT         what later catches answer (default \"#GO\\x04\")\n"
            "  --command TEXT       send TEXT as a command (EOT added)\n"
            "  --bye, --bye-short   send \"#BYE;Newton\" or a bare \"#BYE\"\n"
+           "  --await-bye          wait for the desktop's \"#BYE\", then drop the link\n"
            "  --byte-at-a-time     send every byte on its own\n"
            "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
 }

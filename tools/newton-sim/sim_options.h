@@ -17,17 +17,20 @@ enum class LineKind { kNone, kDevice, kPty, kTcp };
 
 struct Step {
     enum Kind {
+        // The link.
         kSend,
         kSendFile,
         kExpect,
         kWaitClose,
         kClose,
-        kSleep,  // the link
+        kSleep,
+        // The companion package's conversation.
         kGreet,
         kPush,
         kCatch,
         kCommand,
-        kBye,  // the companion package
+        kBye,
+        kAwaitBye,
     } kind;
     std::string text;  // bytes to send, an item's name, or a file name
     std::string file;  // the item's file, or where caught text goes
