@@ -16,6 +16,8 @@ struct Scenario {
     std::string expectedLog;  // after the listen and accept lines
 };
 
+void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+
 class MisbehaviourTest : public ::testing::TestWithParam<Scenario> {
 protected:
     test::TempDir dir;
