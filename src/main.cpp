@@ -7,6 +7,10 @@
 #include "headless/command_line.h"
 #include "headless/headless_app.h"
 
+#ifdef ZD_WITH_GUI
+#include "app/gui_app.h"
+#endif
+
 int main(int argc, char** argv) {
     const std::string program = argc > 0 ? argv[0] : "zandorelle";
     std::string error;
@@ -22,8 +26,16 @@ int main(int argc, char** argv) {
     }
     const std::string prefsPath =
         line->iniPath.empty() ? zd::DefaultPrefsPath(program) : line->iniPath;
-    if (!line->headless) {
-        std::fprintf(stderr, "%s: this build has no window; running headless\n", program.c_str());
+    if (line->headless) return zd::RunHeadless(prefsPath);
+#ifdef ZD_WITH_GUI
+    if (!zd::DisplayAvailable()) {
+        std::fprintf(stderr, "%s: no display to show the window on; use --headless\n",
+                     program.c_str());
+        return 1;
     }
+    return zd::RunGui(argc, argv, prefsPath);
+#else
+    std::fprintf(stderr, "%s: this build has no window; running headless\n", program.c_str());
     return zd::RunHeadless(prefsPath);
+#endif
 }

@@ -11,6 +11,7 @@
 
 #include <fstream>
 
+#include "app/window_rules.h"
 #include "base/codepage.h"
 #include "base/core.h"
 #include "base/display_ops.h"
@@ -49,14 +50,15 @@ void InstallSignalHandlers() {
 }
 
 // Without a window there is nothing to resize; the view's state lives on in the
-// preference, as the window keeps it.
+// preference, as the window keeps it, for a window of no height.
 class ConsoleFrontEnd final : public FrontEnd {
 public:
     explicit ConsoleFrontEnd(PrefsStore& prefs) : m_prefs(prefs) {}
 
     void ToggleStatusView() override {
         int32_t status = 0;
-        const bool open = m_prefs.GetPrefInt(status, prefs::kStatus) == 0;
+        const bool open =
+            ToggleStatusViewRule(WindowRect{}, m_prefs.GetPrefInt(status, prefs::kStatus)).open;
         m_prefs.SetPrefInt(open ? 1 : 0, prefs::kStatus);
         std::fprintf(stderr, "Status view: %s\n", open ? "open" : "closed");
     }

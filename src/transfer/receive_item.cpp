@@ -74,23 +74,30 @@ std::string WriteItemFile(const std::string& path, const std::string& text) {
 }
 
 void SaveItem(Session& s, const std::string& text) {
-    const std::string folder = ReceiveFolder(s.svc.prefs.GetPrefString(prefs::kDir));
-    const std::string path =
-        folder + "/" + ItemFileName(s.command.itemName, std::time(nullptr)) + ".txt";
-    const std::string failure = WriteItemFile(path, text);
-    if (failure.empty()) {
+    std::string failure;
+    if (!SaveInReceiveFolder(s, text, &failure).empty()) {
         LogLine(s, "Text Saved");
         s.command.getRequested = false;
         return;
     }
     // The user hears why, and the item is not lost.
-    s.svc.desktop->ShowFileError(path + ": " + failure);
+    s.svc.desktop->ShowFileError(failure);
     s.svc.desktop->SetClipboardText(text);
     s.command.getRequested = false;
     LogLine(s, "Couldn't save the item; it is on the clipboard instead.");
 }
 
 }  // namespace
+
+std::string SaveInReceiveFolder(Session& s, const std::string& text, std::string* failure) {
+    const std::string folder = ReceiveFolder(s.svc.prefs.GetPrefString(prefs::kDir));
+    const std::string path =
+        folder + "/" + ItemFileName(s.command.itemName, std::time(nullptr)) + ".txt";
+    const std::string reason = WriteItemFile(path, text);
+    if (reason.empty()) return path;
+    *failure = path + ": " + reason;
+    return {};
+}
 
 void ReceiveItem(Session& s) {
     s.link.busy = true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace zd {
 
@@ -19,5 +20,9 @@ inline constexpr size_t kItemCap = 16u << 20;
 // Handles the item of the "#GET" command just read.  Sets busy while it runs
 // and clears it at the end.
 void ReceiveItem(Session& s);
+
+// Saves `text` in the receive folder under the name of the last item.  Returns
+// the file's path, or "" and the reason in `*failure`.
+std::string SaveInReceiveFolder(Session& s, const std::string& text, std::string* failure);
 
 }  // namespace zd

@@ -1,0 +1,356 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+#include "app/command_ids.h"
+#include "app/picture_button.h"
+#include "app/pictures.h"
+#include "base/codepage.h"
+#include "base/core.h"
+#include "base/display_ops.h"
+#include "base/prefs_keys.h"
+#include "base/session.h"
+#include "link/link_manager.h"
+#include "link/poll_tick.h"
+#include "transfer/send_text.h"
+
+namespace zd {
+namespace {
+
+// The window's client area, in dialog units.
+constexpr int kClientWidth = 104;
+constexpr int kClientHeight = 135;
+
+int ReadPref(Session& s, const char* name) {
+    int32_t value = 0;
+    return s.svc.prefs.GetPrefInt(value, name);
+}
+
+void Identify(QWidget* widget, int id) {
+    widget->setObjectName(QString::number(id));
+    widget->setProperty("controlId", id);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Session& session, QWidget* owner)
+    : QDialog(owner), m_session(session), m_desktop(session, this), m_units(DialogFont()) {
+    setWindowTitle("Zandorelle");
+    setFont(DialogFont());
+    setWindowIcon(ProgramIcon());
+    setAcceptDrops(true);
+    buildMenu();
+    buildControls();
+    m_timer.setInterval(kPollPeriodMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { PollTick(m_session); });
+}
+
+MainWindow::~MainWindow() {
+    if (m_session.svc.display == this) m_session.svc.display = nullptr;
+}
+
+void MainWindow::buildMenu() {
+    m_menu = new QMenuBar(this);
+    struct Item {
+        const char* text;
+        int id;
+        const char* shortcut;
+    };
+    auto addMenu = [this](const char* title, std::initializer_list<Item> items) {
+        QMenu* menu = m_menu->addMenu(title);
+        for (const Item& item : items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(item.text);
+            action->setData(item.id);
+            if (item.shortcut) action->setShortcut(QKeySequence(item.shortcut));
+            if (item.id == command::kCut || item.id == command::kCopy) action->setEnabled(false);
+            const int id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] { command(id); });
+        }
+    };
+    addMenu("&File", {{"&Open Connection", command::kListen, "Ctrl+O"},
+                      {"&Close Connection", command::kDisconnect, "Ctrl+C"},
+                      {nullptr, 0, nullptr},
+                      {"&Put files", command::kPutFiles, nullptr},
+                      {"&Status View", command::kStatusView, nullptr},
+                      {nullptr, 0, nullptr},
+                      {"E&xit", command::kAppExit, "Ctrl+X"}});
+    addMenu("&Edit", {{"Cut", command::kCut, nullptr},
+                      {"Copy", command::kCopy, nullptr},
+                      {"&Paste", command::kPaste, "Ctrl+P"},
+                      {nullptr, 0, nullptr},
+                      {"P&references", command::kPreferences, "Ctrl+R"}});
+    addMenu("&Help", {{"&About Zandorelle...", command::kAbout, nullptr},
+                      {"Check for latest &version", command::kCheckVersion, nullptr}});
+}
+
+void MainWindow::buildControls() {
+    const DialogUnits& du = m_units;
+    const int menuHeight = m_menu->sizeHint().height();
+    m_client = new QWidget(this);
+    m_client->setGeometry(0, menuHeight, du.x(kClientWidth), du.y(kClientHeight));
+    m_menu->setGeometry(0, 0, du.x(kClientWidth), menuHeight);
+    setFixedSize(du.x(kClientWidth), menuHeight + du.y(kClientHeight));
+
+    QLabel* line = new QLabel(m_client);
+    line->setPixmap(DrawPicture(Picture::kLine, false, devicePixelRatioF()));
+    line->setGeometry(QRect(QPoint(0, 0), PictureSize(Picture::kLine)));
+
+    struct Face {
+        int id;
+        Picture picture;
+        int x, y;
+        const char* tip;
+    };
+    const Face faces[] = {
+        {command::kListen, Picture::kOpen, 7, 3, "Starts listening for a newton"},
+        {command::kDisconnect, Picture::kClose, 23, 3, "Abort the connection"},
+        {command::kPreferences, Picture::kPrefs, 50, 3, "Change settings"},
+        {command::kPaste, Picture::kPaste, 66, 3, "Paste clipboard contect to Newton"},
+        {command::kSendFile, Picture::kExtra, 80, 3, "Send a textfile to your Newton"},
+    };
+    for (const Face& face : faces) {
+        auto* button = new PictureButton(face.picture, m_client);
+        Identify(button, face.id);
+        button->move(du.x(face.x), du.y(face.y));
+        button->setToolTip(face.tip);
+        const int id = face.id;
+        connect(button, &QAbstractButton::clicked, this, [this, id] { command(id); });
+    }
+
+    QLabel* dropArea = new QLabel(m_client);
+    Identify(dropArea, command::kDropArea);
+    dropArea->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    dropArea->setPixmap(DrawPicture(Picture::kDropArea, false, devicePixelRatioF()));
+    dropArea->setAlignment(Qt::AlignCenter);
+    const QSize picture = PictureSize(Picture::kDropArea);
+    const int frame = 2 * dropArea->frameWidth();
+    dropArea->setGeometry(du.x(7), du.y(18), picture.width() + frame, picture.height() + frame);
+    dropArea->setToolTip("Drag and drop text items here to transfer");
+
+    auto* statusButton = new QPushButton(m_client);
+    Identify(statusButton, command::kStatusView);
+    statusButton->setGeometry(du.rect(0, 75, 6, 6));
+    statusButton->setToolTip("Switch the status view");
+    statusButton->setAutoDefault(false);
+    connect(statusButton, &QPushButton::clicked, this, [this] { command(command::kStatusView); });
+
+    auto label = [&](const char* text, QRect place) {
+        auto* l = new QLabel(text, m_client);
+        l->setGeometry(place);
+        return l;
+    };
+    label("Info:", du.rect(7, 82, 16, 9));
+    m_stateField = label("", du.rect(25, 82, 51, 9));
+    Identify(m_stateField, command::kStateField);
+    label("In transit:", du.rect(7, 91, 31, 9));
+    m_transitField = label("", du.rect(41, 91, 20, 9));
+    Identify(m_transitField, command::kTransitField);
+
+    m_log = new QPlainTextEdit(m_client);
+    Identify(m_log, command::kMessageLog);
+    m_log->setReadOnly(true);
+    m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_log->setGeometry(du.rect(7, 102, 89, 24));
+
+    // Hidden buttons that only carry their ids.
+    const std::tuple<int, const char*, QRect> hidden[] = {
+        {command::kExit, "Button7", du.rect(50, 83, 50, 14)},
+        {command::kCheckVersion, "Button10", du.rect(46, 80, 50, 14)},
+        {command::kNothing, "Button7", du.rect(90, 55, 12, 38)},
+    };
+    for (const auto& [id, text, place] : hidden) {
+        auto* button = new QPushButton(text, m_client);
+        Identify(button, id);
+        button->setGeometry(place);
+        button->setAutoDefault(false);
+        button->hide();
+    }
+}
+
+void MainWindow::initialise() {
+    Session& s = m_session;
+    if (ReadPref(s, prefs::kSysTray) != 0) {
+        // Tray mode: no task-bar button, off the screen, then hidden.
+        setWindowFlag(Qt::Tool, true);
+        move(-1000, -1000);
+        QTimer::singleShot(0, this, &QWidget::hide);
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    show();
+    s.svc.display = this;
+    s.svc.frontEnd = this;
+    s.svc.desktop = &m_desktop;
+    StartLink(s);
+    if (const auto rect = PlacementToRestore(s.svc.prefs)) setOuterRect(*rect);
+    m_timer.start();
+    ReadCachedSwitches(s);
+    CountLaunch(s);
+}
+
+void MainWindow::shutDown() {
+    SavePlacementAtDestruction(m_session.svc.prefs, outerRect());
+    StopLink(m_session);
+    m_timer.stop();
+}
+
+void MainWindow::setCommandHandler(int id, std::function<void()> handler) {
+    m_handlers[id] = std::move(handler);
+}
+
+void MainWindow::command(int id) {
+    switch (id) {
+        case command::kListen:
+            return ButtonCommand(m_session, kButtonListen);
+        case command::kStatusView:
+            return ButtonCommand(m_session, kButtonStatusView);
+        case command::kSendFile:
+        case command::kPutFiles:  // the menu's "Put files" does what its name says
+            return ButtonCommand(m_session, kButtonSendFile);
+        case command::kPaste:
+            return ButtonCommand(m_session, kButtonPaste);
+        case command::kDisconnect:
+            return ButtonCommand(m_session, kButtonDisconnect);
+        case command::kShowWindow:
+            return showFromTray();
+        case command::kExit:
+            return exitProgram();
+        case command::kAppExit:
+            close();
+            return;
+        case command::kOk:
+        case command::kCancel:
+            done(id);
+            return;
+        default:
+            if (const auto handler = m_handlers.find(id); handler != m_handlers.end())
+                handler->second();
+            return;
+    }
+}
+
+WindowRect MainWindow::outerRect() const {
+    // A minimised window lies off the desktop, as its placement is not kept.
+    if (isMinimized()) return WindowRect{-32000, -32000, -31840, -31972};
+    const QRect frame = frameGeometry();
+    return WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
+                      frame.top() + frame.height()};
+}
+
+void MainWindow::setOuterRect(const WindowRect& rect) {
+    // The rectangle is the outer one; the frame's share is what it is now.
+    const QRect frame = frameGeometry(), inner = geometry();
+    const int frameWidth = frame.width() - inner.width();
+    const int frameHeight = frame.height() - inner.height();
+    setFixedSize(rect.right - rect.left - frameWidth, rect.height() - frameHeight);
+    move(rect.left, rect.top);
+}
+
+void MainWindow::showFromTray() {
+    m_shownFromTray = true;
+    const WindowRect corner = ShowFromTrayCorner(m_session.svc.prefs);
+    move(corner.left, corner.top);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::exitProgram() {
+    showMinimized();
+    done(0);
+    m_shownFromTray = false;
+}
+
+void MainWindow::ToggleStatusView() {
+    const WindowRect rect = outerRect();
+    const StatusViewChange change = ToggleStatusViewRule(rect, ReadPref(m_session, prefs::kStatus));
+    setOuterRect(WindowRect{rect.left, rect.top, rect.right, change.bottom});
+    m_session.svc.prefs.SetPrefInt(change.open ? 1 : 0, prefs::kStatus);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (ReadPref(m_session, prefs::kSysTray) != 0) {
+        SavePlacementAtClose(m_session.svc.prefs, outerRect());
+        move(-1000, -1000);
+        if (m_shownFromTray) {
+            // Back to the tray: the window lives on, unseen.
+            m_shownFromTray = false;
+            hide();
+            event->ignore();
+            return;
+        }
+    }
+    QDialog::closeEvent(event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Enter and Escape end the window at once, as a dialog's OK and Cancel do.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        command(command::kOk);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        command(command::kCancel);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (data->hasUrls()) {
+        bool files = false;
+        for (const QUrl& url : data->urls()) files = files || url.isLocalFile();
+        if (files) return DropFiles(m_session);
+    }
+    std::optional<std::string> text;
+    if (data->hasText()) {
+        const QByteArray utf8 = data->text().toUtf8();
+        text = Utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
+    }
+    SendDroppedText(m_session, text);
+}
+
+void MainWindow::ReplaceLogSelection(std::string_view text) {
+    const QString piece =
+        text == kLogLineEnd ? QString("\n") : QString::fromStdString(Cp1252ToUtf8(text));
+    QTextCursor cursor = m_log->textCursor();
+    cursor.insertText(piece);
+    m_log->setTextCursor(cursor);
+}
+
+void MainWindow::SetStateText(std::string_view text) {
+    m_stateField->setText(QString::fromStdString(Cp1252ToUtf8(text)));
+}
+
+void MainWindow::SetTransitText(std::string_view text) {
+    m_transitField->setText(QString::fromStdString(std::string(text)));
+}
+
+}  // namespace zd

@@ -1,0 +1,90 @@
+#include "app/qt_desktop.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+
+#include "base/codepage.h"
+#include "base/display_ops.h"
+#include "base/session.h"
+#include "transfer/receive_item.h"
+
+namespace zd {
+
+QString QtDesktop::Caption() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).baseName();
+}
+
+bool QtDesktop::HasClipboardText() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data != nullptr && data->hasText();
+}
+
+std::optional<std::string> QtDesktop::ClipboardText() {
+    const QString text = QApplication::clipboard()->text();
+    const QByteArray utf8 = text.toUtf8();
+    std::string converted = Utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
+    // Characters code page 1252 has no place for go as "?"; say how many.
+    const auto replaced = std::count(converted.begin(), converted.end(), '?') - text.count('?');
+    if (replaced > 0) {
+        LogLine(m_session, std::to_string(replaced) +
+                               " characters went as \"?\": the Newton's character set lacks them.");
+    }
+    return converted;
+}
+
+void QtDesktop::SetClipboardText(const std::string& text) {
+    const QString utf8 = QString::fromStdString(Cp1252ToUtf8(text));
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->setText(utf8);
+    if (clipboard->text() == utf8) return;
+    // Some desktops (Wayland, without focus) refuse; the item must not be lost.
+    std::string failure;
+    const std::string path = SaveInReceiveFolder(m_session, text, &failure);
+    if (path.empty()) {
+        ShowFileError(failure);
+        return;
+    }
+    LogLine(m_session, "The desktop refused the clipboard; the item is in " + path + ".");
+}
+
+void QtDesktop::OpenUrl(const std::string& address) {
+    // The browser wants the address without the item's line end.
+    const QString text = QString::fromStdString(Cp1252ToUtf8(address)).trimmed();
+    QDesktopServices::openUrl(QUrl::fromUserInput(text));
+}
+
+std::optional<std::string> QtDesktop::ChooseFileToSend() {
+    QString path;
+    if (m_nextFile) {
+        path = *m_nextFile;
+        m_nextFile.reset();
+    } else {
+        QFileDialog dialog(m_owner);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({"Text Files (*.txt)", "All Files (*)"});
+        dialog.selectFile("*.txt");
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().first();
+    }
+    if (path.isEmpty()) return std::nullopt;
+    return QFile::encodeName(path).toStdString();
+}
+
+void QtDesktop::ShowFileError(const std::string& message) {
+    const QString text = QString::fromStdString(message);
+    if (m_recordBoxes) {
+        m_messages << text;
+        return;
+    }
+    QMessageBox::warning(m_owner, Caption(), text);
+}
+
+}  // namespace zd

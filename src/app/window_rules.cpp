@@ -1,0 +1,60 @@
+#include "app/window_rules.h"
+
+#include "base/prefs_keys.h"
+#include "base/prefs_store.h"
+
+namespace zd {
+namespace {
+
+int Read(const PrefsStore& prefs, const char* name) {
+    int32_t value = 0;
+    return prefs.GetPrefInt(value, name);
+}
+
+void WritePlacement(PrefsStore& prefs, const WindowRect& rect) {
+    prefs.SetPrefInt(rect.left, prefs::kPosX);
+    prefs.SetPrefInt(rect.right, prefs::kPosY);  // "PosY" holds the right edge
+    prefs.SetPrefInt(rect.top, prefs::kTopX);
+    prefs.SetPrefInt(rect.bottom, prefs::kBottomX);
+}
+
+}  // namespace
+
+std::optional<WindowRect> PlacementToRestore(const PrefsStore& prefs) {
+    const WindowRect stored{Read(prefs, prefs::kPosX), Read(prefs, prefs::kTopX),
+                            Read(prefs, prefs::kPosY), Read(prefs, prefs::kBottomX)};
+    if (stored.left > 10 && stored.right > 10 && stored.height() > 100 &&
+        Read(prefs, prefs::kSysTray) == 0 && stored.right < 2800) {
+        return stored;
+    }
+    return std::nullopt;
+}
+
+WindowRect ShowFromTrayCorner(const PrefsStore& prefs) {
+    const int left = Read(prefs, prefs::kPosX), top = Read(prefs, prefs::kTopX);
+    return WindowRect{left, top, left, top};
+}
+
+bool SavePlacementAtClose(PrefsStore& prefs, const WindowRect& rect) {
+    if (!(rect.top > 10 && rect.bottom > 10 && rect.height() > 100 && rect.right < 2800 &&
+          rect.left > 20)) {
+        return false;
+    }
+    WritePlacement(prefs, rect);
+    return true;
+}
+
+bool SavePlacementAtDestruction(PrefsStore& prefs, const WindowRect& rect) {
+    if (!(rect.top > 10 && rect.bottom > 10 && rect.left > 10)) return false;
+    WritePlacement(prefs, rect);
+    return true;
+}
+
+StatusViewChange ToggleStatusViewRule(const WindowRect& rect, int storedStatus) {
+    if (storedStatus != 0 || rect.height() > 260) {
+        return {rect.bottom - kStatusViewPixels, false};
+    }
+    return {rect.bottom + kStatusViewPixels, true};
+}
+
+}  // namespace zd
