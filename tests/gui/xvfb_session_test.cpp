@@ -79,6 +79,12 @@ TEST_F(XvfbSessionTest, ListenClickedAndAnItemArrivesOnTheClipboard) {
                            "--onlyvisible", "--name", "^Zandorelle$"}));
     ASSERT_FALSE(window.empty()) << program.err();
     const std::string id = window.substr(0, window.find('\n'));
+
+    // A second copy leaves the first alone and ends at once, silently.
+    test::Subprocess second(OnDisplay({ZD_PROGRAM, "--ini", dir.File("z.INI")}));
+    EXPECT_EQ(second.WaitForExit(5000), 0);
+    EXPECT_EQ(second.err(), "");
+
     const QPoint listen = ListenButtonCentre();
     RunTool(OnDisplay({"/usr/bin/xdotool", "mousemove", "--window", id, std::to_string(listen.x()),
                        std::to_string(listen.y()), "click", "1"}));
