@@ -12,14 +12,20 @@
 #include <QScreen>
 #include <QScrollBar>
 
+#include <QMessageBox>
+#include <cstdio>
+
 #include "app/command_ids.h"
 #include "app/picture_button.h"
 #include "app/pictures.h"
+#include "app/prefs_dialog.h"
 #include "base/codepage.h"
 #include "base/core.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "base/session.h"
+#include "extras/about_box.h"
+#include "extras/version_check.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
 #include "transfer/send_text.h"
@@ -41,10 +47,17 @@ void Identify(QWidget* widget, int id) {
     widget->setProperty("controlId", id);
 }
 
+// The tray's notifications, as the window has always been told them.
+constexpr int kTrayCallbackMessage = 0x040A;
+
 }  // namespace
 
 MainWindow::MainWindow(Session& session, QWidget* owner)
-    : QDialog(owner), m_session(session), m_desktop(session, this), m_units(DialogFont()) {
+    : QDialog(owner),
+      m_session(session),
+      m_desktop(session, this),
+      m_units(DialogFont()),
+      m_tray([this](int id) { command(id); }) {
     setWindowTitle("Zandorelle");
     setFont(DialogFont());
     setWindowIcon(ProgramIcon());
@@ -53,6 +66,9 @@ MainWindow::MainWindow(Session& session, QWidget* owner)
     buildControls();
     m_timer.setInterval(kPollPeriodMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { PollTick(m_session); });
+    setCommandHandler(command::kPreferences, [this] { PrefsDialog(m_session, this).run(); });
+    setCommandHandler(command::kAbout, [] { AboutBox().exec(); });
+    setCommandHandler(command::kCheckVersion, [this] { checkVersion(); });
 }
 
 MainWindow::~MainWindow() {
@@ -183,7 +199,16 @@ void MainWindow::buildControls() {
 
 void MainWindow::initialise() {
     Session& s = m_session;
-    if (ReadPref(s, prefs::kSysTray) != 0) {
+    bool trayMode = ReadPref(s, prefs::kSysTray) != 0;
+    if (trayMode && !m_tray.ShowInTray(this, kTrayCallbackMessage, "Zandorelle Speed Menu",
+                                       ProgramIcon(), kSpeedMenuId)) {
+        // Hidden behind an icon that cannot be shown, the window could never
+        // be reached: it comes up as usual instead.
+        std::fprintf(stderr,
+                     "zandorelle: the desktop offers no system tray, so tray mode was left off\n");
+        trayMode = false;
+    }
+    if (trayMode) {
         // Tray mode: no task-bar button, off the screen, then hidden.
         setWindowFlag(Qt::Tool, true);
         move(-1000, -1000);
@@ -267,6 +292,12 @@ void MainWindow::showFromTray() {
     show();
     raise();
     activateWindow();
+}
+
+void MainWindow::checkVersion() {
+    CheckVersion(VersionPageUrl(), [this](const QString& message) {
+        QMessageBox::warning(this, QtDesktop::Caption(), message);
+    });
 }
 
 void MainWindow::exitProgram() {

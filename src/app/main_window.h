@@ -14,6 +14,7 @@
 #include "app/window_rules.h"
 #include "base/display.h"
 #include "base/front_end.h"
+#include "extras/tray_icon.h"
 
 class QLabel;
 class QMenuBar;
@@ -42,11 +43,12 @@ public:
     // Carries out command `id`, as a button, menu or tray would.
     void command(int id);
 
-    // The dialogs of the preferences, About and the version check, supplied by
-    // whoever builds the window.  Unset: the command does nothing.
+    // Replaces what command `id` does (the preferences, About and the version
+    // check open dialogs of their own; tests put stand-ins there).
     void setCommandHandler(int id, std::function<void()> handler);
 
     QtDesktop& desktop() { return m_desktop; }
+    CTrayIcon& tray() { return m_tray; }
     bool shownFromTray() const { return m_shownFromTray; }
 
     // The outer rectangle in screen pixels; off the desktop while minimised.
@@ -72,6 +74,7 @@ private:
     void setOuterRect(const WindowRect& rect);
     void showFromTray();
     void exitProgram();
+    void checkVersion();
 
     Session& m_session;
     QtDesktop m_desktop;
@@ -82,6 +85,7 @@ private:
     QLabel* m_transitField = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QTimer m_timer;
+    CTrayIcon m_tray;
     bool m_shownFromTray = false;
     std::map<int, std::function<void()>> m_handlers;
 };

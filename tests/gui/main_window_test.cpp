@@ -119,13 +119,16 @@ TEST_F(MainWindowTest, ButtonsAndMenusReachTheLink) {
     EXPECT_EQ(Control<QLabel>(command::kStateField)->text(), "Idle");
 }
 
-TEST_F(MainWindowTest, CommandsWithoutAHandlerDoNothing) {
-    int shown = 0;
-    window->setCommandHandler(command::kAbout, [&] { ++shown; });
-    window->command(command::kAbout);
-    window->command(command::kPreferences);
-    window->command(command::kNothing);
-    EXPECT_EQ(shown, 1);
+TEST_F(MainWindowTest, DialogCommandsReachTheirHandlersAndTheSpareIdDoesNothing) {
+    std::vector<int> opened;
+    for (int id : {command::kPreferences, command::kAbout, command::kCheckVersion})
+        window->setCommandHandler(id, [&opened, id] { opened.push_back(id); });
+    for (int id : {command::kAbout, command::kPreferences, command::kCheckVersion,
+                   command::kNothing, command::kCut}) {
+        window->command(id);
+    }
+    EXPECT_EQ(opened,
+              (std::vector<int>{command::kAbout, command::kPreferences, command::kCheckVersion}));
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(window->isVisible());
 }

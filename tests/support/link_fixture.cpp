@@ -9,6 +9,10 @@ LinkFixture::LinkFixture()
     : dil(clock,
           [this] {
               DilOptions options;
+              options.settings = [this] { return settings; };
+              // Nothing is discovered: the machine's own devices stay out of tests.
+              options.deviceRoots =
+                  DeviceRoots{dir.File("none"), dir.File("none"), dir.File("none")};
               options.transportFactory =
                   [this](const PipeRequest& request) -> std::unique_ptr<Transport> {
                   requests.push_back(request);

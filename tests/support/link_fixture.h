@@ -47,6 +47,7 @@ protected:
     TempDir dir;
     FakeClock clock;
     PrefsStore prefs{dir.File("test.INI")};
+    DilSettings settings;               // where pipes lead; no serial device unless set
     std::vector<PipeRequest> requests;  // every create call's request, in order
     std::vector<std::shared_ptr<MemoryPeer>> peers;
     Dil dil;
