@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "link/dil/dil.h"
+#include "link/dil/fd_io.h"
 
 namespace zd {
 namespace {
@@ -155,33 +156,19 @@ void SerialTransport::Pump(ByteQueue& inbox) {
 
 int32_t SerialTransport::Write(const uint8_t* data, size_t size) {
     if (m_fd < 0) return kDilErrNotConnected;
-    const int64_t deadline = m_clock.NowMs() + m_writeTimeoutMs;
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, size);
-        if (n > 0) {
-            data += n;
-            size -= static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            const int64_t left = deadline - m_clock.NowMs();
-            if (left <= 0) return kDilErrTimeout;
-            pollfd p{m_fd, POLLOUT, 0};
-            ::poll(&p, 1, static_cast<int>(left));
-            continue;
-        }
-        LineGone();
-        return kDilErrLinkDropped;
+    switch (WriteFully(m_fd, false, data, size, m_clock, m_writeTimeoutMs)) {
+        case WriteOutcome::kDone:
+            return kDilOk;
+        case WriteOutcome::kTimedOut:
+            return kDilErrTimeout;
+        case WriteOutcome::kFailed:
+            break;
     }
-    return kDilOk;
+    LineGone();
+    return kDilErrLinkDropped;
 }
 
-void SerialTransport::Wait(int32_t timeoutMs) {
-    if (m_fd < 0) return;
-    pollfd p{m_fd, POLLIN, 0};
-    ::poll(&p, 1, timeoutMs);
-}
+void SerialTransport::Wait(int32_t timeoutMs) { WaitForInput(m_fd, timeoutMs); }
 
 void SerialTransport::Close() {
     if (m_fd < 0) return;

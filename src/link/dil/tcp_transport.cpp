@@ -4,13 +4,13 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "link/dil/dil.h"
+#include "link/dil/fd_io.h"
 
 namespace zd {
 namespace {
@@ -115,33 +115,20 @@ void TcpTransport::PeerLeft() {
 
 int32_t TcpTransport::Write(const uint8_t* data, size_t size) {
     if (m_peer != Peer::kAttached) return kDilErrNotConnected;
-    const int64_t deadline = m_clock.NowMs() + m_writeTimeoutMs;
-    while (size > 0) {
-        const ssize_t n = ::send(m_connFd, data, size, MSG_NOSIGNAL);
-        if (n > 0) {
-            data += n;
-            size -= static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            const int64_t left = deadline - m_clock.NowMs();
-            if (left <= 0) return kDilErrTimeout;
-            pollfd p{m_connFd, POLLOUT, 0};
-            ::poll(&p, 1, static_cast<int>(left));
-            continue;
-        }
-        PeerLeft();
-        return kDilErrLinkDropped;
+    switch (WriteFully(m_connFd, true, data, size, m_clock, m_writeTimeoutMs)) {
+        case WriteOutcome::kDone:
+            return kDilOk;
+        case WriteOutcome::kTimedOut:
+            return kDilErrTimeout;
+        case WriteOutcome::kFailed:
+            break;
     }
-    return kDilOk;
+    PeerLeft();
+    return kDilErrLinkDropped;
 }
 
 void TcpTransport::Wait(int32_t timeoutMs) {
-    const int fd = m_peer == Peer::kAttached ? m_connFd : m_listenFd;
-    if (fd < 0) return;
-    pollfd p{fd, POLLIN, 0};
-    ::poll(&p, 1, timeoutMs);
+    WaitForInput(m_peer == Peer::kAttached ? m_connFd : m_listenFd, timeoutMs);
 }
 
 void TcpTransport::Close() {

@@ -1,0 +1,40 @@
+#include "link/dil/fd_io.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace zd {
+
+WriteOutcome WriteFully(int fd, bool socket, const uint8_t* data, size_t size, Clock& clock,
+                        int32_t timeoutMs) {
+    const int64_t deadline = clock.NowMs() + timeoutMs;
+    while (size > 0) {
+        const ssize_t n = socket ? ::send(fd, data, size, MSG_NOSIGNAL) : ::write(fd, data, size);
+        if (n > 0) {
+            data += n;
+            size -= static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            const int64_t left = deadline - clock.NowMs();
+            if (left <= 0) return WriteOutcome::kTimedOut;
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, static_cast<int>(left));
+            continue;
+        }
+        return WriteOutcome::kFailed;
+    }
+    return WriteOutcome::kDone;
+}
+
+void WaitForInput(int fd, int32_t timeoutMs) {
+    if (fd < 0) return;
+    pollfd p{fd, POLLIN, 0};
+    ::poll(&p, 1, timeoutMs);
+}
+
+}  // namespace zd

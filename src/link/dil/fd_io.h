@@ -1,0 +1,22 @@
+// Waiting on and writing to the non-blocking descriptors of the transports.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/clock.h"
+
+namespace zd {
+
+enum class WriteOutcome { kDone, kTimedOut, kFailed };
+
+// Writes all `size` bytes to `fd`, waiting in poll for room until `timeoutMs`
+// has passed.  A socket is written without SIGPIPE.
+WriteOutcome WriteFully(int fd, bool socket, const uint8_t* data, size_t size, Clock& clock,
+                        int32_t timeoutMs);
+
+// Blocks until `fd` has input (or hung up), or `timeoutMs` passed.  A negative
+// `fd` does not wait.
+void WaitForInput(int fd, int32_t timeoutMs);
+
+}  // namespace zd
