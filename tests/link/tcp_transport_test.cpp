@@ -105,6 +105,9 @@ TEST_F(NetworkPipeTest, ASecondListenerOnTheSamePortIsRefused) {
     ASSERT_EQ(dil->CD_CreateADSP(&second, nullptr, "Zandorelle"), kDilOk);
     EXPECT_EQ(dil->CD_StartListening(second), kDilErrAddressInUse);
     EXPECT_EQ(dil->CD_GetState(first), kStateListening);
+    EXPECT_EQ(notices, std::vector<std::string>{"127.0.0.1:" + std::to_string(settings.netPort) +
+                                                ": the network port is in use by another "
+                                                "program."});
 }
 
 TEST_F(NetworkPipeTest, OnlyTheFirstNewtonIsTaken) {

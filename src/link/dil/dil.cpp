@@ -70,7 +70,8 @@ std::unique_ptr<Transport> Dil::MakeTransport(const PipeRequest& request, int32_
     }
     if (request.kind == PipeKind::kNetwork) {
         return std::make_unique<TcpTransport>(m_clock, request.settings.netAddress,
-                                              request.settings.netPort, m_options.readTimeoutMs);
+                                              request.settings.netPort, m_options.readTimeoutMs,
+                                              m_options.notice);
     }
     const auto table = SerialPortTable(request.settings.serialDevices, m_options.deviceRoots);
     if (request.serialPort < 0 || request.serialPort >= kSerialSlots ||

@@ -5,9 +5,7 @@
 namespace zd {
 
 int32_t MemoryTransport::Open() {
-    if (m_peer->m_openResult != kDilOk) return m_peer->m_openResult;
-    m_peer->m_opened = true;
-    return kDilOk;
+    return m_peer->m_openResult;
 }
 
 void MemoryTransport::Pump(ByteQueue& inbox) {

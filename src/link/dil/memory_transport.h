@@ -29,8 +29,6 @@ public:
 
     // What the program sent, all of it, in order.
     const std::string& received() const { return m_received; }
-    // Bytes sent to the program and not yet taken by it.
-    size_t pending() const { return m_outgoing.size(); }
 
     // Failure knobs: the result of the next Open, and of the next `count`
     // writes (all of them from now on when count is negative).
@@ -40,7 +38,6 @@ public:
         m_failingWrites = count;
     }
 
-    bool opened() const { return m_opened; }
     bool closed() const { return m_closed; }
 
 private:
@@ -54,7 +51,6 @@ private:
     int32_t m_openResult = 0;
     int32_t m_writeResult = 0;
     int m_failingWrites = 0;
-    bool m_opened = false;
     bool m_closed = false;
 };
 

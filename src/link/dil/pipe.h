@@ -45,8 +45,6 @@ public:
     std::string PeerName() const { return m_transport->PeerName(); }
 
     ByteQueue& inbox() { return m_inbox; }
-    // The framing, once the line's kind is known; null before.
-    const Framing* framing() const { return m_framing.get(); }
 
 private:
     enum class Phase { kFresh, kOpen, kEnded };

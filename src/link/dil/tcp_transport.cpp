@@ -36,11 +36,22 @@ void CloseFd(int& fd) {
 
 }  // namespace
 
-TcpTransport::TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs)
+TcpTransport::TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs,
+                           Notice notice)
     : m_clock(clock),
       m_address(std::move(address)),
       m_port(port),
-      m_writeTimeoutMs(writeTimeoutMs) {}
+      m_writeTimeoutMs(writeTimeoutMs),
+      m_notice(std::move(notice)) {}
+
+int32_t TcpTransport::Fail(int32_t code) {
+    CloseFd(m_listenFd);
+    if (m_notice) {
+        m_notice(m_address + ":" + std::to_string(m_port) + ": " + std::string(CD_ErrorText(code)) +
+                 ".");
+    }
+    return code;
+}
 
 TcpTransport::~TcpTransport() {
     Close();
@@ -52,18 +63,16 @@ int32_t TcpTransport::Open() {
     addr.sin_port = htons(static_cast<uint16_t>(m_port));
     if (m_port < 0 || m_port > 65535 ||
         ::inet_pton(AF_INET, m_address.c_str(), &addr.sin_addr) != 1)
-        return kDilErrBadAddress;
+        return Fail(kDilErrBadAddress);
 
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_listenFd < 0) return CodeForErrno(errno);
+    if (m_listenFd < 0) return Fail(CodeForErrno(errno));
     // A restarted program must get its port back at once, not after TIME_WAIT.
     const int on = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::listen(m_listenFd, 1) != 0) {
-        const int err = errno;
-        CloseFd(m_listenFd);
-        return CodeForErrno(err);
+        return Fail(CodeForErrno(errno));
     }
     return kDilOk;
 }

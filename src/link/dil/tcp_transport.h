@@ -2,7 +2,9 @@
 // connects and carries its byte stream as it comes.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "base/clock.h"
 #include "link/dil/transport.h"
@@ -11,9 +13,13 @@ namespace zd {
 
 class TcpTransport final : public Transport {
 public:
+    using Notice = std::function<void(std::string_view)>;
+
     // Listens on `address` (dotted IPv4, e.g. "127.0.0.1" or "0.0.0.0") and
-    // `port`.  `writeTimeoutMs` bounds how long a write waits for room.
-    TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs);
+    // `port`.  `writeTimeoutMs` bounds how long a write waits for room;
+    // `notice` hears why listening failed, in words.
+    TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs,
+                 Notice notice);
     ~TcpTransport() override;
 
     FramingKind framing() const override { return FramingKind::kDetect; }
@@ -26,6 +32,7 @@ public:
     std::string PeerName() const override { return m_peerName; }
 
 private:
+    int32_t Fail(int32_t code);
     void TakeWaitingConnection();
     void ReadArrived(ByteQueue& inbox);
     void PeerLeft();
@@ -34,6 +41,7 @@ private:
     std::string m_address;
     int32_t m_port;
     int32_t m_writeTimeoutMs;
+    Notice m_notice;
     int m_listenFd = -1;
     int m_connFd = -1;
     Peer m_peer = Peer::kNone;
