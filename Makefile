@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Options for `make run`, e.g. make run ARGS=--headless
 ARGS ?=
 
-.PHONY: all deps configure build test run demo clean
+.PHONY: all deps configure build test run demo bench clean
 
 all: build
 
@@ -27,6 +27,9 @@ run: build
 
 demo: build
 	@scripts/demo $(BUILD)
+
+bench: build
+	@bench/bench.py --build $(BUILD) --json $(BUILD)/bench.json --svg $(BUILD)/bench-growth.svg
 
 clean:
 	rm -rf $(BUILD)

@@ -1,5 +1,7 @@
 #include "companion.h"
 
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 
 #include "protocol/wire.h"
@@ -12,6 +14,11 @@ bool Expect(Conversation& c, std::string_view wanted) {
     if (c.link.Receive(got, wanted.size(), c.timeoutMs) && got == wanted) return true;
     c.error = "expected \"" + std::string(wanted) + "\", got \"" + got + "\"";
     return false;
+}
+
+double NowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
 bool Say(Conversation& c, const std::string& bytes) {
@@ -37,11 +44,17 @@ bool Greet(Conversation& c, Greeting greeting) {
 }
 
 bool PushItem(Conversation& c, const std::string& name, const std::string& text, ItemEnd end) {
+    const double asked = NowMs();
     if (!SendCommand(c, std::string(wire::kGet) + ";Notes;" + name) || !Expect(c, wire::kOk))
         return false;
+    const double acknowledged = NowMs();
     switch (end) {
         case ItemEnd::kEot:
-            return Say(c, text + wire::kEot);
+            if (!Say(c, text + wire::kEot)) return false;
+            // Timings for the benchmark: the answer to "#GET", then the text.
+            std::fprintf(stderr, "newton-sim: pushed %zu bytes: #OK after %.3f ms, text in %.3f ms\n",
+                         text.size(), acknowledged - asked, NowMs() - acknowledged);
+            return true;
         case ItemEnd::kNone:
             return Say(c, text);
         case ItemEnd::kDropLink:
@@ -54,12 +67,15 @@ bool PushItem(Conversation& c, const std::string& name, const std::string& text,
 
 bool CatchText(Conversation& c, const std::string& reply, const std::string& file) {
     if (!Expect(c, wire::kCatch) || !Say(c, reply)) return false;
+    const double started = NowMs();
     std::string text;
     if (!c.link.ReceiveUntil(text, wire::kEot, c.timeoutMs)) {
         c.error = "the caught text had no EOT after " + std::to_string(text.size()) + " bytes";
         return false;
     }
     text.pop_back();
+    std::fprintf(stderr, "newton-sim: caught %zu bytes in %.3f ms\n", text.size(),
+                 NowMs() - started);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
     return true;
 }

@@ -66,9 +66,7 @@ bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::st
                    PushItem(conversation, step.text, *text, static_cast<ItemEnd>(step.count));
         }
         case Step::kCatch:
-            if (!CatchText(conversation, options.goReply, step.file)) return false;
-            std::fprintf(stderr, "newton-sim: caught text into %s\n", step.file.c_str());
-            return true;
+            return CatchText(conversation, options.goReply, step.file);
         case Step::kCommand:
             return SendCommand(conversation, step.text);
         case Step::kBye:

@@ -106,9 +106,10 @@ bool SimLine::ConnectTcp(const std::string& host, int port, int timeoutMs, std::
 
 void SimLine::PaceFor(size_t bytes, int64_t& freeAtUs) {
     if (m_baud <= 0) return;
+    // The bytes are on the other side once the line has carried them all.
     const int64_t now = NowUs();
-    if (freeAtUs > now) std::this_thread::sleep_for(std::chrono::microseconds(freeAtUs - now));
     freeAtUs = std::max(freeAtUs, now) + static_cast<int64_t>(bytes) * 10'000'000 / m_baud;
+    std::this_thread::sleep_for(std::chrono::microseconds(freeAtUs - now));
 }
 
 bool SimLine::Write(const uint8_t* data, size_t size) {

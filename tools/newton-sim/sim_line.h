@@ -28,7 +28,8 @@ public:
     // Connects to host:port, retrying until `timeoutMs` passed.
     bool ConnectTcp(const std::string& host, int port, int timeoutMs, std::string& error);
 
-    // Paces writes (and reads) to `baud` bits per second, 10 bits a byte; 0: no pacing.
+    // Paces writes (and reads) to `baud` bits per second, 10 bits a byte: a
+    // chunk is through when the line could have carried it.  0: no pacing.
     void SetBaud(int baud) { m_baud = baud; }
 
     // Writes all bytes; false once the line is gone.
