@@ -15,7 +15,11 @@ void ByteQueue::Append(const uint8_t* data, size_t count) {
 }
 
 void ByteQueue::Take(uint8_t* out, size_t count) {
-    std::memcpy(out, m_bytes.data() + m_head, count);
+    if (count == 1) {
+        *out = m_bytes[m_head];  // the common case: items are read a byte at a time
+    } else {
+        std::memcpy(out, m_bytes.data() + m_head, count);
+    }
     m_head += count;
     if (m_head == m_bytes.size()) Clear();
 }

@@ -1,5 +1,6 @@
 #include "transfer/charset.h"
 
+#include <array>
 #include <cstdint>
 
 namespace zd {
@@ -34,24 +35,36 @@ constexpr Row kFromNewton[] = {
     {0xC3, 0x2A},  // square root to "*": there is no way back
 };
 
+// Each table as a map of all 256 bytes, the first matching row winning, so a
+// byte costs one look-up however long the table.
 template <size_t N>
-uint8_t Convert(const Row (&table)[N], uint8_t byte) {
-    for (const Row& row : table) {
-        if (row.from == byte) return row.to;
+constexpr std::array<uint8_t, 256> Map(const Row (&table)[N]) {
+    std::array<uint8_t, 256> map{};
+    for (int byte = 0; byte < 256; ++byte) {
+        map[byte] = static_cast<uint8_t>(byte);
+        for (const Row& row : table) {
+            if (row.from == byte) {
+                map[byte] = row.to;
+                break;
+            }
+        }
     }
-    return byte;
+    return map;
 }
+
+constexpr std::array<uint8_t, 256> kToNewtonMap = Map(kToNewton);
+constexpr std::array<uint8_t, 256> kFromNewtonMap = Map(kFromNewton);
 
 }  // namespace
 
 void ConvertToNewton(char* text) {
     for (char* p = text; *p != '\0'; ++p)
-        *p = static_cast<char>(Convert(kToNewton, static_cast<uint8_t>(*p)));
+        *p = static_cast<char>(kToNewtonMap[static_cast<uint8_t>(*p)]);
 }
 
 std::optional<char> ConvertFromNewton(char byte) {
     if (byte == '\0') return std::nullopt;
-    return static_cast<char>(Convert(kFromNewton, static_cast<uint8_t>(byte)));
+    return static_cast<char>(kFromNewtonMap[static_cast<uint8_t>(byte)]);
 }
 
 }  // namespace zd

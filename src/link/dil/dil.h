@@ -168,6 +168,7 @@ private:
     bool m_started = false;
     CD_Handle m_lastHandle = 0;
     std::map<CD_Handle, std::unique_ptr<Pipe>> m_pipes;
+    std::pair<CD_Handle, Pipe*> m_lastFound{0, nullptr};  // the pipe Find gave last
 };
 
 }  // namespace zd
