@@ -6,10 +6,12 @@
 
 #include <cerrno>
 
+#include "link/dil/dil.h"
+
 namespace zd {
 
-WriteOutcome WriteFully(int fd, bool socket, const uint8_t* data, size_t size, Clock& clock,
-                        int32_t timeoutMs) {
+int32_t WriteFully(int fd, bool socket, const uint8_t* data, size_t size, Clock& clock,
+                   int32_t timeoutMs) {
     const int64_t deadline = clock.NowMs() + timeoutMs;
     while (size > 0) {
         const ssize_t n = socket ? ::send(fd, data, size, MSG_NOSIGNAL) : ::write(fd, data, size);
@@ -21,14 +23,14 @@ WriteOutcome WriteFully(int fd, bool socket, const uint8_t* data, size_t size, C
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             const int64_t left = deadline - clock.NowMs();
-            if (left <= 0) return WriteOutcome::kTimedOut;
+            if (left <= 0) return kDilErrTimeout;
             pollfd p{fd, POLLOUT, 0};
             ::poll(&p, 1, static_cast<int>(left));
             continue;
         }
-        return WriteOutcome::kFailed;
+        return kDilErrLinkDropped;
     }
-    return WriteOutcome::kDone;
+    return kDilOk;
 }
 
 void WaitForInput(int fd, int32_t timeoutMs) {

@@ -8,12 +8,11 @@
 
 namespace zd {
 
-enum class WriteOutcome { kDone, kTimedOut, kFailed };
-
 // Writes all `size` bytes to `fd`, waiting in poll for room until `timeoutMs`
-// has passed.  A socket is written without SIGPIPE.
-WriteOutcome WriteFully(int fd, bool socket, const uint8_t* data, size_t size, Clock& clock,
-                        int32_t timeoutMs);
+// has passed.  A socket is written without SIGPIPE.  Returns kDilOk,
+// kDilErrTimeout, or kDilErrLinkDropped when the other side is gone.
+int32_t WriteFully(int fd, bool socket, const uint8_t* data, size_t size, Clock& clock,
+                   int32_t timeoutMs);
 
 // Blocks until `fd` has input (or hung up), or `timeoutMs` passed.  A negative
 // `fd` does not wait.

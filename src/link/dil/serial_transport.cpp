@@ -156,19 +156,14 @@ void SerialTransport::Pump(ByteQueue& inbox) {
 
 int32_t SerialTransport::Write(const uint8_t* data, size_t size) {
     if (m_fd < 0) return kDilErrNotConnected;
-    switch (WriteFully(m_fd, false, data, size, m_clock, m_writeTimeoutMs)) {
-        case WriteOutcome::kDone:
-            return kDilOk;
-        case WriteOutcome::kTimedOut:
-            return kDilErrTimeout;
-        case WriteOutcome::kFailed:
-            break;
-    }
-    LineGone();
-    return kDilErrLinkDropped;
+    const int32_t result = WriteFully(m_fd, false, data, size, m_clock, m_writeTimeoutMs);
+    if (result == kDilErrLinkDropped) LineGone();
+    return result;
 }
 
-void SerialTransport::Wait(int32_t timeoutMs) { WaitForInput(m_fd, timeoutMs); }
+void SerialTransport::Wait(int32_t timeoutMs) {
+    WaitForInput(m_fd, timeoutMs);
+}
 
 void SerialTransport::Close() {
     if (m_fd < 0) return;

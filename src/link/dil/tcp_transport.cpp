@@ -124,16 +124,9 @@ void TcpTransport::PeerLeft() {
 
 int32_t TcpTransport::Write(const uint8_t* data, size_t size) {
     if (m_peer != Peer::kAttached) return kDilErrNotConnected;
-    switch (WriteFully(m_connFd, true, data, size, m_clock, m_writeTimeoutMs)) {
-        case WriteOutcome::kDone:
-            return kDilOk;
-        case WriteOutcome::kTimedOut:
-            return kDilErrTimeout;
-        case WriteOutcome::kFailed:
-            break;
-    }
-    PeerLeft();
-    return kDilErrLinkDropped;
+    const int32_t result = WriteFully(m_connFd, true, data, size, m_clock, m_writeTimeoutMs);
+    if (result == kDilErrLinkDropped) PeerLeft();
+    return result;
 }
 
 void TcpTransport::Wait(int32_t timeoutMs) {
