@@ -22,8 +22,6 @@ inline constexpr int64_t kAcceptWaitMs = 1000;
 
 class Pipe {
 public:
-    using Notice = std::function<void(std::string_view)>;
-
     // `retransmitMs` is the MNP framing's acknowledgement timer.
     Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs);
     ~Pipe();

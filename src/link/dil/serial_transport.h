@@ -15,8 +15,6 @@ namespace zd {
 
 class SerialTransport final : public Transport {
 public:
-    using Notice = std::function<void(std::string_view)>;
-
     // `baud` is the line speed; a pseudo-terminal ignores it.  `notice` hears
     // why a device cannot be opened, in words a user can act on.
     SerialTransport(Clock& clock, std::string device, int32_t baud, int32_t writeTimeoutMs,

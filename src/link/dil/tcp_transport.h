@@ -13,8 +13,6 @@ namespace zd {
 
 class TcpTransport final : public Transport {
 public:
-    using Notice = std::function<void(std::string_view)>;
-
     // Listens on `address` (dotted IPv4, e.g. "127.0.0.1" or "0.0.0.0") and
     // `port`.  `writeTimeoutMs` bounds how long a write waits for room;
     // `notice` hears why listening failed, in words.

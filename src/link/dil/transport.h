@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "base/byte_queue.h"
 
@@ -16,6 +18,10 @@ enum class Peer {
     kAttached,  // a Newton is on the other end
     kGone,      // the Newton was there and has gone
 };
+
+// Hears what is worth a line in the message log (who connected, why a device
+// or port cannot be opened).
+using Notice = std::function<void(std::string_view)>;
 
 // What runs on the line: a plain stream, MNP frames, or whichever the Newton's
 // first byte shows (a TCP port where both an emulator and a network Newton may
