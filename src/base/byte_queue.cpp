@@ -5,6 +5,7 @@
 namespace zd {
 
 void ByteQueue::Append(const uint8_t* data, size_t count) {
+    if (count == 0) return;  // `data` may then be null, as an empty vector's is
     // Drop what was taken before the buffer grows, so it never holds more than
     // twice what is waiting.
     if (m_head > 0 && m_head >= m_bytes.size() / 2) {
@@ -15,6 +16,7 @@ void ByteQueue::Append(const uint8_t* data, size_t count) {
 }
 
 void ByteQueue::Take(uint8_t* out, size_t count) {
+    if (count == 0) return;
     if (count == 1) {
         *out = m_bytes[m_head];  // the common case: items are read a byte at a time
     } else {
