@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Options for `make run`, e.g. make run ARGS=--headless
 ARGS ?=
 
-.PHONY: all deps configure build test run demo bench clean
+.PHONY: all deps configure build test test-asan fuzz run demo bench clean
 
 all: build
 
@@ -21,6 +21,25 @@ build: configure
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+ASAN_BUILD ?= build-asan
+SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/asan/lsan.supp \
+		ctest --output-on-failure -j $(JOBS) --timeout 600 -E '^fuzz_'
+
+# Each fuzz target for a minute (they need clang; each also runs briefly in make test).
+FUZZ_SECONDS ?= 60
+fuzz: build
+	@for target in $(BUILD)/tests/fuzz_*; do \
+		name=$$(basename $$target); \
+		echo "== $$name"; \
+		tests/fuzz/run-fuzzer $$target $(FUZZ_SECONDS) tests/fuzz/corpus/$${name#fuzz_} || exit 1; \
+	done
 
 run: build
 	@$(BUILD)/src/zandorelle $(ARGS)
