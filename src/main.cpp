@@ -26,16 +26,16 @@ int main(int argc, char** argv) {
     }
     const std::string prefsPath =
         line->iniPath.empty() ? zd::DefaultPrefsPath(program) : line->iniPath;
-    if (line->headless) return zd::RunHeadless(prefsPath);
+    if (line->headless) return zd::RunHeadless(prefsPath, line->relisten);
 #ifdef ZD_WITH_GUI
     if (!zd::DisplayAvailable()) {
         std::fprintf(stderr, "%s: no display to show the window on; use --headless\n",
                      program.c_str());
         return 1;
     }
-    return zd::RunGui(argc, argv, prefsPath);
+    return zd::RunGui(argc, argv, prefsPath, line->relisten);
 #else
     std::fprintf(stderr, "%s: this build has no window; running headless\n", program.c_str());
-    return zd::RunHeadless(prefsPath);
+    return zd::RunHeadless(prefsPath, line->relisten);
 #endif
 }

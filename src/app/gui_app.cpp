@@ -21,7 +21,7 @@ bool DisplayAvailable() {
     return false;
 }
 
-int RunGui(int& argc, char** argv, const std::string& prefsPath) {
+int RunGui(int& argc, char** argv, const std::string& prefsPath, bool relisten) {
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
 
@@ -37,6 +37,7 @@ int RunGui(int& argc, char** argv, const std::string& prefsPath) {
     Core core(prefsPath);
     MainWindow window(core.session(), &owner);
     window.initialise();
+    ConfigureRelisten(core.session(), relisten);
     window.exec();
     window.shutDown();
     return 0;

@@ -28,6 +28,7 @@
 #include "extras/version_check.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
+#include "link/relisten.h"
 #include "transfer/send_text.h"
 
 namespace zd {
@@ -43,7 +44,9 @@ int ReadPref(Session& s, const char* name) {
 }
 
 // Controls are found by their ids, as the window's own commands name them.
-void Identify(QWidget* widget, int id) { widget->setObjectName(QString::number(id)); }
+void Identify(QWidget* widget, int id) {
+    widget->setObjectName(QString::number(id));
+}
 
 // The tray's notifications, as the window has always been told them.
 constexpr int kTrayCallbackMessage = 0x040A;
@@ -63,7 +66,10 @@ MainWindow::MainWindow(Session& session, QWidget* owner)
     buildMenu();
     buildControls();
     m_timer.setInterval(kPollPeriodMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] { PollTick(m_session); });
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        RelistenIfEnded(m_session);
+        PollTick(m_session);
+    });
     setCommandHandler(command::kPreferences, [this] { PrefsDialog(m_session, this).run(); });
     setCommandHandler(command::kAbout, [] { AboutBox().exec(); });
     setCommandHandler(command::kCheckVersion, [this] { checkVersion(); });

@@ -22,6 +22,11 @@ void ReadCachedSwitches(Session& s) {
     s.switches.launchUrl = s.svc.prefs.GetPrefInt(value, prefs::kUrl) != 0;
 }
 
+void ConfigureRelisten(Session& s, bool requested) {
+    int32_t value = 0;
+    s.poll.relisten = requested || s.svc.prefs.GetPrefInt(value, prefs::kRelisten) != 0;
+}
+
 void CountLaunch(Session& s) {
     int32_t launches = 0;
     s.svc.prefs.GetPrefInt(launches, prefs::kLaunch);

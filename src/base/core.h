@@ -39,4 +39,7 @@ void ReadCachedSwitches(Session& s);
 // Raises the "Launch" counter by one.
 void CountLaunch(Session& s);
 
+// Turns relistening on when `requested` (the command line) or "Relisten" says so.
+void ConfigureRelisten(Session& s, bool requested);
+
 }  // namespace zd

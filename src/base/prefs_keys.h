@@ -26,6 +26,9 @@ inline constexpr const char* kBottomX = "bottomx";  // bottom
 // the network can push text to a user who did not ask for it.
 inline constexpr const char* kNetAddress = "NetAddress";  // string, default "127.0.0.1"
 inline constexpr const char* kNetPort = "NetPort";        // integer, default 3679
+// Listen again by itself whenever a pipe has ended (switch, default 0 so that
+// the window behaves as it always has).
+inline constexpr const char* kRelisten = "Relisten";
 // The device of each serial slot ("/dev/ttyUSB0"); absent: a device found on
 // this machine.
 inline constexpr const char* kSerialDevice[] = {"Serial0", "Serial1", "Serial2", "Serial3"};

@@ -40,6 +40,8 @@ struct PollState {
     bool startupListen = true;  // the first tick may listen by itself
     int32_t lastState = 5;      // the state the previous tick with a pipe read
     int32_t pendingAction = kNoAction;
+    bool relisten = false;       // listen again whenever a pipe has ended
+    int64_t nextRelistenMs = 0;  // after a failed listen, no new try before this time
 };
 
 // The fields of the last command the Newton sent.

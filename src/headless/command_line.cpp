@@ -9,6 +9,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         const std::string& arg = args[i];
         if (arg == "--headless") {
             line.headless = true;
+        } else if (arg == "--relisten") {
+            line.relisten = true;
         } else if (arg == "--help" || arg == "-h") {
             line.help = true;
         } else if (arg == "--ini") {
@@ -29,7 +31,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 
 std::string UsageText(const std::string& program) {
     return "Usage: " + program +
-           " [--headless] [--ini FILE]\n"
+           " [--headless] [--ini FILE] [--relisten]\n"
            "Exchanges text with an Apple Newton over a serial line or the network.\n"
            "\n"
            "  --headless   run without a window: the message log goes to standard output,\n"
@@ -44,6 +46,8 @@ std::string UsageText(const std::string& program) {
            "                 clip FILE    write the clipboard (code page 1252) to FILE\n"
            "                 quit         end the connection in order and exit\n"
            "  --ini FILE   use FILE as the preference file\n"
+           "  --relisten   listen again whenever a connection has ended (also the\n"
+           "               preference Relisten=1), for unattended use\n"
            "  --help       show this text\n";
 }
 

@@ -10,6 +10,7 @@ namespace zd {
 struct CommandLine {
     bool headless = false;
     bool help = false;
+    bool relisten = false;  // listen again whenever a pipe has ended
     std::string iniPath;  // empty: the default preference file
 };
 

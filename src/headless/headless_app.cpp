@@ -21,6 +21,7 @@
 #include "headless/console_display.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
+#include "link/relisten.h"
 #include "transfer/send_text.h"
 
 namespace zd {
@@ -78,17 +79,20 @@ constexpr const char* kCommandList =
 
 class HeadlessLoop {
 public:
-    HeadlessLoop(Session& s, ConsoleDesktop& desktop) : m_session(s), m_desktop(desktop) {}
+    HeadlessLoop(Session& s, ConsoleDesktop& desktop, bool relisten)
+        : m_session(s), m_desktop(desktop), m_relisten(relisten) {}
 
     int Run() {
         StartLink(m_session);
         ReadCachedSwitches(m_session);
         CountLaunch(m_session);
+        ConfigureRelisten(m_session, m_relisten);
         int64_t nextTick = Now();
         while (!m_quit) {
             WaitForInput(nextTick - Now());
             if (m_quit) break;
             if (Now() >= nextTick) {
+                RelistenIfEnded(m_session);
                 PollTick(m_session);
                 nextTick += kPollPeriodMs;
                 // After a long operation, tick again soon instead of catching up.
@@ -169,6 +173,7 @@ private:
 
     Session& m_session;
     ConsoleDesktop& m_desktop;
+    bool m_relisten;
     bool m_quit = false;
     bool m_stdinOpen = true;
     std::string m_input;
@@ -176,7 +181,7 @@ private:
 
 }  // namespace
 
-int RunHeadless(const std::string& prefsPath) {
+int RunHeadless(const std::string& prefsPath, bool relisten) {
     InstallSignalHandlers();
     Core core(prefsPath);
     ConsoleDisplay display(stdout, stderr);
@@ -186,7 +191,7 @@ int RunHeadless(const std::string& prefsPath) {
     session.svc.display = &display;
     session.svc.frontEnd = &frontEnd;
     session.svc.desktop = &desktop;
-    return HeadlessLoop(session, desktop).Run();
+    return HeadlessLoop(session, desktop, relisten).Run();
 }
 
 }  // namespace zd

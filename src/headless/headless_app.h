@@ -8,6 +8,7 @@ namespace zd {
 
 // Runs until "quit", SIGINT or SIGTERM; end of input does not stop it.  Returns
 // the process exit code.
-int RunHeadless(const std::string& prefsPath);
+// With `relisten`, listens again whenever a pipe has ended.
+int RunHeadless(const std::string& prefsPath, bool relisten);
 
 }  // namespace zd

@@ -13,6 +13,8 @@ TEST(CommandLine, OptionsAndMistakes) {
     EXPECT_EQ(line->iniPath, "/tmp/a.INI");
     EXPECT_EQ(ParseCommandLine({"--ini=/x.INI"}, error)->iniPath, "/x.INI");
     EXPECT_TRUE(ParseCommandLine({"--help"}, error)->help);
+    EXPECT_TRUE(ParseCommandLine({"--relisten"}, error)->relisten);
+    EXPECT_FALSE(ParseCommandLine({}, error)->relisten);
 
     EXPECT_FALSE(ParseCommandLine({"--ini"}, error));
     EXPECT_EQ(error, "--ini needs a file name");

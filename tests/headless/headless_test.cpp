@@ -120,6 +120,26 @@ TEST_F(HeadlessTest, SerialNewtonConnectsAndEitherSideEndsTheLink) {
     }
 }
 
+TEST_F(HeadlessTest, RelistenIsReadyForTheNextNewton) {
+    std::vector<std::string> command = Command();
+    command.push_back("--relisten");
+    test::Subprocess program(command);
+    for (int visit = 0; visit < 2; ++visit) {
+        test::TcpClient newton;
+        ASSERT_TRUE(newton.Connect(port)) << "visit " << visit;
+        Greet(newton);
+        newton.Close();  // the Newton goes away without a word
+    }
+    program.Write("quit\n");
+    EXPECT_EQ(program.WaitForExit(), 0);
+    size_t greetings = 0;
+    for (size_t at = 0; (at = program.out().find("ZD is now working.", at)) != std::string::npos;
+         ++at) {
+        ++greetings;
+    }
+    EXPECT_EQ(greetings, 2u) << program.out();
+}
+
 TEST_F(HeadlessTest, HelpListsTheOptions) {
     test::Subprocess program({ZD_PROGRAM, "--help"});
     EXPECT_EQ(program.WaitForExit(), 0);
