@@ -86,7 +86,8 @@ std::unique_ptr<Transport> Dil::MakeTransport(const PipeRequest& request, int32_
                "; plug in an adapter or name one in the preferences.");
         return nullptr;
     }
-    return std::make_unique<SerialTransport>(m_clock, table[request.serialPort]->path, request.baud,
+    return std::make_unique<SerialTransport>(m_clock, table[request.serialPort]->path,
+                                             m_options.deviceRoots.lock, request.baud,
                                              m_options.readTimeoutMs, m_options.notice);
 }
 

@@ -21,6 +21,7 @@ struct DeviceRoots {
     std::string dev = "/dev";
     std::string tmp = "/tmp";
     std::string sysTty = "/sys/class/tty";
+    std::string lock = "/run/lock";  // where serial programs lock their devices
 };
 
 // Serial devices present now, in the order the slots take them: USB adapters

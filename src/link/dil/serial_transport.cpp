@@ -57,10 +57,11 @@ speed_t SpeedConstant(int32_t baud) {
     }
 }
 
-SerialTransport::SerialTransport(Clock& clock, std::string device, int32_t baud,
-                                 int32_t writeTimeoutMs, Notice notice)
+SerialTransport::SerialTransport(Clock& clock, std::string device, std::string lockDir,
+                                 int32_t baud, int32_t writeTimeoutMs, Notice notice)
     : m_clock(clock),
       m_device(std::move(device)),
+      m_lockDir(std::move(lockDir)),
       m_baud(baud),
       m_writeTimeoutMs(writeTimeoutMs),
       m_notice(std::move(notice)) {}
@@ -72,6 +73,7 @@ SerialTransport::~SerialTransport() {
 int32_t SerialTransport::Fail(int err) {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    m_lock.Release();
     std::string advice;
     int32_t code = kDilErrSystem;
     switch (err) {
@@ -105,6 +107,14 @@ int32_t SerialTransport::Fail(int err) {
 }
 
 int32_t SerialTransport::Open() {
+    pid_t owner = 0;
+    if (!m_lock.Acquire(m_device, m_lockDir, &owner)) {
+        if (m_notice) {
+            m_notice(m_device + ": in use by another program (process " + std::to_string(owner) +
+                     ").");
+        }
+        return kDilErrBusy;
+    }
     m_fd = ::open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) return Fail(errno);
     // Nobody else may open the line while we hold it.
@@ -166,6 +176,7 @@ void SerialTransport::Wait(int32_t timeoutMs) {
 }
 
 void SerialTransport::Close() {
+    m_lock.Release();
     if (m_fd < 0) return;
     if (m_restore) {
         // Let the last frame (the goodbye) leave before the line is let go.

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "link/dil/device_lock.h"
 #include "link/dil/transport.h"
 
 namespace zd {
@@ -17,8 +18,9 @@ class SerialTransport final : public Transport {
 public:
     // `baud` is the line speed; a pseudo-terminal ignores it.  `notice` hears
     // why a device cannot be opened, in words a user can act on.
-    SerialTransport(Clock& clock, std::string device, int32_t baud, int32_t writeTimeoutMs,
-                    Notice notice);
+    // The device is locked in `lockDir` while it is open.
+    SerialTransport(Clock& clock, std::string device, std::string lockDir, int32_t baud,
+                    int32_t writeTimeoutMs, Notice notice);
     ~SerialTransport() override;
 
     FramingKind framing() const override { return FramingKind::kMnp; }
@@ -36,6 +38,8 @@ private:
 
     Clock& m_clock;
     std::string m_device;
+    std::string m_lockDir;
+    DeviceLock m_lock;
     int32_t m_baud;
     int32_t m_writeTimeoutMs;
     Notice m_notice;
