@@ -69,8 +69,8 @@ TEST_F(XvfbSessionTest, ListenClickedAndAnItemArrivesOnTheClipboard) {
     test::WriteFile(dir.File("note"), "Hej fr\x8Cn Newton!");
     test::Subprocess newton({NEWTON_SIM, "--pty", "--greet", "--push", "Note", dir.File("note"),
                              "--await-bye", "--timeout", "20"});
-    ASSERT_TRUE(newton.WaitForStdout("\n"));
-    const std::string pty = newton.out().substr(5, newton.out().find('\n') - 5);
+    const std::string pty = test::WaitForSimPty(newton);
+    ASSERT_FALSE(pty.empty());
     test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
 
     test::Subprocess program(OnDisplay({ZD_PROGRAM, "--ini", dir.File("z.INI")}));

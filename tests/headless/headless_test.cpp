@@ -100,8 +100,8 @@ TEST_F(HeadlessTest, SerialNewtonConnectsAndEitherSideEndsTheLink) {
                                             "5",        dir.File("bye"), "--wait-close"};
         if (newtonEnds) simArgs = {NEWTON_SIM, "--pty", "--greet", "--sleep", "300", "--close"};
         test::Subprocess sim(simArgs);
-        ASSERT_TRUE(sim.WaitForStdout("\n"));
-        const std::string pty = sim.out().substr(5, sim.out().find('\n') - 5);
+        const std::string pty = test::WaitForSimPty(sim);
+        ASSERT_FALSE(pty.empty());
         test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
 
         test::Subprocess program(Command());

@@ -16,7 +16,9 @@ struct Scenario {
     std::string expectedLog;  // after the listen and accept lines
 };
 
-void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+void PrintTo(const Scenario& scenario, std::ostream* out) {
+    *out << scenario.name;
+}
 
 class MisbehaviourTest : public ::testing::TestWithParam<Scenario> {
 protected:
@@ -31,8 +33,8 @@ TEST_P(MisbehaviourTest, TheLogTellsWhatHappened) {
     for (const std::string& step : scenario.simSteps)
         sim.push_back(step == "FILE" ? dir.File("item") : step == "OUT" ? dir.File("out") : step);
     test::Subprocess newton(sim);
-    ASSERT_TRUE(newton.WaitForStdout("\n"));
-    const std::string pty = newton.out().substr(5, newton.out().find('\n') - 5);
+    const std::string pty = test::WaitForSimPty(newton);
+    ASSERT_FALSE(pty.empty());
     test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
 
     test::Subprocess program({ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")});

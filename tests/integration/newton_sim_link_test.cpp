@@ -38,9 +38,8 @@ protected:
     std::unique_ptr<test::Subprocess> SimOnPty(std::vector<std::string> args) {
         args.insert(args.begin(), {NEWTON_SIM, "--pty"});
         auto sim = std::make_unique<test::Subprocess>(args);
-        EXPECT_TRUE(sim->WaitForStdout("\n"));
-        const std::string& out = sim->out();
-        settings.serialDevices[0] = out.substr(5, out.find('\n') - 5);
+        settings.serialDevices[0] = test::WaitForSimPty(*sim);
+        EXPECT_FALSE(settings.serialDevices[0].empty());
         return sim;
     }
 

@@ -41,8 +41,9 @@ TEST_P(SessionTest, AFullSessionAsTheUserSeesIt) {
     std::unique_ptr<test::Subprocess> newton;
     if (!network) {
         newton = std::make_unique<test::Subprocess>(sim);
-        ASSERT_TRUE(newton->WaitForStdout("\n"));
-        where = "port=0\nSerial0=" + newton->out().substr(5, newton->out().find('\n') - 5) + "\n";
+        const std::string pty = test::WaitForSimPty(*newton);
+        ASSERT_FALSE(pty.empty());
+        where = "port=0\nSerial0=" + pty + "\n";
     }
     test::WriteFile(dir.File("z.INI"),
                     "[Prefs Section]\n" + where + "SaveAsFile=1\nURL=0\nDir=" + in + "\n");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 namespace zd::test {
@@ -121,6 +122,14 @@ int Subprocess::WaitForExit(int timeoutMs) {
     const int64_t drainEnd = NowMs() + 1000;
     while ((m_outFd >= 0 || m_errFd >= 0) && NowMs() < drainEnd) Collect(50);
     return m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string WaitForSimPty(Subprocess& sim) {
+    if (!sim.WaitForStdout("\n")) return {};
+    const std::string& out = sim.out();
+    constexpr std::string_view kPrefix = "pty: ";
+    if (out.rfind(kPrefix, 0) != 0) return {};
+    return out.substr(kPrefix.size(), out.find('\n') - kPrefix.size());
 }
 
 }  // namespace zd::test

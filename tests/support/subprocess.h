@@ -46,4 +46,8 @@ private:
     std::string m_out, m_err;
 };
 
+// The pseudo-terminal newton-sim made ("pty: PATH" on its first line), once
+// it has said; "" when it did not within five seconds.
+std::string WaitForSimPty(Subprocess& sim);
+
 }  // namespace zd::test
