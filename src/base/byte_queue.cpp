@@ -15,6 +15,11 @@ void ByteQueue::Append(const uint8_t* data, size_t count) {
     m_bytes.insert(m_bytes.end(), data, data + count);
 }
 
+void ByteQueue::MoveAllTo(ByteQueue& to) {
+    to.Append(data(), size());
+    Clear();
+}
+
 void ByteQueue::Take(uint8_t* out, size_t count) {
     if (count == 0) return;
     if (count == 1) {

@@ -16,6 +16,10 @@ public:
     uint8_t operator[](size_t i) const { return m_bytes[m_head + i]; }
 
     void Append(const uint8_t* data, size_t count);
+    // Moves everything waiting to the back of `to`, in order.
+    void MoveAllTo(ByteQueue& to);
+    // The waiting bytes, contiguous.  Valid until the next change.
+    const uint8_t* data() const { return m_bytes.data() + m_head; }
     // Copies the first `count` bytes to `out` and removes them.
     // REQUIRES: count <= size().
     void Take(uint8_t* out, size_t count);

@@ -40,14 +40,9 @@ MnpFraming::MnpFraming(Transport& transport, int64_t retransmitMs)
 }
 
 void MnpFraming::Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) {
-    std::vector<uint8_t> bytes(wire.size());
-    wire.Take(bytes.data(), bytes.size());
-    m_link.Input(bytes.data(), bytes.size(), now);
-    ByteQueue& delivered = m_link.delivered();
-    if (delivered.empty()) return;
-    bytes.resize(delivered.size());
-    delivered.Take(bytes.data(), bytes.size());
-    inbox.Append(bytes.data(), bytes.size());
+    m_link.Input(wire.data(), wire.size(), now);
+    wire.Clear();
+    m_link.delivered().MoveAllTo(inbox);
 }
 
 void MnpFraming::Poll(int64_t now) {

@@ -1,15 +1,11 @@
 #include "link/dil/stream_framing.h"
 
-#include <vector>
-
 #include "link/dil/dil.h"
 
 namespace zd {
 
 void StreamFraming::Input(ByteQueue& wire, ByteQueue& inbox, int64_t) {
-    std::vector<uint8_t> bytes(wire.size());
-    wire.Take(bytes.data(), bytes.size());
-    inbox.Append(bytes.data(), bytes.size());
+    wire.MoveAllTo(inbox);
 }
 
 int32_t StreamFraming::State() const {
