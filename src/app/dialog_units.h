@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QWidget>
 
 namespace zd {
 
@@ -21,6 +22,12 @@ private:
     int m_baseX;  // average character width in pixels
     int m_baseY;  // character height in pixels
 };
+
+// Gives a dialog's control its id, by which it is found (as the commands and
+// the tests name it).
+inline void Identify(QWidget* control, int id) {
+    control->setObjectName(QString::number(id));
+}
 
 // The font the window's layout is measured in: the desktop's sans serif at
 // 8 points, as the dialogs were drawn in MS Sans Serif 8.

@@ -43,11 +43,6 @@ int ReadPref(Session& s, const char* name) {
     return s.svc.prefs.GetPrefInt(value, name);
 }
 
-// Controls are found by their ids, as the window's own commands name them.
-void Identify(QWidget* widget, int id) {
-    widget->setObjectName(QString::number(id));
-}
-
 // The tray's notifications, as the window has always been told them.
 constexpr int kTrayCallbackMessage = 0x040A;
 

@@ -16,10 +16,6 @@ namespace {
 
 constexpr const char* kFolderTitle = "Please specify a folder";
 
-void Identify(QWidget* widget, int id) {
-    widget->setObjectName(QString::number(id));
-}
-
 }  // namespace
 
 PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent), m_session(session) {

@@ -63,10 +63,10 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setFixedSize(du.x(274), du.y(117));
 
     auto* date = new QLabel(this);
-    date->setObjectName("1027");
+    Identify(date, 1027);
     date->setGeometry(du.rect(7, 7, 86, 8));
     auto* version = new QLabel(this);
-    version->setObjectName("1028");
+    Identify(version, 1028);
     version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     version->setGeometry(du.rect(140, 7, 127, 8));
 
@@ -75,14 +75,14 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     title->setScaledContents(true);
     title->setGeometry(du.rect(7, 21, 260, 30));
     auto* information = new QLabel(this);
-    information->setObjectName("138");
+    Identify(information, 138);
     information->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     information->setPixmap(InformationPicture());
     information->setScaledContents(true);
     information->setGeometry(du.rect(7, 50, 260, 43));
 
     auto* ok = new QPushButton("OK", this);
-    ok->setObjectName("1");
+    Identify(ok, 1);
     ok->setDefault(true);
     ok->setGeometry(du.rect(235, 96, 32, 14));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
