@@ -1,7 +1,8 @@
 #include "sim_link.h"
 
+#include "link/mnp/mnp_trace.h"
+
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 namespace zd::sim {
@@ -20,13 +21,7 @@ SimLink::SimLink(SimLine& line, Clock& clock, LinkSettings settings, DamageRates
             if (m_damage.Apply(frame) && !m_line.Write(frame.data(), frame.size())) m_ended = true;
         },
         options);
-    if (settings.trace) {
-        m_link->SetTrace([](bool outgoing, const std::vector<uint8_t>& body) {
-            std::fprintf(stderr, "sim %s", outgoing ? ">" : "<");
-            for (uint8_t byte : body) std::fprintf(stderr, " %02X", byte);
-            std::fprintf(stderr, "\n");
-        });
-    }
+    if (settings.trace) m_link->SetTrace(mnp::HexTrace("sim"));
 }
 
 void SimLink::Pump(int timeoutMs) {

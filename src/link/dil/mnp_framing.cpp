@@ -1,10 +1,10 @@
 #include "link/dil/mnp_framing.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "link/dil/dil.h"
+#include "link/mnp/mnp_trace.h"
 
 namespace zd {
 namespace {
@@ -12,12 +12,6 @@ namespace {
 bool TraceWanted() {
     const char* value = std::getenv(kMnpTraceVariable);
     return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
-}
-
-void TraceFrame(bool outgoing, const std::vector<uint8_t>& body) {
-    std::fprintf(stderr, "mnp %s", outgoing ? ">" : "<");
-    for (uint8_t byte : body) std::fprintf(stderr, " %02X", byte);
-    std::fprintf(stderr, "\n");
 }
 
 mnp::LinkOptions DesktopOptions(int64_t retransmitMs) {
@@ -36,7 +30,7 @@ MnpFraming::MnpFraming(Transport& transport, int64_t retransmitMs)
               if (result != kDilOk) m_writeError = result;
           },
           DesktopOptions(retransmitMs)) {
-    if (TraceWanted()) m_link.SetTrace(TraceFrame);
+    if (TraceWanted()) m_link.SetTrace(mnp::HexTrace("mnp"));
 }
 
 void MnpFraming::Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) {
