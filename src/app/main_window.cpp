@@ -38,11 +38,6 @@ namespace {
 constexpr int kClientWidth = 104;
 constexpr int kClientHeight = 135;
 
-int ReadPref(Session& s, const char* name) {
-    int32_t value = 0;
-    return s.svc.prefs.GetPrefInt(value, name);
-}
-
 // The tray's notifications, as the window has always been told them.
 constexpr int kTrayCallbackMessage = 0x040A;
 
@@ -198,7 +193,7 @@ void MainWindow::buildControls() {
 
 void MainWindow::initialise() {
     Session& s = m_session;
-    bool trayMode = ReadPref(s, prefs::kSysTray) != 0;
+    bool trayMode = ReadPrefInt(s.svc.prefs, prefs::kSysTray) != 0;
     if (trayMode && !m_tray.ShowInTray(this, kTrayCallbackMessage, "Zandorelle Speed Menu",
                                        ProgramIcon(), kSpeedMenuId)) {
         // Hidden behind an icon that cannot be shown, the window could never
@@ -307,13 +302,14 @@ void MainWindow::exitProgram() {
 
 void MainWindow::ToggleStatusView() {
     const WindowRect rect = outerRect();
-    const StatusViewChange change = ToggleStatusViewRule(rect, ReadPref(m_session, prefs::kStatus));
+    const StatusViewChange change =
+        ToggleStatusViewRule(rect, ReadPrefInt(m_session.svc.prefs, prefs::kStatus));
     setOuterRect(WindowRect{rect.left, rect.top, rect.right, change.bottom});
     m_session.svc.prefs.SetPrefInt(change.open ? 1 : 0, prefs::kStatus);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (ReadPref(m_session, prefs::kSysTray) != 0) {
+    if (ReadPrefInt(m_session.svc.prefs, prefs::kSysTray) != 0) {
         SavePlacementAtClose(m_session.svc.prefs, outerRect());
         move(-1000, -1000);
         if (m_shownFromTray) {

@@ -6,11 +6,6 @@
 namespace zd {
 namespace {
 
-int Read(const PrefsStore& prefs, const char* name) {
-    int32_t value = 0;
-    return prefs.GetPrefInt(value, name);
-}
-
 void WritePlacement(PrefsStore& prefs, const WindowRect& rect) {
     prefs.SetPrefInt(rect.left, prefs::kPosX);
     prefs.SetPrefInt(rect.right, prefs::kPosY);  // "PosY" holds the right edge
@@ -21,17 +16,17 @@ void WritePlacement(PrefsStore& prefs, const WindowRect& rect) {
 }  // namespace
 
 std::optional<WindowRect> PlacementToRestore(const PrefsStore& prefs) {
-    const WindowRect stored{Read(prefs, prefs::kPosX), Read(prefs, prefs::kTopX),
-                            Read(prefs, prefs::kPosY), Read(prefs, prefs::kBottomX)};
+    const WindowRect stored{ReadPrefInt(prefs, prefs::kPosX), ReadPrefInt(prefs, prefs::kTopX),
+                            ReadPrefInt(prefs, prefs::kPosY), ReadPrefInt(prefs, prefs::kBottomX)};
     if (stored.left > 10 && stored.right > 10 && stored.height() > 100 &&
-        Read(prefs, prefs::kSysTray) == 0 && stored.right < 2800) {
+        ReadPrefInt(prefs, prefs::kSysTray) == 0 && stored.right < 2800) {
         return stored;
     }
     return std::nullopt;
 }
 
 WindowRect ShowFromTrayCorner(const PrefsStore& prefs) {
-    const int left = Read(prefs, prefs::kPosX), top = Read(prefs, prefs::kTopX);
+    const int left = ReadPrefInt(prefs, prefs::kPosX), top = ReadPrefInt(prefs, prefs::kTopX);
     return WindowRect{left, top, left, top};
 }
 

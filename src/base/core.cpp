@@ -17,14 +17,12 @@ DilSettings ReadDilSettings(const PrefsStore& prefs) {
 }
 
 void ReadCachedSwitches(Session& s) {
-    int32_t value = 0;
-    s.switches.saveAsFile = s.svc.prefs.GetPrefInt(value, prefs::kSaveAsFile) != 0;
-    s.switches.launchUrl = s.svc.prefs.GetPrefInt(value, prefs::kUrl) != 0;
+    s.switches.saveAsFile = ReadPrefInt(s.svc.prefs, prefs::kSaveAsFile) != 0;
+    s.switches.launchUrl = ReadPrefInt(s.svc.prefs, prefs::kUrl) != 0;
 }
 
 void ConfigureRelisten(Session& s, bool requested) {
-    int32_t value = 0;
-    s.poll.relisten = requested || s.svc.prefs.GetPrefInt(value, prefs::kRelisten) != 0;
+    s.poll.relisten = requested || ReadPrefInt(s.svc.prefs, prefs::kRelisten) != 0;
 }
 
 void CountLaunch(Session& s) {

@@ -33,6 +33,11 @@ bool PrefsStore::SetPrefString(std::string_view value, std::string_view name) {
     return WriteFileAtomically(m_path, SetIniValue(old, prefs::kSection, name, value));
 }
 
+int32_t ReadPrefInt(const PrefsStore& prefs, std::string_view name) {
+    int32_t value = 0;
+    return prefs.GetPrefInt(value, name);
+}
+
 std::string DefaultPrefsPath(std::string_view programPath) {
     std::string base = std::filesystem::path(programPath).stem().string();
     if (base.empty()) base = "zandorelle";

@@ -35,6 +35,9 @@ private:
     std::string m_path;
 };
 
+// The integer `name`, for callers that only want its value.
+int32_t ReadPrefInt(const PrefsStore& prefs, std::string_view name);
+
 // The default preference file for a program started as `programPath`: its base
 // name plus ".INI" in $XDG_CONFIG_HOME, or in ~/.config when that is unset.
 std::string DefaultPrefsPath(std::string_view programPath);

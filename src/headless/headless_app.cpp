@@ -57,9 +57,8 @@ public:
     explicit ConsoleFrontEnd(PrefsStore& prefs) : m_prefs(prefs) {}
 
     void ToggleStatusView() override {
-        int32_t status = 0;
         const bool open =
-            ToggleStatusViewRule(WindowRect{}, m_prefs.GetPrefInt(status, prefs::kStatus)).open;
+            ToggleStatusViewRule(WindowRect{}, ReadPrefInt(m_prefs, prefs::kStatus)).open;
         m_prefs.SetPrefInt(open ? 1 : 0, prefs::kStatus);
         std::fprintf(stderr, "Status view: %s\n", open ? "open" : "closed");
     }
