@@ -93,6 +93,7 @@ class Child:
 
 class Bench:
     def __init__(self, build, work):
+        self.build = build
         self.program = os.path.join(build, "src", "zandorelle")
         self.sim = os.path.join(build, "tools", "newton-sim", "newton-sim")
         self.work = work
@@ -166,6 +167,14 @@ class Bench:
             "peak_kib": usage.ru_maxrss,
         }
 
+    def pty_floor(self):
+        """The kernel's own bound on a stop-and-wait transfer over a pty here."""
+        out = subprocess.run([os.path.join(self.build, "bench", "pty-round-trip")],
+                             capture_output=True, text=True, check=True).stdout
+        m = re.search(r"round trip ([\d.]+) us, (\d+) bytes/s, ([\d.]+) CPU s/MiB", out)
+        return {"round_trip_us": float(m.group(1)), "bytes_per_s": int(m.group(2)),
+                "cpu_s_per_mib": float(m.group(3))}
+
     def latency(self, items):
         tiny = self.payload(100)
         steps = ["--greet"]
@@ -209,7 +218,7 @@ def size_text(size):
     return f"{size} B"
 
 
-def table(rows, latency, idle):
+def table(rows, floor, latency, idle):
     lines = ["| direction | line | paced | size | bytes/s | of 5760 B/s | ceiling B/s | of ceiling "
              "| CPU s/MiB | peak MiB |", "|---|---|---|---|---|---|---|---|---|---|"]
     for r in rows:
@@ -221,6 +230,14 @@ def table(rows, latency, idle):
                      f"{r['ceiling_bytes_per_s']:,.0f} | {ceiling_ratio} | "
                      f"{r['cpu_s_per_mib']:.3f} | {r['peak_kib'] / 1024:.1f} |")
     lines.append("")
+    lines.append(f"A bare pseudo-terminal, two processes passing a 263-byte frame and an 11-byte "
+                 f"answer: {floor['round_trip_us']:.1f} us a round trip, so at most "
+                 f"{floor['bytes_per_s']:,} B/s at {floor['cpu_s_per_mib']:.3f} CPU s/MiB for "
+                 "one-frame windows; unthrottled pty runs reach "
+                 + ", ".join(f"{r['direction']} {size_text(r['size'])} "
+                             f"{r['bytes_per_s'] / floor['bytes_per_s']:.0%}"
+                             for r in rows if r["line"] == "pty" and not r["paced"]
+                             and r["size"] >= 100 * 1024) + " of it.")
     lines.append(f"Latency from \"#GET\" to \"#OK\" over {latency['items']} items: median "
                  f"{latency['median_ms']:.1f} ms, worst {latency['worst_ms']:.1f} ms "
                  f"(the 100 ms tick reads commands).")
@@ -279,6 +296,7 @@ def main():
                     rows.append(run(line, size, False))
             for size in (9000, 100 * 1024) + ((MIB,) if args.full else ()):
                 rows.append(run("pty", size, True))
+        floor = bench.pty_floor()
         latency = bench.latency(100)
         idle = bench.idle(args.idle_seconds)
         growth = []
@@ -288,12 +306,12 @@ def main():
             growth.append({"size": size, "seconds": r["seconds"], "peak_mib": r["peak_kib"] / 1024})
             size *= 2
 
-    print(table(rows, latency, idle))
+    print(table(rows, floor, latency, idle))
     print("\nGrowth (receive over a pseudo-terminal, unthrottled):")
     for g in growth:
         print(f"  {size_text(g['size']):>8}: {g['seconds']:8.3f} s, peak {g['peak_mib']:6.1f} MiB")
     with open(args.json, "w") as f:
-        json.dump({"runs": rows, "latency": latency, "idle": idle, "growth": growth}, f, indent=1)
+        json.dump({"runs": rows, "pty_floor": floor, "latency": latency, "idle": idle, "growth": growth}, f, indent=1)
     with open(args.svg, "w") as f:
         f.write(growth_svg(growth))
     print(f"\nFigures in {args.json}, plot in {args.svg}")

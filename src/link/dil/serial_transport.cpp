@@ -153,6 +153,9 @@ void SerialTransport::Pump(ByteQueue& inbox) {
         const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
         if (n > 0) {
             inbox.Append(chunk, static_cast<size_t>(n));
+            // A short read has emptied the line; asking again would only cost a
+            // system call that says so.
+            if (static_cast<size_t>(n) < sizeof chunk) return;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
