@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Options for `make run`, e.g. make run ARGS=--headless
 ARGS ?=
 
-.PHONY: all deps configure build test test-asan fuzz run demo bench clean
+.PHONY: all deps configure build test test-asan fuzz soak run demo bench clean
 
 all: build
 
@@ -40,6 +40,11 @@ fuzz: build
 		echo "== $$name"; \
 		tests/fuzz/run-fuzzer $$target $(FUZZ_SECONDS) tests/fuzz/corpus/$${name#fuzz_} || exit 1; \
 	done
+
+# Hundreds of items each way over a damaged line; the figures are printed.
+SOAK_ITEMS ?= 200
+soak: build
+	@ZD_SOAK_ITEMS=$(SOAK_ITEMS) $(BUILD)/tests/soak_tests
 
 run: build
 	@$(BUILD)/src/zandorelle $(ARGS)

@@ -2,6 +2,7 @@
 
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
+#include "link/dil/mnp_framing.h"
 
 namespace zd {
 
@@ -37,6 +38,7 @@ DilOptions LinkOptions(const PrefsStore& prefs, Session& session) {
     DilOptions options;
     options.settings = [&prefs] { return ReadDilSettings(prefs); };
     options.notice = [&session](std::string_view text) { LogLine(session, text); };
+    options.mnpRetransmitMs = RetransmitMsFromEnvironment();
     return options;
 }
 

@@ -84,22 +84,22 @@ bool Subprocess::Collect(int timeoutMs) {
     return true;
 }
 
-bool Subprocess::WaitFor(const std::string& text, const std::string& stream, int timeoutMs) {
+bool Subprocess::WaitFor(const std::string& text, const std::string& stream, int timeoutMs,
+                         size_t times) {
     const int64_t deadline = NowMs() + timeoutMs;
-    while (stream.find(text) == std::string::npos) {
+    while (CountOf(stream, text) < times) {
         const int64_t left = deadline - NowMs();
-        if (left <= 0 || !Collect(static_cast<int>(left)))
-            return stream.find(text) != std::string::npos;
+        if (left <= 0 || !Collect(static_cast<int>(left))) return CountOf(stream, text) >= times;
     }
     return true;
 }
 
-bool Subprocess::WaitForStdout(const std::string& text, int timeoutMs) {
-    return WaitFor(text, m_out, timeoutMs);
+bool Subprocess::WaitForStdout(const std::string& text, int timeoutMs, size_t times) {
+    return WaitFor(text, m_out, timeoutMs, times);
 }
 
-bool Subprocess::WaitForStderr(const std::string& text, int timeoutMs) {
-    return WaitFor(text, m_err, timeoutMs);
+bool Subprocess::WaitForStderr(const std::string& text, int timeoutMs, size_t times) {
+    return WaitFor(text, m_err, timeoutMs, times);
 }
 
 int Subprocess::WaitForExit(int timeoutMs) {
@@ -130,6 +130,13 @@ std::string WaitForSimPty(Subprocess& sim) {
     constexpr std::string_view kPrefix = "pty: ";
     if (out.rfind(kPrefix, 0) != 0) return {};
     return out.substr(kPrefix.size(), out.find('\n') - kPrefix.size());
+}
+
+size_t CountOf(const std::string& in, const std::string& text) {
+    size_t count = 0;
+    for (size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + text.size()))
+        ++count;
+    return count;
 }
 
 }  // namespace zd::test

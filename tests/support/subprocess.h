@@ -22,10 +22,10 @@ public:
     void CloseInput();
     void Signal(int signal);
 
-    // Collects output until `text` has appeared on standard output (or error),
-    // or `timeoutMs` passed.
-    bool WaitForStdout(const std::string& text, int timeoutMs = 5000);
-    bool WaitForStderr(const std::string& text, int timeoutMs = 5000);
+    // Collects output until `text` has appeared `times` times on standard
+    // output (or error), or `timeoutMs` passed.
+    bool WaitForStdout(const std::string& text, int timeoutMs = 5000, size_t times = 1);
+    bool WaitForStderr(const std::string& text, int timeoutMs = 5000, size_t times = 1);
 
     // Waits for the child to end; its exit code, or -1 if it had to be killed
     // after `timeoutMs` or ended by a signal.  Later calls return the same.
@@ -35,7 +35,7 @@ public:
     const std::string& err() const { return m_err; }
 
 private:
-    bool WaitFor(const std::string& text, const std::string& stream, int timeoutMs);
+    bool WaitFor(const std::string& text, const std::string& stream, int timeoutMs, size_t times);
     // Reads what is there, waiting up to `timeoutMs` for something; false once
     // both streams are closed.
     bool Collect(int timeoutMs);
@@ -49,5 +49,8 @@ private:
 // The pseudo-terminal newton-sim made ("pty: PATH" on its first line), once
 // it has said; "" when it did not within five seconds.
 std::string WaitForSimPty(Subprocess& sim);
+
+// How often `text` occurs in `in`.
+size_t CountOf(const std::string& in, const std::string& text);
 
 }  // namespace zd::test

@@ -22,6 +22,15 @@ mnp::LinkOptions DesktopOptions(int64_t retransmitMs) {
 
 }  // namespace
 
+int32_t RetransmitMsFromEnvironment() {
+    const char* value = std::getenv(kMnpRetransmitVariable);
+    if (value == nullptr) return mnp::kRetransmitMs;
+    char* end = nullptr;
+    const long ms = std::strtol(value, &end, 10);
+    const bool valid = end != value && *end == '\0' && ms >= 10 && ms <= mnp::kRetransmitMs;
+    return valid ? static_cast<int32_t>(ms) : mnp::kRetransmitMs;
+}
+
 MnpFraming::MnpFraming(Transport& transport, int64_t retransmitMs)
     : m_transport(transport),
       m_link(

@@ -10,6 +10,14 @@ namespace zd {
 // Set to anything but "0" to hex-dump every frame, both ways, on standard error.
 inline constexpr const char* kMnpTraceVariable = "ZD_MNP_TRACE";
 
+// Milliseconds, 10 up to the usual 3000, for the wait before a frame is sent
+// again.  A soak over a badly damaged line would otherwise spend its time
+// waiting out three-second timers.
+inline constexpr const char* kMnpRetransmitVariable = "ZD_MNP_RETRANSMIT_MS";
+
+// The retransmission time the environment asks for, or the usual one.
+int32_t RetransmitMsFromEnvironment();
+
 class MnpFraming final : public Framing {
 public:
     MnpFraming(Transport& transport, int64_t retransmitMs);
