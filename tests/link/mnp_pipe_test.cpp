@@ -115,6 +115,26 @@ TEST_F(MnpPipeTest, AWriteToANewtonThatStoppedListeningFailsAfterTheRetries) {
     EXPECT_EQ(dil->CD_GetState(pipe), kStateDisconnected);
 }
 
+// The Newton never heard our answer and so says nothing; the answer must go
+// again on time even though we sit waiting for what the Newton will say.
+TEST_F(MnpPipeTest, AFrameLostWhileWeWaitForTheReplyIsSentAgainInTime) {
+    Connect();
+    line->OnWait([this](int32_t timeoutMs) { clock.Advance(timeoutMs); });  // nothing arrives
+    int lost = 1;
+    line->OnWrite([&](MemoryPeer&, std::string_view written) {
+        if (lost-- > 0) return;
+        newton.Input(reinterpret_cast<const uint8_t*>(written.data()), written.size(), clock.now());
+        if (NewtonReceived() == "#OK\x04")
+            newton.Send(reinterpret_cast<const uint8_t*>("item"), 4, clock.now());
+    });
+    const int64_t before = clock.now();
+    ASSERT_EQ(dil->CD_Write(pipe, "#OK\x04", 4), kDilOk);
+    char reply[4] = {};
+    ASSERT_EQ(dil->CD_Read(pipe, reply, 4), kDilOk);
+    EXPECT_EQ(std::string(reply, 4), "item");
+    EXPECT_LT(clock.now() - before, mnp::kRetransmitMs + 100);
+}
+
 TEST_F(MnpPipeTest, TheDeviceGoingAwayEndsThePipe) {
     Connect();
     line->Hangup();

@@ -18,6 +18,8 @@ public:
     virtual void Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) = 0;
     // Runs the framing's timers.
     virtual void Poll(int64_t now) = 0;
+    // When Poll next has something to do; INT64_MAX when never.
+    virtual int64_t NextTimerAt() const = 0;
     // The DIL state while the transport has its Newton.
     virtual int32_t State() const = 0;
     // Takes the Newton that asked to connect (state 4).

@@ -24,6 +24,9 @@ public:
     void Hangup() { m_peer = Peer::kGone; }
     void Send(std::string_view bytes) { m_outgoing += bytes; }
     void OnWrite(Reaction reaction) { m_reaction = std::move(reaction); }
+    // Called when the program waits for the Newton, with the longest wait;
+    // the test may let that much time pass.  Waits return at once when unset.
+    void OnWait(std::function<void(int32_t timeoutMs)> sleeper) { m_sleeper = std::move(sleeper); }
     // What the line carries; a plain stream unless set.
     void SetFraming(FramingKind framing) { m_framing = framing; }
 
@@ -48,6 +51,7 @@ private:
     std::string m_outgoing;
     std::string m_received;
     Reaction m_reaction;
+    std::function<void(int32_t)> m_sleeper;
     int32_t m_openResult = 0;
     int32_t m_writeResult = 0;
     int m_failingWrites = 0;
@@ -63,7 +67,10 @@ public:
     void Pump(ByteQueue& inbox) override;
     Peer peer() const override { return m_peer->m_peer; }
     int32_t Write(const uint8_t* data, size_t size) override;
-    void Wait(int32_t) override {}
+    void Wait(int32_t timeoutMs) override {
+        // Like poll(): no wait at all while there is something to read.
+        if (m_peer->m_sleeper && m_peer->m_outgoing.empty()) m_peer->m_sleeper(timeoutMs);
+    }
     void Close() override;
     std::string PeerName() const override { return {}; }
 

@@ -24,6 +24,7 @@ public:
 
     void Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) override;
     void Poll(int64_t now) override;
+    int64_t NextTimerAt() const override { return m_link.NextTimerAt(); }
     int32_t State() const override;
     void Accept(int64_t now) override { m_link.Accept(now); }
     int32_t Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) override;

@@ -1,5 +1,7 @@
 #include "link/dil/pipe.h"
 
+#include <algorithm>
+
 #include "link/dil/dil.h"
 #include "link/dil/mnp_framing.h"
 #include "link/dil/stream_framing.h"
@@ -58,6 +60,12 @@ void Pipe::Pump() {
     m_framing->Poll(now);
 }
 
+void Pipe::Wait(int32_t timeoutMs) {
+    int64_t wait = timeoutMs;
+    if (m_framing) wait = std::clamp<int64_t>(m_framing->NextTimerAt() - m_clock.NowMs(), 0, wait);
+    m_transport->Wait(static_cast<int32_t>(wait));
+}
+
 int32_t Pipe::State() const {
     if (m_phase != Phase::kOpen) return kStateDisconnected;
     switch (m_transport->peer()) {
@@ -108,7 +116,7 @@ int32_t Pipe::Write(const uint8_t* data, size_t size) {
         }
         const int64_t left = deadline - m_clock.NowMs();
         if (left <= 0) return kDilErrTimeout;
-        Wait(static_cast<int32_t>(std::min<int64_t>(left, m_retransmitMs)));
+        Wait(static_cast<int32_t>(left));
         Pump();
         if (State() != kStateConnected) return kDilErrLinkDropped;
     }

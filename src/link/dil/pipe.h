@@ -36,7 +36,10 @@ public:
     int32_t State() const;
     // Sends to a connected Newton, waiting (bounded) for the link to take it.
     int32_t Write(const uint8_t* data, size_t size);
-    void Wait(int32_t timeoutMs) { m_transport->Wait(timeoutMs); }
+    // Waits for bytes from the Newton for at most `timeoutMs`, and never past
+    // the framing's next timer: a lost frame is sent again on time even while
+    // the program waits for an answer to it.  Call Pump() afterwards.
+    void Wait(int32_t timeoutMs);
     // Says goodbye where the framing has one and lets go of the Newton: state 2
     // from now on.  What arrived stays readable.
     void Disconnect();

@@ -225,6 +225,12 @@ void MnpLink::Poll(int64_t now) {
     }
 }
 
+int64_t MnpLink::NextTimerAt() const {
+    const bool timing = (m_phase == Phase::kConnected && m_outstanding) ||
+                        m_phase == Phase::kAwaitingAck || m_phase == Phase::kAwaitingReply;
+    return timing ? m_sentAt + m_options.retransmitMs : INT64_MAX;
+}
+
 void MnpLink::Disconnect() {
     if (m_phase == Phase::kDisconnected) return;
     if (m_phase != Phase::kIdle) Emit(LdBody(kLdUserDisconnect));

@@ -70,6 +70,8 @@ public:
     void Input(const uint8_t* bytes, size_t size, int64_t now);
     // Runs the timers.
     void Poll(int64_t now);
+    // When Poll next has something to do; INT64_MAX while no timer runs.
+    int64_t NextTimerAt() const;
 
     // Newton: sends the link request.
     void Connect(int64_t now);
