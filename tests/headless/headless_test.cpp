@@ -124,7 +124,10 @@ TEST_F(HeadlessTest, RelistenIsReadyForTheNextNewton) {
     std::vector<std::string> command = Command();
     command.push_back("--relisten");
     test::Subprocess program(command);
-    for (int visit = 0; visit < 2; ++visit) {
+    for (size_t visit = 0; visit < 2; ++visit) {
+        // A Newton that came back before the program saw it leave would meet
+        // the old pipe's port as that pipe ends.
+        ASSERT_TRUE(program.WaitForStderr("Info: Listening\n", 5000, visit + 1)) << program.err();
         test::TcpClient newton;
         ASSERT_TRUE(newton.Connect(port)) << "visit " << visit;
         Greet(newton);

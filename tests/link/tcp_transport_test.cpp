@@ -1,6 +1,7 @@
 // The network pipe on a real loopback socket.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "link/dil/dil.h"
@@ -110,13 +111,39 @@ TEST_F(NetworkPipeTest, ASecondListenerOnTheSamePortIsRefused) {
                                                 "program."});
 }
 
-TEST_F(NetworkPipeTest, OnlyTheFirstNewtonIsTaken) {
+TEST_F(NetworkPipeTest, ASecondNewtonIsTurnedAwayAndTheFirstCarriesOn) {
     const CD_Handle pipe = ListeningPipe();
     test::TcpClient first, second;
     ASSERT_TRUE(first.Connect(settings.netPort));
     ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
     ASSERT_EQ(dil->CD_Accept(pipe), kDilOk);
-    EXPECT_FALSE(second.Connect(settings.netPort, 200));
+    ASSERT_TRUE(second.Connect(settings.netPort, 200));
+    const auto turnedAway = [this] {
+        return std::any_of(notices.begin(), notices.end(), [](const std::string& notice) {
+            return notice.rfind("Turned away 127.0.0.1:", 0) == 0 &&
+                   notice.find(": a Newton is already connected.") != std::string::npos;
+        });
+    };
+    for (int i = 0; i < 30 && !turnedAway(); ++i) dil->CD_Wait(pipe, 10);
+    EXPECT_TRUE(turnedAway()) << testing::PrintToString(notices);
+    EXPECT_TRUE(second.WaitForClose(1000));
+
+    ASSERT_TRUE(first.Send("#ID?"));
+    char text[4] = {};
+    EXPECT_EQ(dil->CD_Read(pipe, text, 4), kDilOk);
+    EXPECT_EQ(std::string(text, 4), "#ID?");
+    EXPECT_EQ(dil->CD_Write(pipe, "ok", 2), kDilOk);
+    EXPECT_EQ(first.Receive(2), "ok");
+}
+
+TEST_F(NetworkPipeTest, NobodyIsHeardOnceTheNewtonHasLeft) {
+    const CD_Handle pipe = ListeningPipe();
+    test::TcpClient first, late;
+    ASSERT_TRUE(first.Connect(settings.netPort));
+    ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
+    first.Close();
+    ASSERT_TRUE(ReachesState(pipe, kStateDisconnected));
+    EXPECT_FALSE(late.Connect(settings.netPort, 200));
 }
 
 TEST_F(NetworkPipeTest, AnUnusableAddressIsRefused) {

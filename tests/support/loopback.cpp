@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -60,6 +61,19 @@ bool TcpClient::Connect(int32_t port, int timeoutMs) {
 bool TcpClient::Send(const std::string& bytes) {
     return m_fd >= 0 && ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
                             static_cast<ssize_t>(bytes.size());
+}
+
+size_t TcpClient::Flood(const std::string& chunk, int ms) {
+    size_t sent = 0;
+    const int64_t deadline = NowMs() + ms;
+    for (int64_t left; m_fd >= 0 && (left = deadline - NowMs()) > 0;) {
+        pollfd p{m_fd, POLLOUT, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0) break;
+        const ssize_t n = ::send(m_fd, chunk.data(), chunk.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno != EAGAIN) break;
+        if (n > 0) sent += static_cast<size_t>(n);
+    }
+    return sent;
 }
 
 std::string TcpClient::Receive(size_t count, int timeoutMs) {

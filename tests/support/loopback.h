@@ -20,6 +20,9 @@ public:
     // Connects to 127.0.0.1:port, retrying until `timeoutMs` passed.
     bool Connect(int32_t port, int timeoutMs = 5000);
     bool Send(const std::string& bytes);
+    // Sends `chunk` again and again for `ms` milliseconds, or until the server
+    // closes or stops reading; the number of bytes that went.
+    size_t Flood(const std::string& chunk, int ms);
     // Reads until `count` bytes have arrived, the server closes, or `timeoutMs`
     // passed; returns what arrived.
     std::string Receive(size_t count, int timeoutMs = 5000);

@@ -18,6 +18,7 @@ public:
     Subprocess& operator=(const Subprocess&) = delete;
 
     bool started() const { return m_pid > 0; }
+    pid_t pid() const { return m_pid; }
     void Write(const std::string& text);
     void CloseInput();
     void Signal(int signal);

@@ -79,26 +79,47 @@ int32_t TcpTransport::Open() {
 
 void TcpTransport::Pump(ByteQueue& inbox) {
     if (m_peer == Peer::kNone) TakeWaitingConnection();
-    if (m_peer == Peer::kAttached) ReadArrived(inbox);
+    if (m_peer == Peer::kAttached) {
+        // Not on every pump: that would cost a system call per frame.
+        const int64_t now = m_clock.NowMs();
+        if (now >= m_nextTurnAwayMs) {
+            TurnAwayLateComers();
+            m_nextTurnAwayMs = now + kTurnAwayEveryMs;
+        }
+        ReadArrived(inbox);
+    }
 }
 
-void TcpTransport::TakeWaitingConnection() {
-    if (m_listenFd < 0) return;
+int TcpTransport::AcceptWaiting(std::string& name) {
+    if (m_listenFd < 0) return -1;
     sockaddr_in from{};
     socklen_t fromLen = sizeof from;
     const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&from), &fromLen,
                              SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;  // nobody waiting, or a client that gave up already
-    m_connFd = fd;
+    if (fd < 0) return -1;  // nobody waiting, or a client that gave up already
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    name = std::string(text) + ":" + std::to_string(ntohs(from.sin_port));
+    return fd;
+}
+
+void TcpTransport::TakeWaitingConnection() {
+    m_connFd = AcceptWaiting(m_peerName);
+    if (m_connFd < 0) return;
     m_peer = Peer::kAttached;
-    // One Newton per pipe: later clients are refused by the system.
-    CloseFd(m_listenFd);
     // Commands are a few bytes each; do not hold them back for coalescing.
     const int on = 1;
     ::setsockopt(m_connFd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-    m_peerName = std::string(text) + ":" + std::to_string(ntohs(from.sin_port));
+}
+
+// One Newton per pipe.  The port stays open while it is connected so that a
+// second one is told so in the log instead of meeting a silent refusal.
+void TcpTransport::TurnAwayLateComers() {
+    std::string name;
+    for (int fd; (fd = AcceptWaiting(name)) >= 0;) {
+        ::close(fd);
+        if (m_notice) m_notice("Turned away " + name + ": a Newton is already connected.");
+    }
 }
 
 void TcpTransport::ReadArrived(ByteQueue& inbox) {
@@ -119,6 +140,7 @@ void TcpTransport::ReadArrived(ByteQueue& inbox) {
 
 void TcpTransport::PeerLeft() {
     CloseFd(m_connFd);
+    CloseFd(m_listenFd);  // the pipe has ended; a new listen makes a new one
     m_peer = Peer::kGone;
 }
 

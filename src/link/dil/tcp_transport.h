@@ -1,5 +1,5 @@
 // The network transport: listens on a TCP address, takes the first Newton that
-// connects and carries its byte stream as it comes.
+// connects and carries its byte stream as it comes; later ones are turned away.
 #pragma once
 
 #include <functional>
@@ -31,7 +31,10 @@ public:
 
 private:
     int32_t Fail(int32_t code);
+    // The next waiting client's socket and its address as `name`, or -1.
+    int AcceptWaiting(std::string& name);
     void TakeWaitingConnection();
+    void TurnAwayLateComers();
     void ReadArrived(ByteQueue& inbox);
     void PeerLeft();
 
@@ -40,10 +43,13 @@ private:
     int32_t m_port;
     int32_t m_writeTimeoutMs;
     Notice m_notice;
+    static constexpr int64_t kTurnAwayEveryMs = 100;
+
     int m_listenFd = -1;
     int m_connFd = -1;
     Peer m_peer = Peer::kNone;
     std::string m_peerName;
+    int64_t m_nextTurnAwayMs = 0;
 };
 
 }  // namespace zd
