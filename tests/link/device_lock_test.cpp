@@ -21,6 +21,10 @@ TEST(DeviceLock, NamesFollowTheConvention) {
     EXPECT_EQ(DeviceLock::FileName("/dev/ttyUSB0"), "LCK..ttyUSB0");
     EXPECT_EQ(DeviceLock::FileName("/dev/pts/3"), "LCK..pts_3");
     EXPECT_EQ(DeviceLock::FileName("/tmp/einstein-extr.pty"), "LCK..einstein-extr.pty");
+    // A link names the device it leads to.
+    test::TempDir dir;
+    std::filesystem::create_symlink("/dev/null", dir.File("newton"));
+    EXPECT_EQ(DeviceLock::FileName(dir.File("newton")), "LCK..null");
 }
 
 TEST(DeviceLock, HeldWhileOursRefusedToOthersTakenOverFromTheDead) {

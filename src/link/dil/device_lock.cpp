@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace zd {
 namespace {
@@ -28,13 +29,18 @@ bool Alive(pid_t pid) {
 }  // namespace
 
 std::string DeviceLock::FileName(const std::string& device) {
+    // A link (/dev/serial/by-id/..., an emulator's pseudo-terminal) locks the
+    // device it leads to, so that two names for one line share one lock.
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(device, error);
+    const std::string path = error ? device : real.string();
     // Under /dev the path names the device ("pts/3" becomes "pts_3"); elsewhere
-    // (an emulator's pseudo-terminal link) the file's own name does.
+    // the file's own name does.
     std::string name;
-    if (device.rfind("/dev/", 0) == 0) {
-        name = device.substr(5);
+    if (path.rfind("/dev/", 0) == 0) {
+        name = path.substr(5);
     } else {
-        name = device.substr(device.rfind('/') + 1);
+        name = path.substr(path.rfind('/') + 1);
     }
     for (char& c : name) {
         if (c == '/') c = '_';
