@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "base/ini_text.h"
 #include "support/temp_dir.h"
@@ -146,6 +147,37 @@ TEST(PrefsStore, InterruptedWriteLeavesOldFileIntact) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 1);
+}
+
+// A writer killed at random moments, a hundred times: the file it leaves always
+// reads whole, every value either the old one or the new.
+TEST(PrefsStore, AWriterKilledAtAnyMomentLeavesAWholeFile) {
+    TempDir dir;
+    const std::string path = dir.File("z.INI");
+    const std::string untouched(32 * 1024, 'u');  // makes each write take a while
+    PrefsStore prefs(path);
+    ASSERT_TRUE(prefs.SetPrefString(untouched, "Big"));
+    ASSERT_TRUE(prefs.SetPrefString("old", "Word"));
+    std::mt19937 random(7);
+    for (int round = 0; round < 100; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            PrefsStore writer(path);
+            for (int32_t i = 1;; ++i) {
+                writer.SetPrefInt(i, "Count");
+                writer.SetPrefString(i % 2 ? "new" : "old", "Word");
+            }
+        }
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 3000)(random));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+
+        const std::string word = prefs.GetPrefString("Word");
+        ASSERT_TRUE(word == "old" || word == "new") << "round " << round << ": " << word;
+        ASSERT_EQ(prefs.GetPrefString("Big"), untouched) << "round " << round;
+        int32_t count = -1;
+        ASSERT_GE(prefs.GetPrefInt(count, "Count"), 0) << "round " << round;
+    }
 }
 
 TEST(ProfileInt, ReadsLeadingSignedDigitsLikeTheProfileServices) {

@@ -121,11 +121,12 @@ TEST_P(VanishingNewtonTest, TheProgramCarriesOn) {
 }
 
 const Stage kStages[] = {
-    {"MidHandshake", {"--sleep", "30000"}, "", "Accepting...\n"},
+    {"MidHandshake", {"--sleep", "30000"}, "", "Accepting...\n", ""},
     {"MidCommand",
      {"--greet", "--send", "#GET;No", "--sleep", "30000"},
      "",
-     "ZD is now working.\n"},
+     "ZD is now working.\n",
+     ""},
     {"MidItem",
      {"--greet", "--push-open", "Half", "FILE", "--sleep", "30000"},
      "",
