@@ -21,7 +21,7 @@ bool DisplayAvailable() {
     return false;
 }
 
-int RunGui(int& argc, char** argv, const std::string& prefsPath, bool relisten) {
+int RunGui(int& argc, char** argv, const RunOptions& options) {
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
 
@@ -34,10 +34,10 @@ int RunGui(int& argc, char** argv, const std::string& prefsPath, bool relisten) 
     // An invisible owner for the window, which then has no parent of its own
     // on the task bar.
     QWidget owner;
-    Core core(prefsPath);
+    Core core(options);
     MainWindow window(core.session(), &owner);
     window.initialise();
-    ConfigureRelisten(core.session(), relisten);
+    ConfigureRelisten(core.session(), options.relisten);
     window.exec();
     window.shutDown();
     return 0;

@@ -2,14 +2,13 @@
 // the only loop, and the orderly end around it.
 #pragma once
 
-#include <string>
+#include "base/run_options.h"
 
 namespace zd {
 
-// Runs the window with the preference file at `prefsPath`; returns the exit
-// code.  A second copy for the same user ends at once, silently, with 0.
-// With `relisten`, listens again whenever a pipe has ended.
-int RunGui(int& argc, char** argv, const std::string& prefsPath, bool relisten);
+// Runs the window as `options` say; returns the exit code.  A second copy for
+// the same user ends at once, silently, with 0.
+int RunGui(int& argc, char** argv, const RunOptions& options);
 
 // True when a window can be shown here (a display, or a chosen Qt platform).
 bool DisplayAvailable();

@@ -49,4 +49,8 @@ Core::Core(const std::string& prefsPath)
       m_dil(m_clock, LinkOptions(m_prefs, m_session)),
       m_session(Services{m_dil, m_prefs, m_clock}) {}
 
+Core::Core(const RunOptions& options) : Core(options.prefsPath) {
+    for (const auto& [name, value] : options.prefOverrides) m_prefs.Override(name, value);
+}
+
 }  // namespace zd

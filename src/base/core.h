@@ -6,6 +6,7 @@
 
 #include "base/clock.h"
 #include "base/prefs_store.h"
+#include "base/run_options.h"
 #include "base/session.h"
 #include "link/dil/dil.h"
 
@@ -17,6 +18,8 @@ public:
     // "NetAddress" and "NetPort" say, read at each pipe creation; the DIL's
     // notices go to the message log.
     explicit Core(const std::string& prefsPath);
+    // The same, with the command line's preference values for this run.
+    explicit Core(const RunOptions& options);
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 

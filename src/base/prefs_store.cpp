@@ -22,6 +22,8 @@ bool PrefsStore::SetPrefInt(int32_t value, std::string_view name) {
 }
 
 std::string PrefsStore::GetPrefString(std::string_view name) const {
+    if (const auto overridden = m_overrides.find(name); overridden != m_overrides.end())
+        return overridden->second;
     const auto text = ReadWholeFile(m_path);
     if (!text) return {};
     return FindIniValue(*text, prefs::kSection, name).value_or(std::string());
@@ -29,8 +31,16 @@ std::string PrefsStore::GetPrefString(std::string_view name) const {
 
 bool PrefsStore::SetPrefString(std::string_view value, std::string_view name) {
     if (value.find_first_of("\r\n") != std::string_view::npos) return false;
+    if (const auto overridden = m_overrides.find(name); overridden != m_overrides.end()) {
+        overridden->second = value;
+        return true;
+    }
     const std::string old = ReadWholeFile(m_path).value_or(std::string());
     return WriteFileAtomically(m_path, SetIniValue(old, prefs::kSection, name, value));
+}
+
+void PrefsStore::Override(std::string_view name, std::string_view value) {
+    m_overrides.insert_or_assign(std::string(name), std::string(value));
 }
 
 int32_t ReadPrefInt(const PrefsStore& prefs, std::string_view name) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -29,10 +31,15 @@ public:
     // the file's format and is refused (returns false).
     bool SetPrefString(std::string_view value, std::string_view name);
 
+    // From now on `name` reads as `value` and writes to it change only that
+    // value: a setting for this run that leaves the file alone.
+    void Override(std::string_view name, std::string_view value);
+
     const std::string& path() const { return m_path; }
 
 private:
     std::string m_path;
+    std::map<std::string, std::string, std::less<>> m_overrides;
 };
 
 // The integer `name`, for callers that only want its value.

@@ -1,6 +1,35 @@
 #include "headless/command_line.h"
 
+#include "base/prefs_keys.h"
+
 namespace zd {
+namespace {
+
+// "--name VALUE" or "--name=VALUE": the value, or nullopt (with `error` set)
+// when it is missing.  Moves `i` past what it used.
+std::optional<std::string> ValueOf(const std::vector<std::string>& args, size_t& i,
+                                   const std::string& name, const char* what, std::string& error) {
+    const std::string& arg = args[i];
+    if (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0)
+        return arg.substr(name.size() + 1);
+    if (i + 1 == args.size() || args[i + 1].empty()) {
+        error = name + " needs " + what;
+        return std::nullopt;
+    }
+    return args[++i];
+}
+
+bool IsOption(const std::string& arg, const std::string& name) {
+    return arg == name || arg.rfind(name + "=", 0) == 0;
+}
+
+std::optional<int> ParsePort(const std::string& text) {
+    if (text == "network") return -1;
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '3') return text[0] - '0';
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
                                             std::string& error) {
@@ -13,42 +42,79 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             line.relisten = true;
         } else if (arg == "--help" || arg == "-h") {
             line.help = true;
-        } else if (arg == "--ini") {
-            if (i + 1 == args.size()) {
-                error = "--ini needs a file name";
+        } else if (arg == "--version") {
+            line.version = true;
+        } else if (IsOption(arg, "--ini")) {
+            const auto path = ValueOf(args, i, "--ini", "a file name", error);
+            if (!path) return std::nullopt;
+            line.iniPath = *path;
+        } else if (IsOption(arg, "--port")) {
+            const auto text = ValueOf(args, i, "--port", "0, 1, 2, 3 or network", error);
+            if (!text) return std::nullopt;
+            line.port = ParsePort(*text);
+            if (!line.port) {
+                error = "--port takes 0, 1, 2, 3 or network, not '" + *text + "'";
                 return std::nullopt;
             }
-            line.iniPath = args[++i];
-        } else if (arg.rfind("--ini=", 0) == 0) {
-            line.iniPath = arg.substr(6);
+        } else if (IsOption(arg, "--device")) {
+            const auto path = ValueOf(args, i, "--device", "a device path", error);
+            if (!path) return std::nullopt;
+            line.device = *path;
         } else {
             error = "unknown option '" + arg + "'";
             return std::nullopt;
         }
     }
+    if (!line.device.empty() && line.port == -1) {
+        error = "--device names a serial line; it does not go with --port network";
+        return std::nullopt;
+    }
     return line;
+}
+
+RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefsPath) {
+    RunOptions options;
+    options.prefsPath = line.iniPath.empty() ? defaultPrefsPath : line.iniPath;
+    options.relisten = line.relisten;
+    // A device without a port goes into the first slot.
+    const int port = line.port.value_or(0);
+    if (line.port || !line.device.empty())
+        options.prefOverrides.emplace_back(prefs::kPort, std::to_string(port));
+    if (!line.device.empty())
+        options.prefOverrides.emplace_back(prefs::kSerialDevice[port], line.device);
+    return options;
+}
+
+std::string VersionText() {
+    return std::string("zandorelle ") + ZD_VERSION + "\n";
 }
 
 std::string UsageText(const std::string& program) {
     return "Usage: " + program +
-           " [--headless] [--ini FILE] [--relisten]\n"
+           " [OPTION]...\n"
            "Exchanges text with an Apple Newton over a serial line or the network.\n"
            "\n"
-           "  --headless   run without a window: the message log goes to standard output,\n"
-           "               \"Info: STATE\" and \"In transit: N\" lines to standard error, and\n"
-           "               commands are read from standard input, one a line:\n"
-           "                 listen       wait for a Newton\n"
-           "                 disconnect   end the connection\n"
-           "                 status       open or close the status view\n"
-           "                 send FILE    send a text file to the Newton\n"
-           "                 paste [TEXT] put TEXT on the clipboard, then send the clipboard\n"
-           "                 drop TEXT    send TEXT as if dropped on the window\n"
-           "                 clip FILE    write the clipboard (code page 1252) to FILE\n"
-           "                 quit         end the connection in order and exit\n"
-           "  --ini FILE   use FILE as the preference file\n"
-           "  --relisten   listen again whenever a connection has ended (also the\n"
-           "               preference Relisten=1), for unattended use\n"
-           "  --help       show this text\n";
+           "  --headless         run without a window: the message log goes to standard\n"
+           "                     output, \"Info: STATE\" and \"In transit: N\" lines to\n"
+           "                     standard error, and commands are read from standard\n"
+           "                     input, one a line:\n"
+           "                       listen       wait for a Newton\n"
+           "                       disconnect   end the connection\n"
+           "                       status       open or close the status view\n"
+           "                       send FILE    send a text file to the Newton\n"
+           "                       paste [TEXT] put TEXT on the clipboard, then send it\n"
+           "                       drop TEXT    send TEXT as if dropped on the window\n"
+           "                       clip FILE    write the clipboard (code page 1252) to FILE\n"
+           "                       quit         end the connection in order and exit\n"
+           "  --ini FILE         use FILE as the preference file\n"
+           "  --port N|network   for this run, listen on serial slot N (0 to 3) or on the\n"
+           "                     network, whatever the preference file says\n"
+           "  --device PATH      for this run, use the serial device PATH (in slot 0, or\n"
+           "                     in the slot --port names)\n"
+           "  --relisten         listen again whenever a connection has ended (also the\n"
+           "                     preference Relisten=1), for unattended use\n"
+           "  --version          show the program's version\n"
+           "  --help             show this text\n";
 }
 
 }  // namespace zd

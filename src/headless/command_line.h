@@ -5,13 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "base/run_options.h"
+
 namespace zd {
 
 struct CommandLine {
     bool headless = false;
     bool help = false;
+    bool version = false;
     bool relisten = false;  // listen again whenever a pipe has ended
-    std::string iniPath;  // empty: the default preference file
+    std::string iniPath;    // empty: the default preference file
+    // For this run only: the port (0..3 a serial slot, -1 the network), and a
+    // serial device for that slot.
+    std::optional<int> port;
+    std::string device;
 };
 
 // Parses the arguments after the program name.  On a mistake returns nullopt
@@ -19,7 +26,11 @@ struct CommandLine {
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
                                             std::string& error);
 
-// The text of --help.
+// What the front ends need of `line`; `defaultPrefsPath` when it names no file.
+RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefsPath);
+
+// The text of --help, and of --version.
 std::string UsageText(const std::string& program);
+std::string VersionText();
 
 }  // namespace zd

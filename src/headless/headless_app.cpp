@@ -180,9 +180,9 @@ private:
 
 }  // namespace
 
-int RunHeadless(const std::string& prefsPath, bool relisten) {
+int RunHeadless(const RunOptions& options) {
     InstallSignalHandlers();
-    Core core(prefsPath);
+    Core core(options);
     ConsoleDisplay display(stdout, stderr);
     ConsoleFrontEnd frontEnd(core.prefs());
     ConsoleDesktop desktop(stderr);
@@ -190,7 +190,7 @@ int RunHeadless(const std::string& prefsPath, bool relisten) {
     session.svc.display = &display;
     session.svc.frontEnd = &frontEnd;
     session.svc.desktop = &desktop;
-    return HeadlessLoop(session, desktop, relisten).Run();
+    return HeadlessLoop(session, desktop, options.relisten).Run();
 }
 
 }  // namespace zd

@@ -2,13 +2,12 @@
 // the window, with the log on standard output and commands on standard input.
 #pragma once
 
-#include <string>
+#include "base/run_options.h"
 
 namespace zd {
 
 // Runs until "quit", SIGINT or SIGTERM; end of input does not stop it.  Returns
 // the process exit code.
-// With `relisten`, listens again whenever a pipe has ended.
-int RunHeadless(const std::string& prefsPath, bool relisten);
+int RunHeadless(const RunOptions& options);
 
 }  // namespace zd

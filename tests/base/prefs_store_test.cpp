@@ -149,6 +149,22 @@ TEST(PrefsStore, InterruptedWriteLeavesOldFileIntact) {
     EXPECT_EQ(files, 1);
 }
 
+// A value set for this run reads back and takes writes, and the file never
+// sees it.
+TEST(PrefsStore, AnOverrideLeavesTheFileAlone) {
+    TempDir dir;
+    const std::string before = "[Prefs Section]\nport=1\nSerial0=/dev/ttyS0\n";
+    WriteFile(dir.File("z.INI"), before);
+    PrefsStore prefs(dir.File("z.INI"));
+    prefs.Override("port", "-1");
+    int32_t port = 0;
+    EXPECT_EQ(prefs.GetPrefInt(port, "port"), -1);
+    EXPECT_TRUE(prefs.SetPrefInt(2, "port"));
+    EXPECT_EQ(prefs.GetPrefInt(port, "port"), 2);
+    EXPECT_EQ(prefs.GetPrefString("Serial0"), "/dev/ttyS0");
+    EXPECT_EQ(ReadFile(dir.File("z.INI")), before);
+}
+
 // A writer killed at random moments, a hundred times: the file it leaves always
 // reads whole, every value either the old one or the new.
 TEST(PrefsStore, AWriterKilledAtAnyMomentLeavesAWholeFile) {

@@ -143,15 +143,41 @@ TEST_F(HeadlessTest, RelistenIsReadyForTheNextNewton) {
     EXPECT_EQ(greetings, 2u) << program.out();
 }
 
-TEST_F(HeadlessTest, HelpListsTheOptions) {
+// The preference file says network; the command line says this device, for
+// this run only.
+TEST_F(HeadlessTest, DeviceOnTheCommandLineWinsAndTheFileKeepsItsPort) {
+    test::Subprocess sim({NEWTON_SIM, "--pty", "--greet", "--await-bye"});
+    const std::string pty = test::WaitForSimPty(sim);
+    ASSERT_FALSE(pty.empty());
+    std::vector<std::string> command = Command();
+    command.insert(command.end(), {"--device", pty});
+    test::Subprocess program(command);
+    program.Write("listen\n");
+    ASSERT_TRUE(program.WaitForStdout("ZD is now working.\n", 10000)) << program.out();
+    program.Write("quit\n");
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(sim.WaitForExit(), 0) << sim.err();
+    const std::string file = test::ReadFile(dir.File("z.INI"));
+    EXPECT_NE(file.find("port=-1\n"), std::string::npos) << file;
+    EXPECT_EQ(file.find("Serial0"), std::string::npos) << file;
+}
+
+TEST_F(HeadlessTest, HelpVersionAndMistakes) {
     test::Subprocess program({ZD_PROGRAM, "--help"});
     EXPECT_EQ(program.WaitForExit(), 0);
-    EXPECT_NE(program.out().find("--headless"), std::string::npos);
-    EXPECT_NE(program.out().find("--ini FILE"), std::string::npos);
+    for (const char* option : {"--headless", "--ini FILE", "--port N|network", "--device PATH",
+                               "--relisten", "--version"}) {
+        EXPECT_NE(program.out().find(option), std::string::npos) << option;
+    }
+    test::Subprocess version({ZD_PROGRAM, "--version"});
+    EXPECT_EQ(version.WaitForExit(), 0);
+    EXPECT_EQ(version.out().rfind("zandorelle ", 0), 0u) << version.out();
 
-    test::Subprocess wrong({ZD_PROGRAM, "--nonsense"});
+    test::Subprocess wrong({ZD_PROGRAM, "--port", "modem"});
     EXPECT_EQ(wrong.WaitForExit(), 2);
-    EXPECT_NE(wrong.err().find("unknown option '--nonsense'"), std::string::npos);
+    EXPECT_EQ(wrong.err(), std::string(ZD_PROGRAM) +
+                               ": --port takes 0, 1, 2, 3 or network, not 'modem' (see " +
+                               ZD_PROGRAM + " --help)\n");
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+// How this run of the program was asked to go, by its command line.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zd {
+
+struct RunOptions {
+    std::string prefsPath;
+    bool relisten = false;  // listen again whenever a pipe has ended
+    // Preference values for this run only; the preference file keeps its own.
+    std::vector<std::pair<std::string, std::string>> prefOverrides;
+};
+
+}  // namespace zd
