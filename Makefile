@@ -6,7 +6,12 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Options for `make run`, e.g. make run ARGS=--headless
 ARGS ?=
 
-.PHONY: all deps configure build test test-asan fuzz soak run demo bench clean
+# Where `make install` puts the program; DESTDIR (from the environment) is
+# prefixed to every path, for packagers.
+PREFIX ?= /usr/local
+
+.PHONY: all deps configure build test test-asan fuzz soak run demo bench install uninstall \
+	package clean
 
 all: build
 
@@ -14,7 +19,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -54,6 +59,20 @@ demo: build
 
 bench: build
 	@bench/bench.py --build $(BUILD) --json $(BUILD)/bench.json --svg $(BUILD)/bench-growth.svg
+
+install: build
+	@cmake --install $(BUILD)
+
+# Removes what the last `make install` put in place (its manifest lists it).
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)"; exit 1; }
+	@xargs -d '\n' rm -fv < $(BUILD)/install_manifest.txt
+	@rm $(BUILD)/install_manifest.txt
+
+# A Debian package that installs into /usr: $(BUILD)/zandorelle_VERSION_ARCH.deb
+package: PREFIX = /usr
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

@@ -24,6 +24,8 @@ bool DisplayAvailable() {
 int RunGui(int& argc, char** argv, const RunOptions& options) {
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
+    // The menu entry's name: Wayland matches the window to it by this.
+    QGuiApplication::setDesktopFileName("zandorelle");
 
     // One copy per user: a second start leaves the first alone and ends.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

@@ -1,6 +1,7 @@
 // The real program in a real X session (Xvfb): the Listen button clicked, the
 // simulated Newton on a pseudo-terminal greets and pushes an item, and the item
-// arrives on the desktop's clipboard.
+// arrives on the desktop's clipboard.  The window carries the class its menu
+// entry names.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ std::string RunTool(const std::vector<std::string>& argv) {
 class XvfbSessionTest : public test::LinkFixture {
 protected:
     void SetUp() override {
-        for (const char* tool : {"Xvfb", "xdotool", "xclip", "xdpyinfo"}) {
+        for (const char* tool : {"Xvfb", "xdotool", "xclip", "xdpyinfo", "xprop"}) {
             if (!Installed(tool))
                 GTEST_SKIP() << tool << " is not installed; make test installs it";
         }
@@ -79,6 +80,9 @@ TEST_F(XvfbSessionTest, ListenClickedAndAnItemArrivesOnTheClipboard) {
                            "--onlyvisible", "--name", "^Zandorelle$"}));
     ASSERT_FALSE(window.empty()) << program.err();
     const std::string id = window.substr(0, window.find('\n'));
+    // The menu entry finds its window by this class.
+    EXPECT_EQ(RunTool(OnDisplay({"/usr/bin/xprop", "-id", id, "WM_CLASS"})),
+              "WM_CLASS(STRING) = \"zandorelle\", \"zandorelle\"\n");
 
     // A second copy leaves the first alone and ends at once, silently.
     test::Subprocess second(OnDisplay({ZD_PROGRAM, "--ini", dir.File("z.INI")}));
