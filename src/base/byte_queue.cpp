@@ -20,13 +20,9 @@ void ByteQueue::MoveAllTo(ByteQueue& to) {
     Clear();
 }
 
-void ByteQueue::Take(uint8_t* out, size_t count) {
-    if (count == 0) return;
-    if (count == 1) {
-        *out = m_bytes[m_head];  // the common case: items are read a byte at a time
-    } else {
-        std::memcpy(out, m_bytes.data() + m_head, count);
-    }
+void ByteQueue::TakeMany(uint8_t* out, size_t count) {
+    if (count == 0) return;  // `out` and the buffer may then be null
+    std::memcpy(out, m_bytes.data() + m_head, count);
     m_head += count;
     if (m_head == m_bytes.size()) Clear();
 }

@@ -22,10 +22,20 @@ public:
     const uint8_t* data() const { return m_bytes.data() + m_head; }
     // Copies the first `count` bytes to `out` and removes them.
     // REQUIRES: count <= size().
-    void Take(uint8_t* out, size_t count);
+    void Take(uint8_t* out, size_t count) {
+        if (count == 1) {
+            // The common case, inline: items are read a byte at a time.
+            *out = m_bytes[m_head++];
+            if (m_head == m_bytes.size()) Clear();
+        } else {
+            TakeMany(out, count);
+        }
+    }
     void Clear();
 
 private:
+    void TakeMany(uint8_t* out, size_t count);
+
     std::vector<uint8_t> m_bytes;
     size_t m_head = 0;  // bytes before it have been taken
 };

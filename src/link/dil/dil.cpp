@@ -163,24 +163,28 @@ int32_t Dil::CD_Read(CD_Handle pipe, void* buffer, int32_t count) {
     Pipe* p = Find(pipe);
     if (!p) return kDilErrBadPipe;
     const size_t wanted = static_cast<size_t>(count);
-    ByteQueue& inbox = p->inbox();
     // Bytes already here cost no system call and no look at the clock: items
     // are read a byte at a time.
-    if (inbox.size() < wanted) {
-        const int64_t deadline = m_clock.NowMs() + m_options.readTimeoutMs;
-        while (true) {
-            p->Pump();
-            if (inbox.size() >= wanted) break;
-            const int32_t state = p->State();
-            if (state == kStateDisconnected) return kDilErrLinkDropped;
-            if (state != kStateConnected) return kDilErrNotConnected;
-            const int64_t left = deadline - m_clock.NowMs();
-            if (left <= 0) return kDilErrTimeout;
-            p->Wait(static_cast<int32_t>(left));
-        }
+    if (p->inbox().size() < wanted) {
+        const int32_t result = AwaitBytes(*p, wanted);
+        if (result != kDilOk) return result;
     }
-    inbox.Take(static_cast<uint8_t*>(buffer), wanted);
+    p->inbox().Take(static_cast<uint8_t*>(buffer), wanted);
     return kDilOk;
+}
+
+int32_t Dil::AwaitBytes(Pipe& pipe, size_t wanted) {
+    const int64_t deadline = m_clock.NowMs() + m_options.readTimeoutMs;
+    for (;;) {
+        pipe.Pump();
+        if (pipe.inbox().size() >= wanted) return kDilOk;
+        const int32_t state = pipe.State();
+        if (state == kStateDisconnected) return kDilErrLinkDropped;
+        if (state != kStateConnected) return kDilErrNotConnected;
+        const int64_t left = deadline - m_clock.NowMs();
+        if (left <= 0) return kDilErrTimeout;
+        pipe.Wait(static_cast<int32_t>(left));
+    }
 }
 
 int32_t Dil::CD_Write(CD_Handle pipe, const void* bytes, int32_t count) {

@@ -157,6 +157,8 @@ public:
 
 private:
     Pipe* Find(CD_Handle pipe);
+    // Waits, up to the read timeout, until `wanted` bytes are in the inbox.
+    int32_t AwaitBytes(Pipe& pipe, size_t wanted);
     int32_t Create(CD_Handle* pipe, PipeRequest request);
     // The real transport for `request`, or null with the reason in `*error`.
     std::unique_ptr<Transport> MakeTransport(const PipeRequest& request, int32_t* error);

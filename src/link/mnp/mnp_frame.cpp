@@ -1,5 +1,8 @@
 #include "link/mnp/mnp_frame.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "link/mnp/mnp_crc.h"
 
 namespace zd::mnp {
@@ -15,6 +18,28 @@ void AppendFrame(const std::vector<uint8_t>& body, std::vector<uint8_t>& out) {
     const uint16_t crc = Crc16(Crc16(0, body.data(), body.size()), &etx, 1);
     out.push_back(static_cast<uint8_t>(crc & 0xFF));
     out.push_back(static_cast<uint8_t>(crc >> 8));
+}
+
+size_t Deframer::Push(const uint8_t* data, size_t size, bool* complete) {
+    *complete = false;
+    const uint64_t droppedBefore = m_dropped;
+    size_t taken = 0;
+    while (taken < size) {
+        if (m_step == Step::kBody) {
+            // Inside a frame most bytes are data: take the run up to the next
+            // DLE (or the room left) at once.
+            const uint8_t* from = data + taken;
+            const auto* dle = static_cast<const uint8_t*>(std::memchr(from, kDle, size - taken));
+            const size_t run =
+                std::min<size_t>((dle ? dle : data + size) - from, kMaxBody - m_body.size());
+            m_body.insert(m_body.end(), from, from + run);
+            taken += run;
+            if (taken == size) break;
+        }
+        *complete = Push(data[taken++]);
+        if (*complete || m_dropped != droppedBefore) break;
+    }
+    return taken;
 }
 
 void Deframer::Drop() {

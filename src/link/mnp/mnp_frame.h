@@ -28,6 +28,10 @@ public:
     // Feeds one byte.  Returns true when it completed a good frame, whose body
     // is then in body() until the next call.
     bool Push(uint8_t byte);
+    // Feeds bytes from `data` until a good frame is complete, a frame is
+    // dropped, or they run out; returns how many it took.  `*complete` says
+    // whether it stopped at a good frame.  The same as pushing them one by one.
+    size_t Push(const uint8_t* data, size_t size, bool* complete);
     const std::vector<uint8_t>& body() const { return m_body; }
 
     // Frames dropped so far, for the statistics.

@@ -27,9 +27,11 @@ void MnpLink::Emit(const std::vector<uint8_t>& body) {
 }
 
 void MnpLink::Input(const uint8_t* bytes, size_t size, int64_t now) {
-    for (size_t i = 0; i < size && m_phase != Phase::kDisconnected; ++i) {
+    for (size_t i = 0; i < size && m_phase != Phase::kDisconnected;) {
         const uint64_t droppedBefore = m_deframer.dropped();
-        if (m_deframer.Push(bytes[i])) {
+        bool complete = false;
+        i += m_deframer.Push(bytes + i, size - i, &complete);
+        if (complete) {
             ++m_stats.framesReceived;
             if (m_trace) m_trace(false, m_deframer.body());
             OnFrame(m_deframer.body(), now);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "link/mnp/mnp_crc.h"
 #include "link/mnp/mnp_packets.h"
 
@@ -136,6 +139,37 @@ TEST(MnpFrame, DamagedFramesAreDroppedAndTheNextOneStillArrives) {
         EXPECT_EQ(bodies[0], LaBody(7, 1, true));
         EXPECT_EQ(deframer.dropped(), 1u);
     }
+}
+
+// The deframer takes runs of bytes (as they come from the line) exactly as it
+// takes them one at a time: the same frames, the same drops, on good frames,
+// damaged ones, garbage and bodies past the largest frame.
+TEST(MnpFrame, RunsOfBytesDeframeAsSingleBytesDo) {
+    std::mt19937 random(3);
+    std::vector<uint8_t> line;
+    for (int i = 0; i < 300; ++i) {
+        std::vector<uint8_t> body(random() % 700);
+        for (uint8_t& byte : body) byte = random() % 4 == 0 ? kDle : static_cast<uint8_t>(random());
+        std::vector<uint8_t> frame;
+        AppendFrame(body, frame);
+        if (random() % 5 == 0) frame[random() % frame.size()] ^= 0x10;
+        if (random() % 7 == 0) frame.resize(random() % frame.size());
+        line.insert(line.end(), frame.begin(), frame.end());
+    }
+    Deframer oneByOne, inRuns;
+    std::vector<std::vector<uint8_t>> expected, got;
+    for (uint8_t byte : line)
+        if (oneByOne.Push(byte)) expected.push_back(oneByOne.body());
+    for (size_t i = 0; i < line.size();) {
+        bool complete = false;
+        i += inRuns.Push(line.data() + i, std::min<size_t>(line.size() - i, random() % 600),
+                         &complete);
+        if (complete) got.push_back(inRuns.body());
+    }
+    EXPECT_GT(expected.size(), 100u);
+    EXPECT_GT(oneByOne.dropped(), 50u);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(inRuns.dropped(), oneByOne.dropped());
 }
 
 TEST(MnpPackets, LinkRequestsAreParsedAsParametersNotByTheirLength) {
