@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "link/dil/dil.h"
+#include "link/dil/tcp_transport.h"
 #include "support/loopback.h"
 
 namespace zd {
@@ -144,6 +145,26 @@ TEST_F(NetworkPipeTest, NobodyIsHeardOnceTheNewtonHasLeft) {
     first.Close();
     ASSERT_TRUE(ReachesState(pipe, kStateDisconnected));
     EXPECT_FALSE(late.Connect(settings.netPort, 200));
+}
+
+// A sender faster than the program: each pump takes a bounded share and the
+// rest waits in the kernel, where flow control holds the sender back.
+TEST_F(NetworkPipeTest, OnePumpTakesABoundedShareOfAFlood) {
+    TcpTransport transport(clock, "127.0.0.1", settings.netPort, 1000, nullptr);
+    ASSERT_EQ(transport.Open(), kDilOk);
+    test::TcpClient flood;
+    ASSERT_TRUE(flood.Connect(settings.netPort));
+    ByteQueue inbox;
+    for (int i = 0; i < 100 && transport.peer() != Peer::kAttached; ++i) {
+        transport.Pump(inbox);
+        transport.Wait(10);
+    }
+    const std::string garbage(1 << 20, 'x');
+    ASSERT_GT(flood.Flood(garbage, 200), 4 * kMaxPumpBytes);
+    transport.Wait(100);
+    transport.Pump(inbox);
+    EXPECT_GT(inbox.size(), 0u);
+    EXPECT_LT(inbox.size(), kMaxPumpBytes + 16384);
 }
 
 TEST_F(NetworkPipeTest, AnUnusableAddressIsRefused) {

@@ -149,10 +149,11 @@ void SerialTransport::LineGone() {
 void SerialTransport::Pump(ByteQueue& inbox) {
     if (m_fd < 0) return;
     uint8_t chunk[4096];
-    for (;;) {
+    for (size_t taken = 0; taken < kMaxPumpBytes;) {
         const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
         if (n > 0) {
             inbox.Append(chunk, static_cast<size_t>(n));
+            taken += static_cast<size_t>(n);
             // A short read has emptied the line; asking again would only cost a
             // system call that says so.
             if (static_cast<size_t>(n) < sizeof chunk) return;

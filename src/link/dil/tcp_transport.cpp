@@ -124,10 +124,11 @@ void TcpTransport::TurnAwayLateComers() {
 
 void TcpTransport::ReadArrived(ByteQueue& inbox) {
     uint8_t chunk[16384];
-    for (;;) {
+    for (size_t taken = 0; taken < kMaxPumpBytes;) {
         const ssize_t n = ::recv(m_connFd, chunk, sizeof chunk, 0);
         if (n > 0) {
             inbox.Append(chunk, static_cast<size_t>(n));
+            taken += static_cast<size_t>(n);
             if (static_cast<size_t>(n) < sizeof chunk) return;
             continue;
         }

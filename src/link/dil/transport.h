@@ -28,6 +28,10 @@ using Notice = std::function<void(std::string_view)>;
 // call).
 enum class FramingKind { kStream, kMnp, kDetect };
 
+// What one pump takes from the line at the most: a sender faster than the
+// program must not pile bytes up in memory before the framing has seen them.
+inline constexpr size_t kMaxPumpBytes = 64 * 1024;
+
 class Transport {
 public:
     virtual ~Transport() = default;
@@ -39,7 +43,7 @@ public:
     virtual int32_t Open() = 0;
 
     // Takes a Newton that is waiting to connect, and appends to `inbox` what has
-    // arrived.  Never blocks.
+    // arrived, kMaxPumpBytes at the most.  Never blocks.
     virtual void Pump(ByteQueue& inbox) = 0;
 
     virtual Peer peer() const = 0;
