@@ -60,9 +60,11 @@ const Scenario kScenarios[] = {
      "",
      "Didn't get '#ID:' response; disconnecting...\n"},
     {"IdAnswer", {"--greet-id", "--await-bye"}, "", "", "Connected via ID.\n"},
-    // A command is judged on what has arrived when the tick reads it.
+    // A command is judged on what has arrived when the tick reads it.  The
+    // slow line makes sure a tick finds only part of it, however fast the
+    // program runs.
     {"OneByteAtATime",
-     {"--byte-at-a-time", "--greet", "--push", "Note", "FILE"},
+     {"--byte-at-a-time", "--baud", "9600", "--greet", "--push", "Note", "FILE"},
      "",
      "",
      "ZD is now working.\nCommand too large\nDisconnecting pipe.\nUnrecognized command.\n"},
