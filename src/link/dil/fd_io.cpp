@@ -7,8 +7,27 @@
 #include <cerrno>
 
 #include "link/dil/dil.h"
+#include "link/dil/transport.h"
 
 namespace zd {
+
+bool ReadAvailable(int fd, ByteQueue& inbox) {
+    uint8_t chunk[16384];
+    for (size_t taken = 0; taken < kMaxPumpBytes;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n > 0) {
+            inbox.Append(chunk, static_cast<size_t>(n));
+            taken += static_cast<size_t>(n);
+            // A short read has emptied the line; asking again would only cost a
+            // system call that says so.
+            if (static_cast<size_t>(n) < sizeof chunk) return true;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+    return true;
+}
 
 int32_t WriteFully(int fd, bool socket, const uint8_t* data, size_t size, Clock& clock,
                    int32_t timeoutMs) {

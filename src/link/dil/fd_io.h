@@ -1,12 +1,19 @@
-// Waiting on and writing to the non-blocking descriptors of the transports.
+// Reading, waiting on and writing to the non-blocking descriptors of the
+// transports.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "base/byte_queue.h"
 #include "base/clock.h"
 
 namespace zd {
+
+// Appends to `inbox` what `fd` holds, kMaxPumpBytes at the most.  False once
+// the other side has gone: end of file, EIO from a device whose adapter was
+// pulled out or a pseudo-terminal whose other side closed, a reset socket.
+bool ReadAvailable(int fd, ByteQueue& inbox);
 
 // Writes all `size` bytes to `fd`, waiting in poll for room until `timeoutMs`
 // has passed.  A socket is written without SIGPIPE.  Returns kDilOk,

@@ -147,25 +147,7 @@ void SerialTransport::LineGone() {
 }
 
 void SerialTransport::Pump(ByteQueue& inbox) {
-    if (m_fd < 0) return;
-    uint8_t chunk[4096];
-    for (size_t taken = 0; taken < kMaxPumpBytes;) {
-        const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
-        if (n > 0) {
-            inbox.Append(chunk, static_cast<size_t>(n));
-            taken += static_cast<size_t>(n);
-            // A short read has emptied the line; asking again would only cost a
-            // system call that says so.
-            if (static_cast<size_t>(n) < sizeof chunk) return;
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-        // End of file or EIO: the adapter was pulled out, or the other side of a
-        // pseudo-terminal closed.
-        LineGone();
-        return;
-    }
+    if (m_fd >= 0 && !ReadAvailable(m_fd, inbox)) LineGone();
 }
 
 int32_t SerialTransport::Write(const uint8_t* data, size_t size) {

@@ -86,7 +86,7 @@ void TcpTransport::Pump(ByteQueue& inbox) {
             TurnAwayLateComers();
             m_nextTurnAwayMs = now + kTurnAwayEveryMs;
         }
-        ReadArrived(inbox);
+        if (!ReadAvailable(m_connFd, inbox)) PeerLeft();  // a close or a reset
     }
 }
 
@@ -119,23 +119,6 @@ void TcpTransport::TurnAwayLateComers() {
     for (int fd; (fd = AcceptWaiting(name)) >= 0;) {
         ::close(fd);
         if (m_notice) m_notice("Turned away " + name + ": a Newton is already connected.");
-    }
-}
-
-void TcpTransport::ReadArrived(ByteQueue& inbox) {
-    uint8_t chunk[16384];
-    for (size_t taken = 0; taken < kMaxPumpBytes;) {
-        const ssize_t n = ::recv(m_connFd, chunk, sizeof chunk, 0);
-        if (n > 0) {
-            inbox.Append(chunk, static_cast<size_t>(n));
-            taken += static_cast<size_t>(n);
-            if (static_cast<size_t>(n) < sizeof chunk) return;
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-        PeerLeft();  // orderly close (0) or a reset
-        return;
     }
 }
 

@@ -35,7 +35,6 @@ private:
     int AcceptWaiting(std::string& name);
     void TakeWaitingConnection();
     void TurnAwayLateComers();
-    void ReadArrived(ByteQueue& inbox);
     void PeerLeft();
 
     Clock& m_clock;
