@@ -61,8 +61,11 @@ demo: build
 bench: build
 	@bench/bench.py --build $(BUILD) --json $(BUILD)/bench.json --svg $(BUILD)/bench-growth.svg
 
-install: build
-	@cmake --install $(BUILD)
+# Installs what `make` built, without building: under sudo nothing in the
+# build tree changes hands.  Give the same PREFIX to both.
+install:
+	@test -f $(BUILD)/src/zandorelle || { echo "nothing built in $(BUILD) yet: run make first"; exit 1; }
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Removes what the last `make install` put in place (its manifest lists it).
 uninstall:
