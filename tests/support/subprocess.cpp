@@ -132,6 +132,12 @@ std::string WaitForSimPty(Subprocess& sim) {
     return out.substr(kPrefix.size(), out.find('\n') - kPrefix.size());
 }
 
+bool AnswersStatusWithin(Subprocess& program, int timeoutMs) {
+    const size_t answered = CountOf(program.err(), "Status view:");
+    program.Write("status\n");
+    return program.WaitForStderr("Status view:", timeoutMs, answered + 1);
+}
+
 size_t CountOf(const std::string& in, const std::string& text) {
     size_t count = 0;
     for (size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + text.size()))

@@ -51,6 +51,10 @@ private:
 // it has said; "" when it did not within five seconds.
 std::string WaitForSimPty(Subprocess& sim);
 
+// Sends the headless program `program` a "status" command; true when its
+// answer came within `timeoutMs`, so its loop is not stuck.
+bool AnswersStatusWithin(Subprocess& program, int timeoutMs);
+
 // How often `text` occurs in `in`.
 size_t CountOf(const std::string& in, const std::string& text);
 
