@@ -1,8 +1,10 @@
 // Zandorelle: exchanges text with an Apple Newton.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "base/instance_lock.h"
 #include "base/prefs_store.h"
 #include "headless/command_line.h"
 #include "headless/headless_app.h"
@@ -10,6 +12,15 @@
 #ifdef ZD_WITH_GUI
 #include "app/gui_app.h"
 #endif
+
+namespace {
+
+std::string RuntimeDir() {
+    const char* dir = std::getenv("XDG_RUNTIME_DIR");
+    return dir ? dir : "";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::string program = argc > 0 ? argv[0] : "zandorelle";
@@ -29,12 +40,30 @@ int main(int argc, char** argv) {
         return 0;
     }
     const zd::RunOptions options = zd::ToRunOptions(*line, zd::DefaultPrefsPath(program));
+
+    const zd::InstanceLock instance(options.prefsPath, RuntimeDir());
+    switch (instance.outcome()) {
+        case zd::InstanceLock::Outcome::kTaken:
+            break;
+        case zd::InstanceLock::Outcome::kHeld:
+            // A second window stays silent: the first one is already there.
+            if (!line->headless) return 0;
+            std::fprintf(stderr, "%s: process %d already runs on the preference file %s\n",
+                         program.c_str(), static_cast<int>(instance.holder()),
+                         options.prefsPath.c_str());
+            return 1;
+        case zd::InstanceLock::Outcome::kFailed:
+            std::fprintf(stderr, "%s: cannot take the lock %s: %s\n", program.c_str(),
+                         instance.path().c_str(), instance.error().c_str());
+            return 1;
+    }
+
     if (line->headless) return zd::RunHeadless(options);
 #ifdef ZD_WITH_GUI
     if (!zd::DisplayAvailable()) {
         std::fprintf(stderr, "%s: no display to show the window on; use --headless\n",
                      program.c_str());
-        return 1;
+        return 2;
     }
     return zd::RunGui(argc, argv, options);
 #else

@@ -162,6 +162,39 @@ TEST_F(HeadlessTest, DeviceOnTheCommandLineWinsAndTheFileKeepsItsPort) {
     EXPECT_EQ(file.find("Serial0"), std::string::npos) << file;
 }
 
+TEST_F(HeadlessTest, OneProgramRunsOnAPreferenceFile) {
+    test::Subprocess first(Command());
+    ASSERT_TRUE(first.WaitForStderr("Info: (no connection)\n")) << first.err();
+
+    test::Subprocess second(Command());
+    EXPECT_EQ(second.WaitForExit(), 1);
+    EXPECT_EQ(second.err(), std::string(ZD_PROGRAM) + ": process " + std::to_string(first.pid()) +
+                                " already runs on the preference file " + dir.File("z.INI") +
+                                "\n");
+    // A window on the same file stays silent, as a second window does.
+    test::Subprocess window({"/usr/bin/env", "QT_QPA_PLATFORM=offscreen", ZD_PROGRAM, "--ini",
+                             dir.File("z.INI")});
+    EXPECT_EQ(window.WaitForExit(), 0);
+    EXPECT_EQ(window.err(), "");
+
+    first.Write("quit\n");
+    EXPECT_EQ(first.WaitForExit(), 0);
+    test::Subprocess third(Command());
+    EXPECT_TRUE(third.WaitForStderr("Info: (no connection)\n")) << "free once the first ended";
+}
+
+TEST_F(HeadlessTest, AWindowWithoutAReachableDisplaySaysSoInOneLine) {
+    test::Subprocess program({"/usr/bin/env", "-u", "QT_QPA_PLATFORM", "-u", "WAYLAND_DISPLAY",
+                              "DISPLAY=:97", ZD_PROGRAM, "--ini", dir.File("z.INI")});
+    EXPECT_EQ(program.WaitForExit(), 2);
+    EXPECT_EQ(program.err(), "zandorelle: cannot reach the display :97; use --headless to run "
+                             "without a window\n");
+    test::Subprocess none({"/usr/bin/env", "-u", "QT_QPA_PLATFORM", "-u", "WAYLAND_DISPLAY", "-u",
+                           "DISPLAY", ZD_PROGRAM, "--ini", dir.File("z.INI")});
+    EXPECT_EQ(none.WaitForExit(), 2);
+    EXPECT_NE(none.err().find("use --headless"), std::string::npos) << none.err();
+}
+
 TEST_F(HeadlessTest, HelpVersionAndMistakes) {
     test::Subprocess program({ZD_PROGRAM, "--help"});
     EXPECT_EQ(program.WaitForExit(), 0);
