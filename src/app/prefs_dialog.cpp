@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "app/dialog_units.h"
 #include "base/prefs_keys.h"
@@ -106,7 +107,22 @@ bool PrefsDialog::load() {
     }
     // -1 (the network) names no button: none is checked.
     if (port >= 0 && port <= 3) m_ports[port]->setChecked(true);
+    fitPortButtons();
     return true;
+}
+
+void PrefsDialog::fitPortButtons() {
+    const DialogUnits du(font());
+    int left = du.x(71);
+    for (QRadioButton* button : m_ports) {
+        QRect place = button->geometry();
+        place.moveLeft(left);
+        place.setWidth(std::max(du.x(33), button->sizeHint().width()));
+        button->setGeometry(place);
+        left = place.right() + 1 + du.x(10);
+    }
+    const int right = m_ports[3]->geometry().right() + 1 + du.x(7);
+    if (right > width()) setFixedSize(right, height());
 }
 
 void PrefsDialog::save() {

@@ -31,6 +31,8 @@ public:
 private:
     bool load();
     void save();
+    // Each port button as wide as its name; the dialog grows to hold them.
+    void fitPortButtons();
 
     Session& m_session;
     BrowseEdit m_folderField;

@@ -1,5 +1,6 @@
 #include "extras/folder_picker.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,11 @@ namespace {
 std::optional<std::optional<QString>> g_nextPick;
 
 }  // namespace
+
+QString FolderToOpenAt(const QString& path) {
+    // An empty "Dir" means the home folder, where items then go.
+    return path.isEmpty() ? QDir::homePath() : path;
+}
 
 void SetNextPickedFolder(std::optional<QString> folder) {
     g_nextPick = folder;
@@ -22,7 +28,7 @@ bool PickFolder(QString& path, QWidget* owner, int classic, const QString& title
         chosen = g_nextPick->value_or(QString());
         g_nextPick.reset();
     } else {
-        chosen = QFileDialog::getExistingDirectory(owner, title, path);
+        chosen = QFileDialog::getExistingDirectory(owner, title, FolderToOpenAt(path));
     }
     if (chosen.isEmpty()) return false;
     path = chosen;

@@ -13,6 +13,9 @@ class QWidget;
 
 namespace zd {
 
+// Where the folder dialog opens for the receive folder `path`.
+QString FolderToOpenAt(const QString& path);
+
 // Lets the user choose a folder, starting at `path`.  True when one was chosen
 // and `path` now holds it; false when cancelled.  Bit 0 of `classic` asks for
 // the old-style dialog, which does not exist here and ends as cancelled.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +84,26 @@ TEST_F(PrefsDialogTest, PortNamesUntilTheFirstGapAndShortNamesStayEmpty) {
     EXPECT_EQ(Control<QRadioButton>(dialog, 1002)->text(), "");
     EXPECT_EQ(Control<QRadioButton>(dialog, 1003)->text(), "") << "after the first failure";
     EXPECT_FALSE(Control<QRadioButton>(dialog, 1003)->isHidden()) << "and can still be chosen";
+}
+
+TEST_F(PrefsDialogTest, EveryPortButtonShowsItsWholeName) {
+    settings.serialDevices = {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/rfcomm0", "/tmp/einstein-extr.pty"};
+    PrefsDialog dialog(session);
+    RunAndPress(dialog, "2");
+    int right = 0;
+    for (int id = 1000; id < 1004; ++id) {
+        auto* button = Control<QRadioButton>(dialog, id);
+        EXPECT_FALSE(button->text().isEmpty());
+        EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+        EXPECT_GT(button->x(), right) << "no button covers the one before";
+        right = button->geometry().right();
+    }
+    EXPECT_LE(right, dialog.width()) << "the dialog holds them all";
+}
+
+TEST(FolderPicker, AnEmptyFolderOpensAtHome) {
+    EXPECT_EQ(FolderToOpenAt(""), QDir::homePath());
+    EXPECT_EQ(FolderToOpenAt("/srv/notes"), "/srv/notes");
 }
 
 TEST_F(PrefsDialogTest, TheFolderFieldPicksIntoTheEdit) {
