@@ -1,10 +1,7 @@
 #include "app/gui_app.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLockFile>
-#include <QStandardPaths>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/main_window.h"
@@ -12,6 +9,25 @@
 #include "base/core.h"
 
 namespace zd {
+namespace {
+
+// Qt gives up on a display it cannot reach with a fatal message and an abort,
+// and tells the user to reinstall.  Until the application stands, its
+// messages are kept back and a fatal one ends the program with a line of ours.
+std::string g_startMessages;
+
+void OnStartMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        g_startMessages += message.toStdString() + "\n";
+        return;
+    }
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "zandorelle: cannot reach the display%s%s; use --headless to run without a window\n",
+                 display ? " " : "", display ? display : "");
+    std::_Exit(2);
+}
+
+}  // namespace
 
 bool DisplayAvailable() {
     for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -22,25 +38,19 @@ bool DisplayAvailable() {
 }
 
 int RunGui(int& argc, char** argv, const RunOptions& options) {
+    qInstallMessageHandler(OnStartMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(nullptr);
+    std::fputs(g_startMessages.c_str(), stderr);
     app.setWindowIcon(ProgramIcon());
     // The menu entry's name: Wayland matches the window to it by this.
     QGuiApplication::setDesktopFileName("zandorelle");
 
-    // One copy per user: a second start leaves the first alone and ends.
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    QLockFile instance(QDir(runtime.isEmpty() ? QDir::tempPath() : runtime)
-                           .filePath(QFileInfo(app.applicationFilePath()).baseName() + ".lock"));
-    if (!instance.tryLock(0)) return 0;
-
-    // An invisible owner for the window, which then has no parent of its own
-    // on the task bar.
-    QWidget owner;
     Core core(options);
-    MainWindow window(core.session(), &owner);
+    MainWindow window(core.session());
     window.initialise();
     ConfigureRelisten(core.session(), options.relisten);
-    window.exec();
+    window.run();
     window.shutDown();
     return 0;
 }

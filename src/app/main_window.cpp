@@ -2,17 +2,19 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-
-#include <QMessageBox>
+#include <QWindow>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/command_ids.h"
@@ -41,10 +43,32 @@ constexpr int kClientHeight = 135;
 // The tray's notifications, as the window has always been told them.
 constexpr int kTrayCallbackMessage = 0x040A;
 
+// A plain top-level window: a title, the system menu, minimise and close.
+constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint |
+                                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                         Qt::WindowMinimizeButtonHint |
+                                         Qt::WindowCloseButtonHint;
+
+std::vector<WindowRect> AvailableScreens() {
+    std::vector<WindowRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        screens.push_back(WindowRect{area.left(), area.top(), area.left() + area.width(),
+                                     area.top() + area.height()});
+    }
+    return screens;
+}
+
+// The copy keys, which copy from the log while it has a selection (the log
+// is read-only, so a cut can only copy).
+bool IsCopyKey(const QKeyEvent* key) {
+    return key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut);
+}
+
 }  // namespace
 
-MainWindow::MainWindow(Session& session, QWidget* owner)
-    : QDialog(owner),
+MainWindow::MainWindow(Session& session)
+    : QWidget(nullptr, kWindowFlags),
       m_session(session),
       m_desktop(session, this),
       m_units(DialogFont()),
@@ -109,11 +133,7 @@ void MainWindow::buildMenu() {
 
 void MainWindow::buildControls() {
     const DialogUnits& du = m_units;
-    const int menuHeight = m_menu->sizeHint().height();
     m_client = new QWidget(this);
-    m_client->setGeometry(0, menuHeight, du.x(kClientWidth), du.y(kClientHeight));
-    m_menu->setGeometry(0, 0, du.x(kClientWidth), menuHeight);
-    setFixedSize(du.x(kClientWidth), menuHeight + du.y(kClientHeight));
 
     QLabel* line = new QLabel(m_client);
     line->setPixmap(DrawPicture(Picture::kLine, false, devicePixelRatioF()));
@@ -141,40 +161,34 @@ void MainWindow::buildControls() {
         connect(button, &QAbstractButton::clicked, this, [this, id] { command(id); });
     }
 
-    QLabel* dropArea = new QLabel(m_client);
-    Identify(dropArea, command::kDropArea);
-    dropArea->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    dropArea->setPixmap(DrawPicture(Picture::kDropArea, false, devicePixelRatioF()));
-    dropArea->setAlignment(Qt::AlignCenter);
-    const QSize picture = PictureSize(Picture::kDropArea);
-    const int frame = 2 * dropArea->frameWidth();
-    dropArea->setGeometry(du.x(7), du.y(18), picture.width() + frame, picture.height() + frame);
-    dropArea->setToolTip("Drag and drop text items here to transfer");
+    m_dropArea = new QLabel(m_client);
+    Identify(m_dropArea, command::kDropArea);
+    m_dropArea->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_dropArea->setPixmap(DrawPicture(Picture::kDropArea, false, devicePixelRatioF()));
+    m_dropArea->setAlignment(Qt::AlignCenter);
+    m_dropArea->setToolTip("Drag and drop text items here to transfer");
 
     auto* statusButton = new QPushButton(m_client);
+    m_statusButton = statusButton;
     Identify(statusButton, command::kStatusView);
-    statusButton->setGeometry(du.rect(0, 75, 6, 6));
     statusButton->setToolTip("Switch the status view");
     statusButton->setAutoDefault(false);
     connect(statusButton, &QPushButton::clicked, this, [this] { command(command::kStatusView); });
 
-    auto label = [&](const char* text, QRect place) {
-        auto* l = new QLabel(text, m_client);
-        l->setGeometry(place);
-        return l;
-    };
-    label("Info:", du.rect(7, 82, 16, 9));
-    m_stateField = label("", du.rect(25, 82, 51, 9));
+    m_infoLabel = new QLabel("Info:", m_client);
+    m_stateField = new QLabel(m_client);
     Identify(m_stateField, command::kStateField);
-    label("In transit:", du.rect(7, 91, 31, 9));
-    m_transitField = label("", du.rect(41, 91, 20, 9));
+    m_transitLabel = new QLabel("In transit:", m_client);
+    m_transitField = new QLabel(m_client);
     Identify(m_transitField, command::kTransitField);
 
     m_log = new QPlainTextEdit(m_client);
     Identify(m_log, command::kMessageLog);
     m_log->setReadOnly(true);
+    // Text only ever goes at the end; there is nothing to undo.
+    m_log->setUndoRedoEnabled(false);
     m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_log->setGeometry(du.rect(7, 102, 89, 24));
+    m_log->installEventFilter(this);
 
     // Hidden buttons that only carry their ids.
     const std::tuple<int, const char*, QRect> hidden[] = {
@@ -189,6 +203,54 @@ void MainWindow::buildControls() {
         button->setAutoDefault(false);
         button->hide();
     }
+
+    resize(naturalSize());
+    updateMinimumSize();
+    layoutControls();
+}
+
+QSize MainWindow::naturalSize() const {
+    return QSize(m_units.x(kClientWidth), m_menu->sizeHint().height() + m_units.y(kClientHeight));
+}
+
+void MainWindow::updateMinimumSize() {
+    const QSize natural = naturalSize();
+    setMinimumSize(natural.width(), natural.height() - (m_statusOpen ? 0 : kStatusViewPixels));
+}
+
+void MainWindow::layoutControls() {
+    const DialogUnits& du = m_units;
+    const int menuHeight = m_menu->sizeHint().height();
+    m_menu->setGeometry(0, 0, width(), menuHeight);
+    m_client->setGeometry(0, menuHeight, width(), height() - menuHeight);
+
+    const QSize natural(du.x(kClientWidth), du.y(kClientHeight));
+    const int wider = std::max(0, m_client->width() - natural.width());
+    const int naturalHeight = natural.height() - (m_statusOpen ? 0 : kStatusViewPixels);
+    const int taller = std::max(0, m_client->height() - naturalHeight);
+    // With the status view closed, only the drop area is there to grow.
+    const int dropTaller = m_statusOpen ? taller / 2 : taller;
+    const int logTaller = taller - dropTaller;
+
+    const QSize picture = PictureSize(Picture::kDropArea);
+    const int frame = 2 * m_dropArea->frameWidth();
+    m_dropArea->setGeometry(du.x(7), du.y(18), picture.width() + frame + wider,
+                            picture.height() + frame + dropTaller);
+    const auto below = [&](int left, int top, int w, int h) {
+        return du.rect(left, top, w, h).translated(0, dropTaller);
+    };
+    m_statusButton->setGeometry(below(0, 75, 6, 6));
+    m_infoLabel->setGeometry(below(7, 82, 16, 9));
+    // Wide enough for the longest state, "Disconnect Pending".
+    m_stateField->setGeometry(below(25, 82, 71, 9).adjusted(0, 0, wider, 0));
+    m_transitLabel->setGeometry(below(7, 91, 31, 9));
+    m_transitField->setGeometry(below(41, 91, 55, 9).adjusted(0, 0, wider, 0));
+    m_log->setGeometry(below(7, 102, 89, 24).adjusted(0, 0, wider, logTaller));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutControls();
 }
 
 void MainWindow::initialise() {
@@ -203,22 +265,58 @@ void MainWindow::initialise() {
         trayMode = false;
     }
     if (trayMode) {
-        // Tray mode: no task-bar button, off the screen, then hidden.
+        // Tray mode: no task-bar button, and unseen until "Show ZD window".
         setWindowFlag(Qt::Tool, true);
-        move(-1000, -1000);
-        QTimer::singleShot(0, this, &QWidget::hide);
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
+    } else {
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        show();
     }
-    show();
+    create();  // a hidden window in tray mode has no native window yet
+    windowHandle()->installEventFilter(this);
     s.svc.display = this;
     s.svc.frontEnd = this;
     s.svc.desktop = &m_desktop;
     StartLink(s);
-    if (const auto rect = PlacementToRestore(s.svc.prefs)) setOuterRect(*rect);
+    if (const auto saved = PlacementToRestore(s.svc.prefs)) restorePlacement(*saved);
     m_timer.start();
     ReadCachedSwitches(s);
     CountLaunch(s);
+}
+
+void MainWindow::restorePlacement(const WindowRect& saved) {
+    const WindowRect rect = OntoNearestScreen(saved, AvailableScreens());
+    // The size of a window manager's frame is known only once the window is
+    // on the screen, and the saved rectangle includes it.
+    if (windowHandle()->isExposed()) {
+        applyPlacement(rect);
+    } else {
+        m_placement = rect;
+    }
+}
+
+void MainWindow::applyPlacement(const WindowRect& rect) {
+    const int frameHeight = frameGeometry().height() - height();
+    m_statusOpen = rect.height() - frameHeight >= naturalSize().height();
+    updateMinimumSize();
+    setOuterRect(rect);
+}
+
+int MainWindow::run() {
+    if (!m_ended) {
+        QEventLoop loop;
+        m_loop = &loop;
+        loop.exec();
+        m_loop = nullptr;
+    }
+    return m_result;
+}
+
+void MainWindow::endRun(int result) {
+    m_result = result;
+    m_ended = true;
+    hide();
+    if (m_loop) m_loop->quit();
 }
 
 void MainWindow::shutDown() {
@@ -253,7 +351,7 @@ void MainWindow::command(int id) {
             return;
         case command::kOk:
         case command::kCancel:
-            done(id);
+            endRun(id);
             return;
         default:
             if (const auto handler = m_handlers.find(id); handler != m_handlers.end())
@@ -273,9 +371,8 @@ WindowRect MainWindow::outerRect() const {
 void MainWindow::setOuterRect(const WindowRect& rect) {
     // The rectangle is the outer one; the frame's share is what it is now.
     const QRect frame = frameGeometry(), inner = geometry();
-    const int frameWidth = frame.width() - inner.width();
-    const int frameHeight = frame.height() - inner.height();
-    setFixedSize(rect.right - rect.left - frameWidth, rect.height() - frameHeight);
+    resize(rect.width() - (frame.width() - inner.width()),
+           rect.height() - (frame.height() - inner.height()));
     move(rect.left, rect.top);
 }
 
@@ -296,7 +393,7 @@ void MainWindow::checkVersion() {
 
 void MainWindow::exitProgram() {
     showMinimized();
-    done(0);
+    endRun(0);
     m_shownFromTray = false;
 }
 
@@ -304,6 +401,8 @@ void MainWindow::ToggleStatusView() {
     const WindowRect rect = outerRect();
     const StatusViewChange change =
         ToggleStatusViewRule(rect, ReadPrefInt(m_session.svc.prefs, prefs::kStatus));
+    m_statusOpen = change.open;
+    updateMinimumSize();
     setOuterRect(WindowRect{rect.left, rect.top, rect.right, change.bottom});
     m_session.svc.prefs.SetPrefInt(change.open ? 1 : 0, prefs::kStatus);
 }
@@ -320,11 +419,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             return;
         }
     }
-    QDialog::closeEvent(event);
+    endRun(0);
+    event->accept();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter and Escape end the window at once, as a dialog's OK and Cancel do.
+    // Enter and Escape end the window at once, as a dialog's OK and Cancel do,
+    // when the user pressed them here.
+    if (!m_keyTaps.Press(event->key(), event->timestamp(), event->isAutoRepeat()))
+        return QWidget::keyPressEvent(event);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         command(command::kOk);
         return;
@@ -333,7 +436,36 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         command(command::kCancel);
         return;
     }
-    QDialog::keyPressEvent(event);
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+    m_keyTaps.Release(event->key(), event->timestamp());
+    QWidget::keyReleaseEvent(event);
+}
+
+bool MainWindow::logHasSelection() const {
+    return m_log->textCursor().hasSelection();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && m_placement &&
+        windowHandle()->isExposed()) {
+        const WindowRect placement = *m_placement;
+        m_placement.reset();
+        applyPlacement(placement);
+    }
+    if (watched == m_log && (event->type() == QEvent::ShortcutOverride ||
+                             event->type() == QEvent::KeyPress)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (IsCopyKey(key) && logHasSelection()) {
+            // The log takes the key before the menu's shortcut sees it.
+            if (event->type() == QEvent::KeyPress) m_log->copy();
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -366,9 +498,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::ReplaceLogSelection(std::string_view text) {
     const QString piece =
         text == kLogLineEnd ? QString("\n") : QString::fromStdString(Cp1252ToUtf8(text));
-    QTextCursor cursor = m_log->textCursor();
-    cursor.insertText(piece);
-    m_log->setTextCursor(cursor);
+    // At the end, whatever the user clicked or selected; the view follows the
+    // end unless the user scrolled away from it.
+    QScrollBar* bar = m_log->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    QTextCursor end(m_log->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(piece);
+    if (following) bar->setValue(bar->maximum());
 }
 
 void MainWindow::SetStateText(std::string_view text) {

@@ -4,18 +4,21 @@
 // command id (command_ids.h).
 #pragma once
 
-#include <QDialog>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "app/dialog_units.h"
+#include "app/key_taps.h"
 #include "app/qt_desktop.h"
 #include "app/window_rules.h"
 #include "base/display.h"
 #include "base/front_end.h"
 #include "extras/tray_icon.h"
 
+class QEventLoop;
 class QLabel;
 class QMenuBar;
 class QPlainTextEdit;
@@ -24,19 +27,28 @@ namespace zd {
 
 struct Session;
 
-class MainWindow : public QDialog, public Display, public FrontEnd {
+// A normal top-level window with a task-bar button (none in tray mode).  Its
+// run is the program's life: hiding, showing and minimising never end it;
+// Enter, Escape, "Exit" and a close request outside tray mode do.
+class MainWindow : public QWidget, public Display, public FrontEnd {
     Q_OBJECT
 
 public:
     // Builds the window for `session`; nothing is shown and the link is not
     // started until initialise().
-    explicit MainWindow(Session& session, QWidget* owner = nullptr);
+    explicit MainWindow(Session& session);
     ~MainWindow() override;
 
     // The window's start: shown (or hidden in tray mode), bound to the session
     // as its display, desktop and front end, the link started, the placement
     // restored, the timer running, the switches read and the start counted.
     void initialise();
+    // Runs the window until its run ends; the result it ended with.
+    int run();
+    // Ends the window's run with `result` and hides the window.
+    void endRun(int result);
+    bool ended() const { return m_ended; }
+    int result() const { return m_result; }
     // The window's end: the placement saved, the link stopped, the timer killed.
     void shutDown();
 
@@ -53,6 +65,8 @@ public:
 
     // The outer rectangle in screen pixels; off the desktop while minimised.
     WindowRect outerRect() const;
+    // The size the window has with nothing enlarged, the status view open.
+    QSize naturalSize() const;
 
     // Display
     void ReplaceLogSelection(std::string_view text) override;
@@ -62,8 +76,11 @@ public:
     void ToggleStatusView() override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -71,7 +88,17 @@ protected:
 private:
     void buildControls();
     void buildMenu();
+    // Places the controls for the window's size: the drop area and the log
+    // take what it has beyond its natural size.
+    void layoutControls();
+    // Never smaller than natural, for the status view as it is.
+    void updateMinimumSize();
     void setOuterRect(const WindowRect& rect);
+    // The saved rectangle, on a screen that exists, once the window is shown.
+    void restorePlacement(const WindowRect& saved);
+    void applyPlacement(const WindowRect& rect);
+    // True when the log's selection is what a copy key takes.
+    bool logHasSelection() const;
     void showFromTray();
     void exitProgram();
     void checkVersion();
@@ -81,12 +108,23 @@ private:
     DialogUnits m_units;
     QMenuBar* m_menu = nullptr;
     QWidget* m_client = nullptr;
+    QLabel* m_dropArea = nullptr;
+    QWidget* m_statusButton = nullptr;
+    QLabel* m_infoLabel = nullptr;
     QLabel* m_stateField = nullptr;
+    QLabel* m_transitLabel = nullptr;
     QLabel* m_transitField = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QTimer m_timer;
     CTrayIcon m_tray;
     bool m_shownFromTray = false;
+    bool m_statusOpen = true;
+    KeyTaps m_keyTaps;
+    QEventLoop* m_loop = nullptr;  // while run() runs
+    bool m_ended = false;
+    int m_result = 0;
+    // The rectangle to restore when the window is first shown.
+    std::optional<WindowRect> m_placement;
     std::map<int, std::function<void()>> m_handlers;
 };
 

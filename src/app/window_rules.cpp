@@ -1,5 +1,7 @@
 #include "app/window_rules.h"
 
+#include <algorithm>
+
 #include "base/prefs_keys.h"
 #include "base/prefs_store.h"
 
@@ -13,7 +15,45 @@ void WritePlacement(PrefsStore& prefs, const WindowRect& rect) {
     prefs.SetPrefInt(rect.bottom, prefs::kBottomX);
 }
 
+// How much of a window must lie on a screen for the user to take hold of it.
+constexpr int kReachableWidth = 40;
+constexpr int kReachableHeight = 20;
+
+bool Reachable(const WindowRect& rect, const WindowRect& screen) {
+    const int width = std::min(rect.right, screen.right) - std::max(rect.left, screen.left);
+    const int height = std::min(rect.bottom, screen.bottom) - std::max(rect.top, screen.top);
+    return width >= std::min(kReachableWidth, rect.width()) &&
+           height >= std::min(kReachableHeight, rect.height());
+}
+
+// How far `rect` lies from `screen`: 0 when they overlap.
+long long Distance(const WindowRect& rect, const WindowRect& screen) {
+    const long long dx = std::max({0, screen.left - rect.right, rect.left - screen.right});
+    const long long dy = std::max({0, screen.top - rect.bottom, rect.top - screen.bottom});
+    return dx * dx + dy * dy;
+}
+
+// The start that keeps [start, start + size) inside [low, high), or `low`
+// when it is larger.
+int Clamp(int start, int size, int low, int high) {
+    return std::max(low, std::min(start, high - size));
+}
+
 }  // namespace
+
+WindowRect OntoNearestScreen(const WindowRect& rect, const std::vector<WindowRect>& screens) {
+    if (screens.empty()) return rect;
+    for (const WindowRect& screen : screens) {
+        if (Reachable(rect, screen)) return rect;
+    }
+    const WindowRect& nearest = *std::min_element(
+        screens.begin(), screens.end(), [&rect](const WindowRect& a, const WindowRect& b) {
+            return Distance(rect, a) < Distance(rect, b);
+        });
+    const int left = Clamp(rect.left, rect.width(), nearest.left, nearest.right);
+    const int top = Clamp(rect.top, rect.height(), nearest.top, nearest.bottom);
+    return WindowRect{left, top, left + rect.width(), top + rect.height()};
+}
 
 std::optional<WindowRect> PlacementToRestore(const PrefsStore& prefs) {
     const WindowRect stored{ReadPrefInt(prefs, prefs::kPosX), ReadPrefInt(prefs, prefs::kTopX),

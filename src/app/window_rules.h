@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 namespace zd {
 
@@ -14,8 +15,15 @@ struct WindowRect {
     int top = 0;
     int right = 0;
     int bottom = 0;
+    int width() const { return right - left; }
     int height() const { return bottom - top; }
+    bool operator==(const WindowRect&) const = default;
 };
+
+// `rect` where the user can reach it: as it is when a good part of it (its
+// title bar's worth) lies on one of `screens`, otherwise moved onto the
+// nearest screen with its size kept.
+WindowRect OntoNearestScreen(const WindowRect& rect, const std::vector<WindowRect>& screens);
 
 // The rectangle to restore at start-up, when the stored one passes: "PosX" and
 // "PosY" above 10, taller than 100, not in tray mode, right edge below 2800.

@@ -76,5 +76,23 @@ TEST_F(WindowRulesTest, ShowFromTrayUsesLeftAndTopOrZero) {
     EXPECT_EQ(ShowFromTrayCorner(prefs).top, 55);
 }
 
+TEST(OntoNearestScreen, AReachableWindowStaysAndALostOneComesBackWithItsSize) {
+    const std::vector<WindowRect> screens = {{0, 0, 1024, 768}, {1024, 0, 2944, 1080}};
+    const WindowRect onSecond{1500, 100, 1700, 400};
+    EXPECT_EQ(OntoNearestScreen(onSecond, screens), onSecond);
+    const WindowRect halfOff{-100, 50, 100, 350};
+    EXPECT_EQ(OntoNearestScreen(halfOff, screens), halfOff) << "enough of it to take hold of";
+
+    // Saved on a monitor to the right that is gone.
+    EXPECT_EQ(OntoNearestScreen(onSecond, {screens[0]}), (WindowRect{824, 100, 1024, 400}));
+    // Far above and to the left of everything.
+    EXPECT_EQ(OntoNearestScreen({-5000, -3000, -4800, -2700}, screens),
+              (WindowRect{0, 0, 200, 300}));
+    // A sliver along the bottom edge is as good as lost.
+    EXPECT_EQ(OntoNearestScreen({100, 760, 300, 1060}, {screens[0]}),
+              (WindowRect{100, 468, 300, 768}));
+    EXPECT_EQ(OntoNearestScreen(onSecond, {}), onSecond) << "no screens known: as it is";
+}
+
 }  // namespace
 }  // namespace zd

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QThread>
 #include <QUrl>
 
@@ -133,7 +134,7 @@ TEST_F(MainWindowTest, DialogCommandsReachTheirHandlersAndTheSpareIdDoesNothing)
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(MainWindowTest, TheLogTakesTextAtItsCursorAndKeepsEverything) {
+TEST_F(MainWindowTest, TheLogTakesTextAtItsEndWhateverTheUserClickedOrSelected) {
     LogLine(session, "first");
     const std::string long_text(200, 'x');
     LogText(session, long_text.c_str(), -1);
@@ -141,10 +142,52 @@ TEST_F(MainWindowTest, TheLogTakesTextAtItsCursorAndKeepsEverything) {
     EXPECT_EQ(Log(), QString("first\n") + QString(200, 'x') + "\n");
     auto* log = Control<QPlainTextEdit>(command::kMessageLog);
     QTextCursor start = log->textCursor();
-    start.movePosition(QTextCursor::Start);
-    log->setTextCursor(start);    // the user clicked at the top
+    start.setPosition(2);
+    log->setTextCursor(start);    // the user clicked inside the first line
     LogLine(session, "M\xF6te");  // code page 1252 text
-    EXPECT_TRUE(Log().startsWith(QString::fromUtf8("Möte\nfirst\n")));
+    EXPECT_TRUE(Log().startsWith("first\n")) << Log().toStdString();
+    EXPECT_TRUE(Log().endsWith(QString::fromUtf8("\nMöte\n"))) << Log().toStdString();
+    log->selectAll();  // Ctrl+A
+    LogLine(session, "Connected.");
+    EXPECT_TRUE(Log().startsWith("first\n"));
+    EXPECT_TRUE(Log().endsWith(QString::fromUtf8("Möte\nConnected.\n")));
+    EXPECT_TRUE(log->textCursor().hasSelection()) << "the user's selection stays";
+    EXPECT_FALSE(log->document()->isUndoAvailable());
+}
+
+TEST_F(MainWindowTest, TheLogFollowsItsEndUnlessTheUserScrolledUp) {
+    auto* log = Control<QPlainTextEdit>(command::kMessageLog);
+    QScrollBar* bar = log->verticalScrollBar();
+    for (int i = 0; i < 50; ++i) LogLine(session, "line " + std::to_string(i));
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(0);
+    LogLine(session, "one more");
+    EXPECT_EQ(bar->value(), 0) << "the user reads the top";
+}
+
+TEST_F(MainWindowTest, TheStateFieldHoldsTheLongestStateName) {
+    auto* state = Control<QLabel>(command::kStateField);
+    EXPECT_LE(state->fontMetrics().horizontalAdvance("Disconnect Pending"), state->width());
+}
+
+TEST_F(MainWindowTest, TheWindowGrowsButNeverBelowItsNaturalSize) {
+    const QSize natural = window->naturalSize();
+    EXPECT_EQ(window->size(), natural);
+    EXPECT_EQ(window->minimumSize(), natural);
+    auto* log = Control(command::kMessageLog);
+    auto* drop = Control(command::kDropArea);
+    const QSize logBefore = log->size(), dropBefore = drop->size();
+    const auto bottomMargin = [&] {
+        return window->height() - log->mapTo(window.get(), QPoint(0, log->height())).y();
+    };
+    const int marginBefore = bottomMargin();
+    window->resize(natural + QSize(100, 80));
+    EXPECT_EQ(log->width(), logBefore.width() + 100);
+    EXPECT_EQ(drop->width(), dropBefore.width() + 100);
+    EXPECT_EQ(log->height() + drop->height(), logBefore.height() + dropBefore.height() + 80);
+    EXPECT_GT(log->height(), logBefore.height());
+    EXPECT_EQ(bottomMargin(), marginBefore);
 }
 
 TEST_F(MainWindowTest, TheStatusViewChangesTheHeightBy85AndIsRemembered) {
@@ -161,7 +204,8 @@ TEST_F(MainWindowTest, TheStatusViewChangesTheHeightBy85AndIsRemembered) {
 TEST_F(MainWindowTest, CloseEndsTheWindowWithoutTrayMode) {
     window->command(command::kAppExit);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->result(), QDialog::Rejected);
+    EXPECT_TRUE(window->ended());
+    EXPECT_EQ(window->result(), 0);
 }
 
 TEST_F(MainWindowTest, InTrayModeACloseAfterShowHidesAndSavesThePlace) {
