@@ -102,26 +102,34 @@ bool Subprocess::WaitForStderr(const std::string& text, int timeoutMs, size_t ti
     return WaitFor(text, m_err, timeoutMs, times);
 }
 
-int Subprocess::WaitForExit(int timeoutMs) {
-    if (m_pid <= 0) return m_exitCode;
+bool Subprocess::Ended(int timeoutMs) {
+    if (m_pid <= 0) return true;
     const int64_t deadline = NowMs() + timeoutMs;
     int status = 0;
-    for (;;) {
-        const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
-        if (done == m_pid) break;
-        if (NowMs() >= deadline) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, &status, 0);
-            m_pid = -1;
-            return m_exitCode = -1;
-        }
+    while (::waitpid(m_pid, &status, WNOHANG) != m_pid) {
+        if (NowMs() >= deadline) return false;
         Collect(10);
     }
     m_pid = -1;
     // The pipes reach their end soon after the exit; take what is left in them.
     const int64_t drainEnd = NowMs() + 1000;
     while ((m_outFd >= 0 || m_errFd >= 0) && NowMs() < drainEnd) Collect(50);
-    return m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return true;
+}
+
+bool Subprocess::RunsFor(int ms) {
+    return !Ended(ms);
+}
+
+int Subprocess::WaitForExit(int timeoutMs) {
+    if (!Ended(timeoutMs)) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+        m_exitCode = -1;
+    }
+    return m_exitCode;
 }
 
 std::string WaitForSimPty(Subprocess& sim) {

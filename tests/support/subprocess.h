@@ -31,11 +31,16 @@ public:
     // Waits for the child to end; its exit code, or -1 if it had to be killed
     // after `timeoutMs` or ended by a signal.  Later calls return the same.
     int WaitForExit(int timeoutMs = 10000);
+    // True when the child still runs after `ms`; false once it has ended
+    // (WaitForExit then gives its code).
+    bool RunsFor(int ms);
 
     const std::string& out() const { return m_out; }
     const std::string& err() const { return m_err; }
 
 private:
+    // Waits up to `timeoutMs` for the child to end; true when it has.
+    bool Ended(int timeoutMs);
     bool WaitFor(const std::string& text, const std::string& stream, int timeoutMs, size_t times);
     // Reads what is there, waiting up to `timeoutMs` for something; false once
     // both streams are closed.
