@@ -159,6 +159,14 @@ int32_t Dil::CD_BytesAvailable(CD_Handle pipe, int32_t* count) {
 }
 
 int32_t Dil::CD_Read(CD_Handle pipe, void* buffer, int32_t count) {
+    return Read(pipe, buffer, count, m_options.readTimeoutMs, false);
+}
+
+int32_t Dil::CD_ReadPatiently(CD_Handle pipe, void* buffer, int32_t count, int32_t silenceMs) {
+    return Read(pipe, buffer, count, silenceMs, true);
+}
+
+int32_t Dil::Read(CD_Handle pipe, void* buffer, int32_t count, int32_t timeoutMs, bool patient) {
     if (buffer == nullptr || count < 0) return kDilErrBadArgument;
     Pipe* p = Find(pipe);
     if (!p) return kDilErrBadPipe;
@@ -166,22 +174,23 @@ int32_t Dil::CD_Read(CD_Handle pipe, void* buffer, int32_t count) {
     // Bytes already here cost no system call and no look at the clock: items
     // are read a byte at a time.
     if (p->inbox().size() < wanted) {
-        const int32_t result = AwaitBytes(*p, wanted);
+        const int32_t result = AwaitBytes(*p, wanted, timeoutMs, patient);
         if (result != kDilOk) return result;
     }
     p->inbox().Take(static_cast<uint8_t*>(buffer), wanted);
     return kDilOk;
 }
 
-int32_t Dil::AwaitBytes(Pipe& pipe, size_t wanted) {
-    const int64_t deadline = m_clock.NowMs() + m_options.readTimeoutMs;
+int32_t Dil::AwaitBytes(Pipe& pipe, size_t wanted, int32_t timeoutMs, bool patient) {
+    const int64_t start = m_clock.NowMs();
     for (;;) {
         pipe.Pump();
         if (pipe.inbox().size() >= wanted) return kDilOk;
         const int32_t state = pipe.State();
         if (state == kStateDisconnected) return kDilErrLinkDropped;
         if (state != kStateConnected) return kDilErrNotConnected;
-        const int64_t left = deadline - m_clock.NowMs();
+        const int64_t from = patient ? std::max(start, pipe.lastHeardMs()) : start;
+        const int64_t left = from + timeoutMs - m_clock.NowMs();
         if (left <= 0) return kDilErrTimeout;
         pipe.Wait(static_cast<int32_t>(left));
     }

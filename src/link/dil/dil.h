@@ -141,6 +141,10 @@ public:
     // Bytes already waiting are handed out even after the Newton has gone.  On
     // failure nothing is taken and the buffer is not touched.
     int32_t CD_Read(CD_Handle pipe, void* buffer, int32_t count);
+    // The same, waiting as long as the line is alive: it gives up only after
+    // `silenceMs` without any byte from the Newton (a damaged frame or a
+    // retransmission counts as life), or when the link drops.
+    int32_t CD_ReadPatiently(CD_Handle pipe, void* buffer, int32_t count, int32_t silenceMs);
     // Sends `count` bytes to a connected Newton.
     int32_t CD_Write(CD_Handle pipe, const void* bytes, int32_t count);
     // Blocks until something may have happened on the pipe, or `timeoutMs`
@@ -157,8 +161,10 @@ public:
 
 private:
     Pipe* Find(CD_Handle pipe);
-    // Waits, up to the read timeout, until `wanted` bytes are in the inbox.
-    int32_t AwaitBytes(Pipe& pipe, size_t wanted);
+    // Waits until `wanted` bytes are in the inbox, for `timeoutMs` in all, or
+    // with `patient`, until `timeoutMs` pass without a byte from the line.
+    int32_t AwaitBytes(Pipe& pipe, size_t wanted, int32_t timeoutMs, bool patient);
+    int32_t Read(CD_Handle pipe, void* buffer, int32_t count, int32_t timeoutMs, bool patient);
     int32_t Create(CD_Handle* pipe, PipeRequest request);
     // The real transport for `request`, or null with the reason in `*error`.
     std::unique_ptr<Transport> MakeTransport(const PipeRequest& request, int32_t* error);

@@ -52,8 +52,10 @@ void Pipe::DetectFraming(int64_t now) {
 
 void Pipe::Pump() {
     if (m_phase != Phase::kOpen) return;
+    const size_t before = m_wire.size();
     m_transport->Pump(m_wire);
     const int64_t now = m_clock.NowMs();
+    if (m_wire.size() != before) m_lastHeardMs = now;
     if (!m_framing && m_transport->peer() == Peer::kAttached) DetectFraming(now);
     if (!m_framing) return;
     if (!m_wire.empty()) m_framing->Input(m_wire, m_inbox, now);

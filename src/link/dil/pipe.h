@@ -44,6 +44,9 @@ public:
     // from now on.  What arrived stays readable.
     void Disconnect();
     std::string PeerName() const { return m_transport->PeerName(); }
+    // When the line last brought any byte at all (a damaged frame, a
+    // retransmission); -1 before the first.
+    int64_t lastHeardMs() const { return m_lastHeardMs; }
 
     ByteQueue& inbox() { return m_inbox; }
 
@@ -62,6 +65,7 @@ private:
     ByteQueue m_inbox;  // data for the program
     Phase m_phase = Phase::kFresh;
     int64_t m_attachedAt = -1;
+    int64_t m_lastHeardMs = -1;
 };
 
 }  // namespace zd
