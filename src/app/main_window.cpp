@@ -21,7 +21,6 @@
 #include "app/picture_button.h"
 #include "app/pictures.h"
 #include "app/prefs_dialog.h"
-#include "base/codepage.h"
 #include "base/core.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
@@ -488,16 +487,13 @@ void MainWindow::dropEvent(QDropEvent* event) {
         if (files) return DropFiles(m_session);
     }
     std::optional<std::string> text;
-    if (data->hasText()) {
-        const QByteArray utf8 = data->text().toUtf8();
-        text = Utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
-    }
+    if (data->hasText()) text = data->text().toStdString();
     SendDroppedText(m_session, text);
 }
 
 void MainWindow::ReplaceLogSelection(std::string_view text) {
     const QString piece =
-        text == kLogLineEnd ? QString("\n") : QString::fromStdString(Cp1252ToUtf8(text));
+        text == kLogLineEnd ? QString("\n") : QString::fromUtf8(text.data(), text.size());
     // At the end, whatever the user clicked or selected; the view follows the
     // end unless the user scrolled away from it.
     QScrollBar* bar = m_log->verticalScrollBar();
@@ -509,7 +505,7 @@ void MainWindow::ReplaceLogSelection(std::string_view text) {
 }
 
 void MainWindow::SetStateText(std::string_view text) {
-    m_stateField->setText(QString::fromStdString(Cp1252ToUtf8(text)));
+    m_stateField->setText(QString::fromUtf8(text.data(), text.size()));
 }
 
 void MainWindow::SetTransitText(std::string_view text) {

@@ -10,7 +10,6 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "base/codepage.h"
 #include "base/display_ops.h"
 #include "base/session.h"
 #include "transfer/receive_item.h"
@@ -27,20 +26,11 @@ bool QtDesktop::HasClipboardText() {
 }
 
 std::optional<std::string> QtDesktop::ClipboardText() {
-    const QString text = QApplication::clipboard()->text();
-    const QByteArray utf8 = text.toUtf8();
-    std::string converted = Utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
-    // Characters code page 1252 has no place for go as "?"; say how many.
-    const auto replaced = std::count(converted.begin(), converted.end(), '?') - text.count('?');
-    if (replaced > 0) {
-        LogLine(m_session, std::to_string(replaced) +
-                               " characters went as \"?\": the Newton's character set lacks them.");
-    }
-    return converted;
+    return QApplication::clipboard()->text().toStdString();
 }
 
 void QtDesktop::SetClipboardText(const std::string& text) {
-    const QString utf8 = QString::fromStdString(Cp1252ToUtf8(text));
+    const QString utf8 = QString::fromStdString(text);
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->setText(utf8);
     if (clipboard->text() == utf8) return;
@@ -56,7 +46,7 @@ void QtDesktop::SetClipboardText(const std::string& text) {
 
 void QtDesktop::OpenUrl(const std::string& address) {
     // The browser wants the address without the item's line end.
-    const QString text = QString::fromStdString(Cp1252ToUtf8(address)).trimmed();
+    const QString text = QString::fromStdString(address).trimmed();
     QDesktopServices::openUrl(QUrl::fromUserInput(text));
 }
 

@@ -1,6 +1,6 @@
-// The desktop services on a Qt desktop: the system clipboard (UTF-8 there,
-// code page 1252 here), the web browser, the open-file dialog and warning
-// boxes.  Two seams let tests answer the modal parts without showing them.
+// The desktop services on a Qt desktop: the system clipboard, the web
+// browser, the open-file dialog and warning boxes.  Two seams let tests answer
+// the modal parts without showing them.
 #pragma once
 
 #include <QString>

@@ -9,10 +9,9 @@ namespace zd {
 namespace {
 
 // Converts `text` with iconv from `from` to `to`.  Where the input cannot be
-// converted, `replacement` goes out and the input moves on by one byte, or for
-// UTF-8 input by one whole character.
-std::string Convert(std::string_view text, const char* to, const char* from,
-                    std::string_view replacement) {
+// converted, "?" goes out and the input moves on by one byte, or for UTF-8
+// input by one whole character.
+std::string Convert(std::string_view text, const char* to, const char* from, size_t* replaced) {
     iconv_t codec = ::iconv_open(to, from);
     if (codec == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no iconv codec");
     std::string out;
@@ -27,7 +26,8 @@ std::string Convert(std::string_view text, const char* to, const char* from,
         out.append(chunk, static_cast<size_t>(outPtr - chunk));
         if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
         // EILSEQ or EINVAL: a byte the codec cannot take.
-        out += replacement;
+        out += '?';
+        if (replaced) ++*replaced;
         do {
             ++in;
             --inLeft;
@@ -40,12 +40,12 @@ std::string Convert(std::string_view text, const char* to, const char* from,
 
 }  // namespace
 
-std::string Cp1252ToUtf8(std::string_view text, std::string_view replacement) {
-    return Convert(text, "UTF-8", "CP1252", replacement);
+std::string Cp1252ToUtf8(std::string_view text, size_t* replaced) {
+    return Convert(text, "UTF-8", "CP1252", replaced);
 }
 
-std::string Utf8ToCp1252(std::string_view text, char replacement) {
-    return Convert(text, "CP1252", "UTF-8", std::string_view(&replacement, 1));
+std::string Utf8ToCp1252(std::string_view text, size_t* replaced) {
+    return Convert(text, "CP1252", "UTF-8", replaced);
 }
 
 }  // namespace zd

@@ -15,10 +15,10 @@ public:
 
     // True when the clipboard holds text.
     virtual bool HasClipboardText() = 0;
-    // The clipboard's text in code page 1252, or nullopt when the clipboard
-    // cannot be opened.
+    // The clipboard's text (UTF-8), or nullopt when the clipboard cannot be
+    // opened.
     virtual std::optional<std::string> ClipboardText() = 0;
-    // Puts `text` (code page 1252) on the clipboard.  Failure goes unnoticed.
+    // Puts `text` (UTF-8) on the clipboard.  Failure goes unnoticed.
     virtual void SetClipboardText(const std::string& text) = 0;
 
     // Hands `address` to the desktop's web browser.

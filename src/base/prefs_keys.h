@@ -29,6 +29,9 @@ inline constexpr const char* kNetPort = "NetPort";        // integer, default 36
 // Listen again by itself whenever a pipe has ended (switch, default 0 so that
 // the window behaves as it always has).
 inline constexpr const char* kRelisten = "Relisten";
+// The byte form of text files: "UTF-8" (absent: the default) or "cp1252", the
+// old desktops' form, for received items and files to send alike.
+inline constexpr const char* kFileCharset = "FileCharset";
 // The device of each serial slot ("/dev/ttyUSB0"); absent: a device found on
 // this machine.
 inline constexpr const char* kSerialDevice[] = {"Serial0", "Serial1", "Serial2", "Serial3"};

@@ -104,7 +104,7 @@ std::string UsageText(const std::string& program) {
            "                       send FILE    send a text file to the Newton\n"
            "                       paste [TEXT] put TEXT on the clipboard, then send it\n"
            "                       drop TEXT    send TEXT as if dropped on the window\n"
-           "                       clip FILE    write the clipboard (code page 1252) to FILE\n"
+           "                       clip FILE    write the clipboard to FILE, as text files are written\n"
            "                       quit         end the connection in order and exit\n"
            "  --ini FILE         use FILE as the preference file\n"
            "  --port N|network   for this run, listen on serial slot N (0 to 3) or on the\n"

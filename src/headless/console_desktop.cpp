@@ -1,11 +1,10 @@
 #include "headless/console_desktop.h"
 
-#include "base/codepage.h"
 
 namespace zd {
 
 void ConsoleDesktop::OpenUrl(const std::string& address) {
-    std::fprintf(m_messages, "Open URL: %s\n", Cp1252ToUtf8(address).c_str());
+    std::fprintf(m_messages, "Open URL: %s\n", address.c_str());
     std::fflush(m_messages);
 }
 

@@ -12,7 +12,6 @@
 #include <fstream>
 
 #include "app/window_rules.h"
-#include "base/codepage.h"
 #include "base/core.h"
 #include "base/display_ops.h"
 #include "base/front_end.h"
@@ -23,6 +22,7 @@
 #include "link/poll_tick.h"
 #include "link/relisten.h"
 #include "transfer/send_text.h"
+#include "transfer/text_files.h"
 
 namespace zd {
 namespace {
@@ -144,10 +144,10 @@ private:
             m_desktop.SetNextFileToSend(argument);
             ButtonCommand(m_session, kButtonSendFile);
         } else if (command == "paste") {
-            if (!argument.empty()) m_desktop.SetClipboardText(Utf8ToCp1252(argument));
+            if (!argument.empty()) m_desktop.SetClipboardText(argument);
             ButtonCommand(m_session, kButtonPaste);
         } else if (command == "drop" && !argument.empty()) {
-            SendDroppedText(m_session, Utf8ToCp1252(argument));
+            SendDroppedText(m_session, argument);
         } else if (command == "clip" && !argument.empty()) {
             WriteClipboard(argument);
         } else if (command == "quit" && argument.empty()) {
@@ -158,15 +158,17 @@ private:
         }
     }
 
-    // Writes the clipboard's bytes, code page 1252 as they are, to `path`.
+    // Writes the clipboard's text to `path`, as text files are written.
     void WriteClipboard(const std::string& path) {
         const std::optional<std::string> text = m_desktop.ClipboardText();
         if (!text) {
             std::fprintf(stderr, "The clipboard holds no text\n");
             return;
         }
+        size_t replaced = 0;
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << *text;
+        out << ToFileBytes(*text, ReadFileCharset(m_session.svc.prefs), &replaced);
+        LogReplaced(m_session, replaced, "code page 1252 lacks them");
         if (!out) m_desktop.ShowFileError(path + ": cannot be written");
     }
 

@@ -1,21 +1,33 @@
-// The handful of characters converted between the desktop's code page 1252 and
-// the Newton's Mac OS Roman: the Swedish letters, the middle dot, the line end
-// and, from the Newton only, the square root sign.  Every other byte passes
-// unchanged, in both directions.  The two tables are not each other's inverse.
+// Text between our side, UTF-8, and the Newton's Mac OS Roman bytes.  A
+// handful of characters keep the conversion they have always had, and come
+// first: the Swedish letters, the middle dot that the Newton shows as a
+// bullet, the line end, and the Newton's square root sign, which arrives as
+// "*".  Every other character goes through the real Mac OS Roman character
+// set.  The two ways are not each other's inverse.
 #pragma once
 
-#include <optional>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace zd {
 
-// Converts a zero-terminated text in place for the Newton; stops at the first
-// zero byte (a file may hold one; the bytes after it go out unconverted).  A PC
-// line end CR LF reaches the Newton as CR CR.
-void ConvertToNewton(char* text);
+// What a text for the Newton had to give up.
+struct Unsendable {
+    size_t replaced = 0;  // characters Mac OS Roman lacks, invalid UTF-8 and EOTs, sent as "?"
+    size_t zeros = 0;     // zero bytes, left out
+};
 
-// The character one received byte adds to an item, or nothing for a zero byte.
+// `text` (UTF-8) as the Newton's bytes.  An LF goes as CR, so a line end CR LF
+// reaches the Newton as CR CR.  An EOT would end the text on the Newton, so it
+// goes as "?".
+std::string ConvertToNewton(std::string_view text, Unsendable* unsendable);
+
+// The UTF-8 text one received byte adds to an item: nothing for a zero byte.
 // A carriage return becomes a line feed, the square root sign an asterisk.
-std::optional<char> ConvertFromNewton(char byte);
+std::string_view ConvertFromNewton(char byte);
+
+// True when `text` is well-formed UTF-8.
+bool IsUtf8(std::string_view text);
 
 }  // namespace zd

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "base/codepage.h"
 #include "transfer/charset.h"
 
 namespace zd {
@@ -18,21 +17,26 @@ std::string ReceiveFolder(const std::string& dir) {
     return user ? user->pw_dir : "/";
 }
 
-std::string ItemFileName(std::string_view itemName, std::time_t now) {
-    std::string converted;
+std::string ItemFileName(std::string_view itemName) {
+    std::string name;
     for (char byte : itemName) {
-        const auto c = ConvertFromNewton(byte);
-        const auto u = static_cast<unsigned char>(c.value_or('_'));
-        converted += (u < 0x20 || u == 0x7F || u == '/' || u == '\\') ? '_' : static_cast<char>(u);
+        const std::string_view piece = ConvertFromNewton(byte);
+        const auto u = piece.size() == 1 ? static_cast<unsigned char>(piece[0]) : 0x80;
+        const bool unsafe = piece.empty() || u < 0x20 || u == 0x7F || u == '/' || u == '\\';
+        if (unsafe) {
+            name += '_';
+        } else {
+            name += piece;
+        }
     }
-    std::string name = Cp1252ToUtf8(converted, "_");
     if (!name.empty() && name.front() == '.') name.front() = '_';
-    if (name.empty()) {
-        char stamp[32];
-        std::strftime(stamp, sizeof stamp, "item-%Y%m%d-%H%M%S", std::localtime(&now));
-        name = stamp;
-    }
     return name;
+}
+
+std::string GeneratedItemName(std::time_t now, int serial) {
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "item-%Y%m%d-%H%M%S", std::localtime(&now));
+    return serial < 2 ? stamp : std::string(stamp) + "-" + std::to_string(serial);
 }
 
 }  // namespace zd

@@ -14,8 +14,11 @@ std::string ReceiveFolder(const std::string& dir);
 
 // A file name (without ".txt") for an item named `itemName` by the Newton: its
 // Mac letters read as the text's are, in UTF-8; "/", "\", control characters
-// and a leading "." become "_"; an empty name becomes "item-" and the time
-// `now`.
-std::string ItemFileName(std::string_view itemName, std::time_t now);
+// and a leading "." become "_".  Empty when the name is empty.
+std::string ItemFileName(std::string_view itemName);
+
+// The name an item without one gets: "item-" and the time `now`, with "-N"
+// after it for the N-th such name in one second (`serial` 2 and on).
+std::string GeneratedItemName(std::time_t now, int serial);
 
 }  // namespace zd

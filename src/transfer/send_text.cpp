@@ -1,10 +1,13 @@
 #include "transfer/send_text.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 #include "base/desktop.h"
 #include "base/display_ops.h"
@@ -12,6 +15,8 @@
 #include "protocol/wire.h"
 #include "protocol/wire_io.h"
 #include "transfer/charset.h"
+#include "transfer/receive_item.h"
+#include "transfer/text_files.h"
 
 namespace zd {
 namespace {
@@ -37,33 +42,77 @@ void RunCatchSequence(Session& s, const std::string& text, Source source) {
     (void)WriteWire(s, std::string_view(&wire::kEot, 1));
 }
 
-// Converts `text` as the Newton expects it, up to its first zero byte.
-void ConvertForNewton(Session& s, std::string& text) {
+// `text` (UTF-8) as the Newton's bytes; what could not go is counted in the log.
+std::string ConvertForNewton(Session& s, std::string_view text) {
     LogLine(s, "Converting special characters.");
-    ConvertToNewton(text.data());
+    Unsendable unsendable;
+    std::string converted = ConvertToNewton(text, &unsendable);
+    LogReplaced(s, unsendable.replaced, "the Newton's character set lacks them");
+    if (unsendable.zeros > 0)
+        LogLine(s, std::to_string(unsendable.zeros) + " zero bytes were left out.");
+    return converted;
 }
 
-// The whole content of `path`; on failure the user is told and nullopt returned.
+// Tells the user why the file at `path` is not sent, in the log and as a file
+// error.
+void RefuseFile(Session& s, const std::string& path, const std::string& why) {
+    const std::string message = path + ": " + why + "; nothing was sent.";
+    LogLine(s, message);
+    s.svc.desktop->ShowFileError(message);
+}
+
+// What a file that is not a regular file is, in words.
+const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    return "a special file";
+}
+
+// The whole content of the regular file at `path`, at most kItemCap bytes;
+// anything else is refused with the reason and nullopt returned.
 std::optional<std::string> ReadTextFile(Session& s, const std::string& path) {
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    if (in) content << in.rdbuf();
-    if (!in || in.bad()) {
-        s.svc.desktop->ShowFileError(path + ": " + std::strerror(errno != 0 ? errno : EIO));
+    // Non-blocking, so that a named pipe without a writer cannot hold us.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        RefuseFile(s, path, std::strerror(errno));
         return std::nullopt;
     }
-    return content.str();
+    struct stat info {};
+    std::optional<std::string> content;
+    if (::fstat(fd, &info) != 0) {
+        RefuseFile(s, path, std::strerror(errno));
+    } else if (!S_ISREG(info.st_mode)) {
+        RefuseFile(s, path, std::string("this is ") + KindOf(info.st_mode) + ", not a text file");
+    } else if (static_cast<uint64_t>(info.st_size) > kItemCap) {
+        RefuseFile(s, path,
+                   std::to_string(info.st_size) + " bytes is more than the " +
+                       std::to_string(kItemCap >> 20) + " MiB a text may have");
+    } else {
+        content.emplace();
+        content->resize(static_cast<size_t>(info.st_size));
+        size_t got = 0;
+        int error = 0;
+        while (got < content->size()) {
+            const ssize_t n = ::read(fd, content->data() + got, content->size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = errno;
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        if (got < content->size()) {
+            RefuseFile(s, path, error != 0 ? std::strerror(error) : "the file shrank while read");
+            content.reset();
+        }
+    }
+    ::close(fd);
+    return content;
 }
 
 void EndWorking(Session& s) {
     ShowState(s, "Idle");
     s.link.busy = false;
-}
-
-// Text up to its first zero byte, as a clipboard or drop hands it over.
-std::string UpToZero(const std::string& text) {
-    return text.substr(0, text.find('\0'));
 }
 
 }  // namespace
@@ -74,20 +123,23 @@ void SendTextFile(Session& s) {
     const std::optional<std::string> path = s.svc.desktop->ChooseFileToSend();
     if (!path) return EndWorking(s);
 
-    std::optional<std::string> text;
+    std::optional<std::string> bytes;
     try {
-        text = ReadTextFile(s, *path);
+        bytes = ReadTextFile(s, *path);
     } catch (const std::bad_alloc&) {
         LogLine(s, "File Error: return");
         return EndWorking(s);
     }
-    if (!text) return EndWorking(s);
+    if (!bytes) return EndWorking(s);
 
     LogLine(s, "1");
     LogLine(s, "2");
-    ConvertForNewton(s, *text);
+    size_t undefined = 0;
+    const std::string text = FromFileBytes(*bytes, ReadFileCharset(s.svc.prefs), &undefined);
+    LogReplaced(s, undefined, "code page 1252 leaves them undefined");
+    const std::string converted = ConvertForNewton(s, text);
     LogLine(s, "4");
-    RunCatchSequence(s, *text, Source::kFile);
+    RunCatchSequence(s, converted, Source::kFile);
     EndWorking(s);
 }
 
@@ -103,8 +155,7 @@ void PasteToNewton(Session& s) {
         LogLine(s, "Can't open Clipboard.");
         return EndWorking(s);
     }
-    s.outgoing = UpToZero(*text);
-    ConvertForNewton(s, s.outgoing);
+    s.outgoing = ConvertForNewton(s, *text);
     RunCatchSequence(s, s.outgoing, Source::kClipboard);
     EndWorking(s);
 }
@@ -112,8 +163,7 @@ void PasteToNewton(Session& s) {
 void SendDroppedText(Session& s, const std::optional<std::string>& text) {
     s.link.busy = true;
     if (s.link.handshakeDone && text) {
-        s.outgoing = UpToZero(*text);
-        ConvertForNewton(s, s.outgoing);
+        s.outgoing = ConvertForNewton(s, *text);
         RunCatchSequence(s, s.outgoing, Source::kDrop);
     }
     s.link.busy = false;

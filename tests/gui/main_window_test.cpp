@@ -144,7 +144,7 @@ TEST_F(MainWindowTest, TheLogTakesTextAtItsEndWhateverTheUserClickedOrSelected) 
     QTextCursor start = log->textCursor();
     start.setPosition(2);
     log->setTextCursor(start);    // the user clicked inside the first line
-    LogLine(session, "M\xF6te");  // code page 1252 text
+    LogLine(session, "Möte");
     EXPECT_TRUE(Log().startsWith("first\n")) << Log().toStdString();
     EXPECT_TRUE(Log().endsWith(QString::fromUtf8("\nMöte\n"))) << Log().toStdString();
     log->selectAll();  // Ctrl+A

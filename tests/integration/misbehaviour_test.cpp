@@ -72,7 +72,8 @@ const Scenario kScenarios[] = {
      {"--greet", "--push-cut", "Note", "FILE"},
      "",
      "",
-     "ZD is now working.\nTransfered\n"},
+     "ZD is now working.\nThe item arrived incomplete: 3 characters came before the Newton fell "
+     "silent or left.\nTransfered\n"},
     {"ReplyOtherThanGo",
      {"--greet", "--reply", "#NO\\x04", "--catch", "OUT", "--await-bye"},
      "send",

@@ -92,7 +92,7 @@ TEST_P(SessionTest, AFullSessionAsTheUserSeesIt) {
         "Disconnecting pipe.\n";
     EXPECT_EQ(log, expectedLog);
 
-    EXPECT_EQ(test::ReadFile(in + "/Note1.txt"), "Hej d\xE5!\nFr\xE4nsch \xB7 *");
+    EXPECT_EQ(test::ReadFile(in + "/Note1.txt"), "Hej då!\nFränsch · *");
     EXPECT_EQ(test::ReadFile(in + "/Link.txt"), "http://www.example.com/\n");
     EXPECT_EQ(test::ReadFile(dir.File("clipboard")), "On the clipboard");
     EXPECT_NE(program.err().find("File error: " + in + "/Busy.txt: Is a directory\n"),

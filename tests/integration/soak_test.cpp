@@ -13,6 +13,7 @@
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 #include "transfer/charset.h"
+#include "transfer/text_files.h"
 
 namespace zd {
 namespace {
@@ -46,16 +47,19 @@ std::string RandomItem(std::mt19937_64& random) {
     return item;
 }
 
+// The file a pushed item lands in: UTF-8.
 std::string AsReceived(const std::string& sent) {
     std::string text;
-    for (char byte : sent)
-        if (const auto c = ConvertFromNewton(byte)) text += *c;
+    for (char byte : sent) text += ConvertFromNewton(byte);
     return text;
 }
 
-std::string AsSent(std::string text) {
-    ConvertToNewton(text.data());
-    return text;
+// What the Newton catches of a file of random bytes: read as code page 1252,
+// since they are no UTF-8, then converted.
+std::string AsSent(const std::string& file) {
+    size_t replaced = 0;
+    Unsendable unsendable;
+    return ConvertToNewton(FromFileBytes(file, FileCharset::kUtf8, &replaced), &unsendable);
 }
 
 struct Tally {

@@ -127,7 +127,7 @@ const Stage kStages[] = {
      {"--greet", "--push-open", "Half", "FILE", "--sleep", "30000"},
      "",
      "ZD is now working.\n",
-     "Hej d\xE5, the first half of a note"},
+     "Hej då, the first half of a note"},
     {"BetweenCatchAndGo",
      {"--greet", "--reply", "", "--catch", "OUT"},
      "send",

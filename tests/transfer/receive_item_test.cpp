@@ -52,7 +52,7 @@ protected:
 TEST_F(ReceiveItemTest, AnItemGoesToTheClipboardConverted) {
     Push("Note", "Hej d\x8C!\rrad \xC3");
     EXPECT_EQ(newton().received(), "#OK\x04");
-    EXPECT_EQ(desktop.clipboard.value(), "Hej d\xE5!\nrad *");
+    EXPECT_EQ(desktop.clipboard.value(), "Hej då!\nrad *");
     EXPECT_EQ(display.Lines(), Lines{"Transfered"});
     EXPECT_FALSE(session.command.getRequested);
     EXPECT_FALSE(session.link.busy);
@@ -169,6 +169,64 @@ TEST_F(ReceiveItemTest, AnItemCutShortByTheLinkIsDeliveredAsFarAsItCame) {
     });
     NewtonSays("#GET;Notes;Part\x04");
     EXPECT_EQ(desktop.clipboard.value(), "half an it");
+    EXPECT_EQ(display.Lines(),
+              (Lines{"The item arrived incomplete: 10 characters came before the Newton fell "
+                     "silent or left.",
+                     "Transfered"}));
+}
+
+TEST_F(ReceiveItemTest, APauseLongerThanAReadWaitsDoesNotCutAnItem) {
+    newton().OnWrite([](MemoryPeer& n, std::string_view written) {
+        if (written == "#OK\x04") n.Send("first half, ");
+    });
+    int waits = 0;
+    newton().OnWait([&](int32_t) {
+        if (++waits == 1) {
+            clock.Advance(7000);  // a slow Newton, a loose cable
+        } else {
+            newton().Send("second half\x04");
+        }
+    });
+    NewtonSays("#GET;Notes;Slow\x04");
+    EXPECT_EQ(desktop.clipboard.value(), "first half, second half");
+    EXPECT_EQ(display.Lines(), Lines{"Transfered"});
+}
+
+TEST_F(ReceiveItemTest, HalfAMinuteOfSilenceEndsAnItemWhichIsStillDelivered) {
+    newton().OnWrite([](MemoryPeer& n, std::string_view written) {
+        if (written == "#OK\x04") n.Send("all there was");
+    });
+    newton().OnWait([&](int32_t timeoutMs) { clock.Advance(timeoutMs); });
+    const int64_t start = clock.now();
+    NewtonSays("#GET;Notes;Silent\x04");
+    EXPECT_GE(clock.now() - start, 30000);
+    EXPECT_LT(clock.now() - start, 31000);
+    EXPECT_EQ(desktop.clipboard.value(), "all there was");
+    EXPECT_EQ(display.Lines(),
+              (Lines{"The item arrived incomplete: 13 characters came before the Newton fell "
+                     "silent or left.",
+                     "Transfered"}));
+}
+
+TEST_F(ReceiveItemTest, ItemsAreSavedAsUtf8OrInTheOldBytesWhenAsked) {
+    SaveToFiles(folder);
+    Push("Note", "R\x8Aksm\x9Arg\x8Cs, caf\x8E, 5 \xDB\r\xB0");
+    EXPECT_EQ(test::ReadFile(folder + "/Note.txt"), "Räksmörgås, café, 5 €\n∞");
+    EXPECT_EQ(display.Lines(), Lines{"Text Saved"});
+
+    prefs.SetPrefString("cp1252", "FileCharset");
+    Push("Note", "R\x8Aksm\x9Arg\x8Cs, caf\x8E, 5 \xDB\r\xB0");
+    EXPECT_EQ(test::ReadFile(folder + "/Note.txt"), "R\xE4ksm\xF6rg\xE5s, caf\xE9, 5 \x80\n?");
+    EXPECT_EQ(display.Lines(),
+              (Lines{"1 characters went as \"?\": code page 1252 lacks them.", "Text Saved"}));
+}
+
+TEST_F(ReceiveItemTest, NamelessItemsNeverOverwriteEachOther) {
+    SaveToFiles(folder);
+    for (const char* text : {"one", "two", "three"}) Push("", text);
+    std::set<std::string> texts;
+    for (const std::string& name : FilesIn(folder)) texts.insert(test::ReadFile(folder + "/" + name));
+    EXPECT_EQ(texts, (std::set<std::string>{"one", "two", "three"}));
 }
 
 TEST_F(ReceiveItemTest, ARunawayItemIsCutAtTheCapAndTheLinkStaysInStep) {

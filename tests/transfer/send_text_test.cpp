@@ -3,9 +3,12 @@
 #include "transfer/send_text.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "link/poll_tick.h"
 #include "support/link_fixture.h"
+#include "transfer/receive_item.h"
 
 namespace zd {
 namespace {
@@ -98,11 +101,62 @@ TEST_F(SendTextTest, EmptyTextsAreStillAnnouncedAndEnded) {
     EXPECT_EQ(newton().received(), "#CATCH\x04\x04#CATCH\x04\x04");
 }
 
-TEST_F(SendTextTest, AFileIsSentWholePastAZeroByteUnconvertedAfterIt) {
+TEST_F(SendTextTest, AZeroByteIsLeftOutAndEverythingAfterItConverted) {
     NewtonReplies("#GO\x04");
-    FileToSend("\xE5\0\xE5"s);
+    FileToSend("å\0å"s);
     SendTextFile(session);
-    EXPECT_EQ(newton().received(), "#CATCH\x04\x8C\0\xE5\x04"s);
+    EXPECT_EQ(newton().received(), "#CATCH\x04\x8C\x8C\x04"s);
+    EXPECT_EQ(display.Lines(), (Lines{"1", "2", "Converting special characters.",
+                                      "1 zero bytes were left out.", "4"}));
+}
+
+TEST_F(SendTextTest, FilesAreUtf8OrElseTheOldBytesAndFileCharsetKeepsTheOldForm) {
+    NewtonReplies("#GO\x04");
+    FileToSend("Hej då, 5 € för crème\n");
+    SendTextFile(session);
+    FileToSend("\xEF\xBB\xBFmed BOM");
+    SendTextFile(session);
+    FileToSend("Hej d\xE5, 5 \x80 f\xF6r cr\xE8me\n");  // code page 1252
+    SendTextFile(session);
+    const std::string expected = "Hej d\x8C, 5 \xDB f\x9Ar cr\x8Fme\r";
+    EXPECT_EQ(newton().received(), "#CATCH\x04" + expected + "\x04#CATCH\x04med BOM\x04#CATCH\x04" +
+                                       expected + "\x04");
+
+    const size_t before = newton().received().size();
+    prefs.SetPrefString("cp1252", "FileCharset");
+    FileToSend("då");  // UTF-8 read as code page 1252: "dÃ¥"
+    SendTextFile(session);
+    EXPECT_EQ(newton().received().substr(before), "#CATCH\x04" "d\xCC\xB4\x04");
+}
+
+TEST_F(SendTextTest, OnlyARegularFileOfAtMostTheCapIsRead) {
+    NewtonReplies("#GO\x04");
+    const std::string fifo = dir.File("pipe"), folder = dir.File("folder"), big = dir.File("big");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    test::WriteFile(big, "");
+    ASSERT_EQ(::truncate(big.c_str(), kItemCap + 1), 0);
+    for (const std::string& path : {fifo, folder, big}) {
+        desktop.fileToSend = path;
+        SendTextFile(session);
+    }
+    const std::string tooBig = std::to_string(kItemCap + 1) + " bytes is more than the 16 MiB a text may have";
+    const Lines refusals = {fifo + ": this is a named pipe, not a text file; nothing was sent.",
+                            folder + ": this is a folder, not a text file; nothing was sent.",
+                            big + ": " + tooBig + "; nothing was sent."};
+    EXPECT_EQ(desktop.fileErrors, refusals);
+    EXPECT_EQ(display.Lines(), refusals) << "told in the log as well, never as sent";
+    EXPECT_EQ(newton().received(), "");
+    EXPECT_FALSE(session.link.busy);
+}
+
+TEST_F(SendTextTest, AnEotInsideATextNeverReachesTheWireInsideIt) {
+    NewtonReplies("#GO\x04");
+    SendDroppedText(session, "one\x04two");
+    EXPECT_EQ(newton().received(), "#CATCH\x04one?two\x04");
+    EXPECT_EQ(display.Lines(),
+              (Lines{"Converting special characters.",
+                     "1 characters went as \"?\": the Newton's character set lacks them."}));
 }
 
 TEST_F(SendTextTest, ClipboardAndDroppedTextsAreSentWhole) {
@@ -132,7 +186,8 @@ TEST_F(SendTextTest, ACancelledOrUnreadableFileSendsNothing) {
     EXPECT_TRUE(display.log.empty());
     desktop.fileToSend = dir.File("missing.txt");
     SendTextFile(session);
-    EXPECT_EQ(desktop.fileErrors, Lines{dir.File("missing.txt") + ": No such file or directory"});
+    EXPECT_EQ(desktop.fileErrors,
+              Lines{dir.File("missing.txt") + ": No such file or directory; nothing was sent."});
     EXPECT_EQ(newton().received(), "");
     EXPECT_EQ(display.states, (Lines{"Working", "Idle", "Working", "Idle"}));
     EXPECT_FALSE(session.link.busy);
@@ -140,7 +195,7 @@ TEST_F(SendTextTest, ACancelledOrUnreadableFileSendsNothing) {
 
 TEST_F(SendTextTest, DropsNeedAGreetedNewtonAndNeverLookAtTheReply) {
     NewtonReplies("#NO!");
-    SendDroppedText(session, "\xB7 dropped");
+    SendDroppedText(session, "· dropped");
     EXPECT_EQ(newton().received(), "#CATCH\x04\xA5 dropped\x04");
     EXPECT_EQ(display.Lines(), Lines{"Converting special characters."});
     EXPECT_TRUE(display.states.empty());
