@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -19,5 +20,17 @@ std::vector<std::string> VersionMessages(std::string_view page);
 
 // The page's text: the body up to its first zero byte.
 std::string PageText(std::string_view body);
+
+// The most of a reply, headers and body, that a version check reads.
+inline constexpr size_t kReplyLimit = 64 * 1024;
+
+// The body of the raw HTTP reply `reply` as far as it has come: what its
+// Content-Length announces, or less where less arrived.  Nothing when the
+// headers have not ended or announce no length above 0.
+std::optional<std::string_view> ReplyBody(std::string_view reply);
+
+// True when `reply` holds all a version check reads of it: the announced
+// body, or kReplyLimit bytes, or headers that announce no body.
+bool ReplyComplete(std::string_view reply);
 
 }  // namespace zd

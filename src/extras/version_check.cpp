@@ -1,9 +1,7 @@
 #include "extras/version_check.h"
 
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include "base/version_page.h"
@@ -14,30 +12,32 @@ QUrl VersionPageUrl() {
     return QUrl(QString("http://%1/orvelt/version.htm").arg(ZD_VERSION_HOST));
 }
 
-PageFetcher::PageFetcher() : m_network(new QNetworkAccessManager) {}
-
-PageFetcher::~PageFetcher() {
-    delete m_network;
-}
-
 std::string PageFetcher::FetchPage(const QUrl& url) {
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, "CodeguruBrowser1.0");
-    request.setTransferTimeout(m_timeoutMs);
-    QNetworkReply* reply = m_network->get(request);
+    // One request over a socket of our own: no retries, no compression, no
+    // more than kReplyLimit bytes, and one deadline for all of it.
+    QTcpSocket socket;
     QEventLoop wait;
-    QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
+    QByteArray reply;
+    const auto request = QString("GET %1 HTTP/1.1\r\nHost: %2\r\nUser-Agent: CodeguruBrowser1.0\r\n"
+                                 "Accept-Encoding: identity\r\nConnection: close\r\n\r\n")
+                             .arg(url.path(QUrl::FullyEncoded), url.host())
+                             .toLatin1();
+    QObject::connect(&socket, &QTcpSocket::connected, [&] { socket.write(request); });
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] {
+        reply += socket.read(static_cast<qint64>(kReplyLimit) - reply.size());
+        if (ReplyComplete(std::string_view(reply.constData(), reply.size()))) wait.quit();
+    });
+    QObject::connect(&socket, &QTcpSocket::disconnected, &wait, &QEventLoop::quit);
+    QObject::connect(&socket, &QAbstractSocket::errorOccurred, &wait, &QEventLoop::quit);
+    QTimer::singleShot(m_timeoutMs, &wait, &QEventLoop::quit);
+    socket.setReadBufferSize(kReplyLimit);
+    socket.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
     wait.exec(QEventLoop::ExcludeUserInputEvents);
+    socket.abort();
 
-    std::string result = m_fallback;
     // The status is not looked at: any answer with a length is read and searched.
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && length.toLongLong() > 0) {
-        const QByteArray body = reply->read(length.toLongLong());
-        result = PageText(std::string_view(body.constData(), body.size()));
-    }
-    reply->deleteLater();
-    return result;
+    const auto body = ReplyBody(std::string_view(reply.constData(), reply.size()));
+    return body ? PageText(*body) : m_fallback;
 }
 
 void CheckVersion(const QUrl& url, const std::function<void(const QString&)>& show, int timeoutMs) {

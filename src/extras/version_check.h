@@ -7,8 +7,6 @@
 #include <functional>
 #include <string>
 
-class QNetworkAccessManager;
-
 namespace zd {
 
 // The version page's address, from the build's setting of the host.
@@ -19,24 +17,19 @@ inline constexpr int kFetchTimeoutMs = 15000;
 
 class PageFetcher {
 public:
-    PageFetcher();
-    virtual ~PageFetcher();
-    PageFetcher(const PageFetcher&) = delete;
-    PageFetcher& operator=(const PageFetcher&) = delete;
-
     void SetFallbackText(std::string text) { m_fallback = std::move(text); }
     // Tests shorten the time a fetch may take.
     void SetTimeoutMs(int timeoutMs) { m_timeoutMs = timeoutMs; }
 
-    // The body the server announces by its content length, up to its first
-    // zero byte; the fallback text when there is no answer, no content length,
-    // a length of 0 or less, or no answer within kFetchTimeoutMs.
+    // The body the server announces by its content length, as far as it came
+    // within kFetchTimeoutMs and kReplyLimit, up to its first zero byte; the
+    // fallback text when there is no answer, no content length or a length of
+    // 0 or less.
     std::string FetchPage(const QUrl& url);
 
 private:
     std::string m_fallback;
     int m_timeoutMs = kFetchTimeoutMs;
-    QNetworkAccessManager* m_network;
 };
 
 // Fetches `url` and shows each token's message through `show`, in order.

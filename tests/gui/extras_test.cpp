@@ -216,13 +216,14 @@ TEST(AboutBox, ShowsTheVersionAndDate) {
 }
 
 // The messages a check shows against a server that answers `response`.
-QStringList Check(const std::string& response, bool silent = false,
-                  std::vector<std::string>* requests = nullptr) {
-    test::HttpServer server(response, silent);
+QStringList Check(const std::string& response,
+                  test::HttpServer::Behaviour behaviour = test::HttpServer::Behaviour::kAnswer,
+                  std::vector<std::string>* requests = nullptr, int timeoutMs = 500) {
+    test::HttpServer server(response, behaviour);
     QStringList shown;
     const QUrl url(QString("http://127.0.0.1:%1/orvelt/version.htm").arg(server.port()));
     CheckVersion(
-        url, [&](const QString& message) { shown << message; }, 500);
+        url, [&](const QString& message) { shown << message; }, timeoutMs);
     if (requests) *requests = server.requests();
     return shown;
 }
@@ -235,10 +236,12 @@ std::string Page(const std::string& body) {
 TEST(VersionCheck, TokensFoundAreShownInOrder) {
     const QString upToDate = "Your version is up-to-date!";
     std::vector<std::string> requests;
-    EXPECT_EQ(Check(Page("ZANDOR1"), false, &requests), QStringList{upToDate});
+    EXPECT_EQ(Check(Page("ZANDOR1"), test::HttpServer::Behaviour::kAnswer, &requests),
+              QStringList{upToDate});
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].rfind("GET /orvelt/version.htm HTTP/1.1\r\n", 0), 0u) << requests[0];
     EXPECT_NE(requests[0].find("User-Agent: CodeguruBrowser1.0\r\n"), std::string::npos);
+    EXPECT_NE(requests[0].find("Accept-Encoding: identity\r\n"), std::string::npos);
 
     EXPECT_EQ(Check(Page("<p>ZANDOR6</p><p>ZANDOR1</p>")),
               QStringList({upToDate, "There is a newer version available!!"}));
@@ -258,9 +261,33 @@ TEST(VersionCheck, OnlyTheAnnouncedLengthIsReadAndNoLengthReadsNothing) {
 TEST(VersionCheck, AServerThatNeverAnswersShowsNothingAfterTheTimeout) {
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(Check("", true), QStringList{});
+    EXPECT_EQ(Check("", test::HttpServer::Behaviour::kSilent), QStringList{});
     EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_EQ(QUrl(VersionPageUrl()).path(), "/orvelt/version.htm");
+}
+
+TEST(VersionCheck, NoReplyCanBreakIt) {
+    using Behaviour = test::HttpServer::Behaviour;
+    const std::string huge = "HTTP/1.1 200 OK\r\nContent-Length: 99999999999999\r\n\r\n";
+    EXPECT_EQ(Check(huge + "ZANDOR1", Behaviour::kAnswer), QStringList{"Your version is up-to-date!"})
+        << "an absurd length reads what came";
+    EXPECT_EQ(Check(huge, Behaviour::kFlood), QStringList{}) << "an endless body, at most 64 KiB";
+    EXPECT_EQ(Check("\x01\xFF garbage \r\n\r\n\r\n", Behaviour::kAnswer), QStringList{});
+    EXPECT_EQ(Check("", Behaviour::kReset), QStringList{});
+
+    std::vector<std::string> requests;
+    Check("", Behaviour::kReset, &requests);
+    EXPECT_EQ(requests.size(), 1u) << "one request, no retries";
+}
+
+TEST(VersionCheck, OneDeadlineForTheWholeReplyHowSlowlyItComes) {
+    QElapsedTimer timer;
+    timer.start();
+    // The server sends a byte every second: no byte resets the deadline.
+    Check(Page(std::string(60, 'x') + "ZANDOR1"), test::HttpServer::Behaviour::kTrickle, nullptr,
+          kFetchTimeoutMs);
+    EXPECT_LT(timer.elapsed(), 16000);
+    EXPECT_GE(timer.elapsed(), kFetchTimeoutMs - 100);
 }
 
 }  // namespace

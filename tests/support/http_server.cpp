@@ -1,5 +1,7 @@
 #include "support/http_server.h"
 
+#include <chrono>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -8,8 +10,8 @@
 
 namespace zd::test {
 
-HttpServer::HttpServer(std::string response, bool silent)
-    : m_response(std::move(response)), m_silent(silent) {
+HttpServer::HttpServer(std::string response, Behaviour behaviour)
+    : m_response(std::move(response)), m_behaviour(behaviour) {
     m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -53,15 +55,42 @@ void HttpServer::Serve() {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requests.push_back(request);
         }
-        if (m_silent) {
-            silentClients.push_back(client);  // held open, never answered
-            continue;
+        switch (m_behaviour) {
+            case Behaviour::kSilent:
+                silentClients.push_back(client);
+                continue;
+            case Behaviour::kAnswer:
+                SendPaced(client, m_response, m_response.size(), 0);
+                break;
+            case Behaviour::kTrickle:
+                SendPaced(client, m_response, 1, 1000);
+                break;
+            case Behaviour::kFlood: {
+                const std::string flood(64 * 1024, 'x');
+                if (SendPaced(client, m_response, m_response.size(), 0))
+                    while (SendPaced(client, flood, flood.size(), 0)) {}
+                break;
+            }
+            case Behaviour::kReset: {
+                const linger reset{1, 0};
+                ::setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                break;
+            }
         }
-        (void)!::send(client, m_response.data(), m_response.size(), MSG_NOSIGNAL);
         ::shutdown(client, SHUT_WR);
         ::close(client);
     }
     for (int client : silentClients) ::close(client);
+}
+
+bool HttpServer::SendPaced(int client, std::string_view bytes, size_t piece, int pauseMs) {
+    for (size_t at = 0; at < bytes.size(); at += piece) {
+        if (m_stop) return false;
+        const std::string_view part = bytes.substr(at, piece);
+        if (::send(client, part.data(), part.size(), MSG_NOSIGNAL) < 0) return false;
+        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    }
+    return true;
 }
 
 }  // namespace zd::test

@@ -12,8 +12,16 @@ namespace zd::test {
 
 class HttpServer {
 public:
+    enum class Behaviour {
+        kAnswer,   // `response`, then the connection closes
+        kSilent,   // the connection is held open and never answered
+        kTrickle,  // `response` a byte a second
+        kFlood,    // `response`, then "x" without end
+        kReset,    // the connection is reset at once
+    };
+
     // `response` goes out as it is: status line, headers and body.
-    explicit HttpServer(std::string response, bool silent = false);
+    explicit HttpServer(std::string response, Behaviour behaviour = Behaviour::kAnswer);
     ~HttpServer();
 
     int port() const { return m_port; }
@@ -21,9 +29,12 @@ public:
 
 private:
     void Serve();
+    // Sends `bytes` a piece at a time, `pauseMs` apart; false once the client
+    // has gone or the server stops.
+    bool SendPaced(int client, std::string_view bytes, size_t piece, int pauseMs);
 
     std::string m_response;
-    bool m_silent;
+    Behaviour m_behaviour;
     int m_listen = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
