@@ -35,6 +35,9 @@ struct LinkState {
 
 enum PendingAction : int32_t { kNoAction = 0, kGreet = 1 };
 
+// A state no pipe reports, so that the next one read is shown.
+inline constexpr int32_t kNoStateSeen = -1;
+
 // The values only the poll tick uses.
 struct PollState {
     bool startupListen = true;  // the first tick may listen by itself

@@ -1,12 +1,12 @@
 #include "link/link_manager.h"
 
+#include <algorithm>
 #include <string>
 
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "base/session.h"
 #include "protocol/wire.h"
-#include "protocol/wire_io.h"
 
 namespace zd {
 
@@ -32,6 +32,10 @@ void OpenPipe(Session& s) {
         LogLine(s, "(Disconnecting and disposing the previously active connection first)");
         DisposePipe(s);
     }
+    // Nothing a Newton sends is acted on before it has been greeted on this
+    // pipe, and the new pipe's state shows at its first reading.
+    s.link.handshakeDone = false;
+    s.poll.lastState = kNoStateSeen;
 
     int32_t port = 0;
     s.svc.prefs.GetPrefInt(port, prefs::kPort);
@@ -51,9 +55,10 @@ void OpenPipe(Session& s) {
 void ClosePipe(Session& s) {
     if (s.link.pipe != 0) {
         Dil& dil = s.svc.dil;
-        if (!s.link.busy) (void)WriteWire(s, wire::kBye);
+        const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
+        if (!s.link.busy) SayGoodbye(s, deadline);
         (void)dil.CD_Idle(s.link.pipe);
-        WaitForLinkDrop(s);
+        WaitForLinkDrop(s, deadline);
         LogLine(s, "Disconnecting pipe.");
         DisposePipe(s);
     }
@@ -66,9 +71,15 @@ void LogPipeError(Session& s, int32_t code, const char* message) {
     LogLine(s, "(" + std::to_string(code) + ")");
 }
 
-void WaitForLinkDrop(Session& s) {
+void SayGoodbye(Session& s, int64_t deadline) {
+    const int64_t left = std::max<int64_t>(0, deadline - s.svc.clock.NowMs());
+    (void)s.svc.dil.CD_WriteWithin(s.link.pipe, wire::kBye.data(),
+                                   static_cast<int32_t>(wire::kBye.size()),
+                                   static_cast<int32_t>(left));
+}
+
+void WaitForLinkDrop(Session& s, int64_t deadline) {
     Dil& dil = s.svc.dil;
-    const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
     while (dil.CD_GetState(s.link.pipe) == kStateConnected) {
         const int64_t left = deadline - s.svc.clock.NowMs();
         if (left <= 0) break;

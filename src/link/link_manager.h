@@ -9,8 +9,9 @@ namespace zd {
 
 struct Session;
 
-// How long the ends of a pipe wait for the Newton to drop the link before they
-// dispose of the pipe anyway.
+// How long the ends of a pipe take at most, towards a silent Newton too: the
+// goodbye written and the wait for the Newton to drop the link, before the
+// pipe is disposed of anyway.
 inline constexpr int32_t kLinkDropWaitMs = 3000;
 
 // Clears the pipe, then starts the DIL's three layers.  Once, before the tick runs.
@@ -30,8 +31,11 @@ void ClosePipe(Session& s);
 // Logs `message` directly followed by "(code)" on one line.
 void LogPipeError(Session& s, int32_t code, const char* message);
 
-// Calls CD_GetState until the pipe leaves state 5 or kLinkDropWaitMs passed.
-void WaitForLinkDrop(Session& s);
+// Writes "#BYE" within what is left of a close's time from `deadline`.
+void SayGoodbye(Session& s, int64_t deadline);
+
+// Calls CD_GetState until the pipe leaves state 5 or `deadline` passed.
+void WaitForLinkDrop(Session& s, int64_t deadline);
 
 // Disconnects and disposes of the pipe and clears it to 0.
 void DisposePipe(Session& s);

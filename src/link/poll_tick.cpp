@@ -8,7 +8,6 @@
 #include "protocol/command_reader.h"
 #include "protocol/handshake.h"
 #include "protocol/wire.h"
-#include "protocol/wire_io.h"
 #include "transfer/send_text.h"
 
 namespace zd {
@@ -109,9 +108,10 @@ void Disconnect(Session& s) {
     } else {
         LogLine(s, "Disconnecting and disposing the pipe...");
     }
-    (void)WriteWire(s, wire::kBye);
+    const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
+    SayGoodbye(s, deadline);
     (void)dil.CD_Idle(s.link.pipe);
-    WaitForLinkDrop(s);
+    WaitForLinkDrop(s, deadline);
     DisposePipe(s);
     s.link.handshakeDone = false;
     s.poll.pendingAction = kNoAction;

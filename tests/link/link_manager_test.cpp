@@ -46,7 +46,7 @@ TEST_F(LinkManagerTest, OpenPipeOverAConnectedPipeDropsItWithoutGoodbye) {
     EXPECT_EQ(first.received(), "");
     EXPECT_TRUE(first.closed());
     EXPECT_EQ(State(), kStateListening);
-    EXPECT_TRUE(session.link.handshakeDone) << "a new pipe inherits the flag";
+    EXPECT_FALSE(session.link.handshakeDone) << "the new pipe's Newton must be greeted first";
 }
 
 TEST_F(LinkManagerTest, FailedCreateIsLoggedWithItsCodeAndLeavesNoPipe) {

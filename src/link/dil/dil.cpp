@@ -126,9 +126,9 @@ int32_t Dil::CD_StartListening(CD_Handle pipe) {
 int32_t Dil::CD_Accept(CD_Handle pipe) {
     Pipe* p = Find(pipe);
     if (!p) return kDilErrBadPipe;
-    const bool wasPending = p->State() == kStateConnectPending;
-    const int32_t result = p->Accept();
-    if (result == kDilOk && wasPending) {
+    bool first = false;
+    const int32_t result = p->Accept(&first);
+    if (result == kDilOk && first) {
         const std::string peer = p->PeerName();
         if (!peer.empty()) Notice("Connection from " + peer + ".");
     }
@@ -201,6 +201,14 @@ int32_t Dil::CD_Write(CD_Handle pipe, const void* bytes, int32_t count) {
     Pipe* p = Find(pipe);
     if (!p) return kDilErrBadPipe;
     return p->Write(static_cast<const uint8_t*>(bytes), static_cast<size_t>(count));
+}
+
+int32_t Dil::CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count,
+                            int32_t timeoutMs) {
+    if (bytes == nullptr || count < 0 || timeoutMs < 0) return kDilErrBadArgument;
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    return p->Write(static_cast<const uint8_t*>(bytes), static_cast<size_t>(count), timeoutMs);
 }
 
 int32_t Dil::CD_Wait(CD_Handle pipe, int32_t timeoutMs) {

@@ -129,7 +129,8 @@ public:
     // Starts waiting for a Newton: the pipe goes to state 3, then 4 when one
     // arrives.
     int32_t CD_StartListening(CD_Handle pipe);
-    // Takes the Newton of a pipe in state 4: the pipe goes to state 5.
+    // Takes the Newton of a pipe in state 4: the pipe goes to state 5 once the
+    // Newton confirms.  Never blocks.
     int32_t CD_Accept(CD_Handle pipe);
     // Gives the pipe time to move bytes.  Never blocks.
     int32_t CD_Idle(CD_Handle pipe);
@@ -147,6 +148,8 @@ public:
     int32_t CD_ReadPatiently(CD_Handle pipe, void* buffer, int32_t count, int32_t silenceMs);
     // Sends `count` bytes to a connected Newton.
     int32_t CD_Write(CD_Handle pipe, const void* bytes, int32_t count);
+    // The same, giving up after `timeoutMs` without progress.
+    int32_t CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count, int32_t timeoutMs);
     // Blocks until something may have happened on the pipe, or `timeoutMs`
     // passed.  For loops that wait for a state to change without spinning.
     int32_t CD_Wait(CD_Handle pipe, int32_t timeoutMs);

@@ -81,22 +81,21 @@ int32_t Pipe::State() const {
     return kStateUnknown;
 }
 
-int32_t Pipe::Accept() {
+int32_t Pipe::Accept(bool* first) {
     Pump();
+    *first = false;
     const int32_t state = State();
     if (state == kStateConnected) return kDilOk;
     if (state != kStateConnectPending) return kDilErrWrongState;
-    m_framing->Accept(m_clock.NowMs());
-    const int64_t deadline = m_clock.NowMs() + kAcceptWaitMs;
-    for (Pump(); State() == kStateConnectPending; Pump()) {
-        const int64_t left = deadline - m_clock.NowMs();
-        if (left <= 0) break;
-        Wait(static_cast<int32_t>(left));
+    // The Newton's confirmation comes with later pumps; nobody waits for it.
+    if (!m_accepted) {
+        m_framing->Accept(m_clock.NowMs());
+        m_accepted = *first = true;
     }
     return kDilOk;
 }
 
-int32_t Pipe::Write(const uint8_t* data, size_t size) {
+int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
     Pump();
     if (State() != kStateConnected) {
         return m_framing && m_transport->peer() != Peer::kNone ? kDilErrLinkDropped
@@ -104,7 +103,7 @@ int32_t Pipe::Write(const uint8_t* data, size_t size) {
     }
     // No progress for longer than the MNP link takes to give up on a frame by
     // itself: the Newton withholds credit for good.
-    const int64_t patienceMs = m_retransmitMs * (mnp::kMaxSends + 1);
+    if (patienceMs < 0) patienceMs = m_retransmitMs * (mnp::kMaxSends + 1);
     int64_t deadline = m_clock.NowMs() + patienceMs;
     while (size > 0) {
         size_t taken = 0;
@@ -128,8 +127,11 @@ int32_t Pipe::Write(const uint8_t* data, size_t size) {
 void Pipe::Disconnect() {
     Pump();  // what reached us before the end stays readable
     // The last frame written may still wait for its confirmation; give it the
-    // time of one retransmission before the goodbye cuts it off.
-    const int64_t deadline = m_clock.NowMs() + m_retransmitMs;
+    // time of one retransmission before the goodbye cuts it off, but only
+    // while the Newton still talks: a silent one has had its chance.
+    const int64_t now = m_clock.NowMs();
+    const bool talking = m_lastHeardMs >= 0 && now - m_lastHeardMs < m_retransmitMs;
+    const int64_t deadline = now + (talking ? m_retransmitMs : 0);
     while (State() == kStateConnected && !m_framing->Settled()) {
         const int64_t left = deadline - m_clock.NowMs();
         if (left <= 0) break;

@@ -17,8 +17,6 @@ namespace zd {
 
 // How long a network Newton may stay silent before it counts as a plain stream.
 inline constexpr int64_t kDetectMs = 300;
-// How long CD_Accept waits for an MNP Newton to confirm the link.
-inline constexpr int64_t kAcceptWaitMs = 1000;
 
 class Pipe {
 public:
@@ -28,14 +26,17 @@ public:
 
     // Opens the transport: state 3.  Only from a fresh pipe.
     int32_t StartListening();
-    // Takes the Newton of state 4; an MNP Newton gets a moment to confirm.
-    int32_t Accept();
+    // Takes the Newton of state 4, at once: an MNP Newton confirms the link
+    // with later pumps.  `*first` says whether this call took it.
+    int32_t Accept(bool* first);
     // Moves arrived bytes through the framing and runs its timers.  Never blocks.
     void Pump();
     // The DIL state code, as of the last pump.
     int32_t State() const;
-    // Sends to a connected Newton, waiting (bounded) for the link to take it.
-    int32_t Write(const uint8_t* data, size_t size);
+    // Sends to a connected Newton, waiting for the link to take it: up to
+    // `patienceMs` without progress, or by default as long as the MNP link
+    // takes to give up on a frame by itself.
+    int32_t Write(const uint8_t* data, size_t size, int64_t patienceMs = -1);
     // Waits for bytes from the Newton for at most `timeoutMs`, and never past
     // the framing's next timer: a lost frame is sent again on time even while
     // the program waits for an answer to it.  Call Pump() afterwards.
@@ -66,6 +67,7 @@ private:
     Phase m_phase = Phase::kFresh;
     int64_t m_attachedAt = -1;
     int64_t m_lastHeardMs = -1;
+    bool m_accepted = false;
 };
 
 }  // namespace zd
