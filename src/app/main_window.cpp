@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -29,6 +30,7 @@
 #include "extras/version_check.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
+#include "link/progress.h"
 #include "link/relisten.h"
 #include "transfer/send_text.h"
 
@@ -80,6 +82,9 @@ MainWindow::MainWindow(Session& session)
     buildControls();
     m_timer.setInterval(kPollPeriodMs);
     connect(&m_timer, &QTimer::timeout, this, [this] {
+        // A tick that comes while an operation waits for the Newton belongs
+        // after it: nothing runs nested.
+        if (m_waiting) return;
         RelistenIfEnded(m_session);
         PollTick(m_session);
     });
@@ -276,6 +281,7 @@ void MainWindow::initialise() {
     s.svc.display = this;
     s.svc.frontEnd = this;
     s.svc.desktop = &m_desktop;
+    s.svc.dil.SetWaitHook([this] { duringWait(); });
     StartLink(s);
     if (const auto saved = PlacementToRestore(s.svc.prefs)) restorePlacement(*saved);
     m_timer.start();
@@ -315,11 +321,24 @@ void MainWindow::endRun(int result) {
     m_result = result;
     m_ended = true;
     hide();
+    // A transfer under way gives up its wait now; the link is closed in order
+    // once it has.
+    m_session.svc.dil.CD_Cancel();
     if (m_loop) m_loop->quit();
+}
+
+void MainWindow::duringWait() {
+    // Painted and answering the desktop; the user's input waits its turn.
+    m_waiting = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ShowProgress(m_session);
+    m_waiting = false;
 }
 
 void MainWindow::shutDown() {
     SavePlacementAtDestruction(m_session.svc.prefs, outerRect());
+    m_session.svc.dil.SetWaitHook(nullptr);
+    m_session.svc.dil.CD_Resume();
     StopLink(m_session);
     m_timer.stop();
 }

@@ -97,6 +97,8 @@ private:
     // The saved rectangle, on a screen that exists, once the window is shown.
     void restorePlacement(const WindowRect& saved);
     void applyPlacement(const WindowRect& rect);
+    // The DIL's wait hook: the window keeps painting while the link waits.
+    void duringWait();
     // True when the log's selection is what a copy key takes.
     bool logHasSelection() const;
     void showFromTray();
@@ -120,6 +122,7 @@ private:
     bool m_shownFromTray = false;
     bool m_statusOpen = true;
     KeyTaps m_keyTaps;
+    bool m_waiting = false;  // inside the DIL's wait hook
     QEventLoop* m_loop = nullptr;  // while run() runs
     bool m_ended = false;
     int m_result = 0;

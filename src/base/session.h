@@ -61,6 +61,13 @@ struct Switches {
     bool autoListen = false;  // listen at start-up (for the preferences dialog)
 };
 
+// How far the transfer under way has come, for its progress.
+struct TransferProgress {
+    int64_t startMs = -1;  // when it began; -1 while none runs
+    int64_t shownMs = 0;   // when its progress was last shown
+    int64_t baseline = 0;  // the pipe's bytes moved when it began
+};
+
 struct Session {
     explicit Session(Services services) : svc(services) {}
 
@@ -69,6 +76,7 @@ struct Session {
     PollState poll;
     CommandState command;
     Switches switches;
+    TransferProgress progress;
     // The clipboard or dropped text being sent; it stays until the next one.
     std::string outgoing;
 };

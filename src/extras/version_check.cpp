@@ -29,7 +29,7 @@ std::string PageFetcher::FetchPage(const QUrl& url) {
     });
     QObject::connect(&socket, &QTcpSocket::disconnected, &wait, &QEventLoop::quit);
     QObject::connect(&socket, &QAbstractSocket::errorOccurred, &wait, &QEventLoop::quit);
-    QTimer::singleShot(m_timeoutMs, &wait, &QEventLoop::quit);
+    QTimer::singleShot(m_timeoutMs, Qt::PreciseTimer, &wait, &QEventLoop::quit);
     socket.setReadBufferSize(kReplyLimit);
     socket.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
     wait.exec(QEventLoop::ExcludeUserInputEvents);

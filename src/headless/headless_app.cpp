@@ -20,6 +20,7 @@
 #include "headless/console_display.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
+#include "link/progress.h"
 #include "link/relisten.h"
 #include "transfer/send_text.h"
 #include "transfer/text_files.h"
@@ -79,7 +80,9 @@ constexpr const char* kCommandList =
 class HeadlessLoop {
 public:
     HeadlessLoop(Session& s, ConsoleDesktop& desktop, bool relisten)
-        : m_session(s), m_desktop(desktop), m_relisten(relisten) {}
+        : m_session(s), m_desktop(desktop), m_relisten(relisten) {
+        s.svc.dil.SetWaitHook([this] { DuringWait(); });
+    }
 
     int Run() {
         StartLink(m_session);
@@ -88,6 +91,8 @@ public:
         ConfigureRelisten(m_session, m_relisten);
         int64_t nextTick = Now();
         while (!m_quit) {
+            // A wait ended for a disconnect is over once its operation is.
+            m_session.svc.dil.CD_Resume();
             WaitForInput(nextTick - Now());
             if (m_quit) break;
             if (Now() >= nextTick) {
@@ -98,6 +103,9 @@ public:
                 if (nextTick < Now()) nextTick = Now() + kPollPeriodMs;
             }
         }
+        // The orderly end waits for the Newton again, within its bounds.
+        m_session.svc.dil.SetWaitHook(nullptr);
+        m_session.svc.dil.CD_Resume();
         StopLink(m_session);
         return 0;
     }
@@ -105,28 +113,50 @@ public:
 private:
     int64_t Now() { return m_session.svc.clock.NowMs(); }
 
+    // Input and signals for up to `timeoutMs`; the commands that came are
+    // carried out.
     void WaitForInput(int64_t timeoutMs) {
-        pollfd fds[2] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
-                         {g_signalPipe[0], POLLIN, 0}};
-        if (::poll(fds, 2, static_cast<int>(timeoutMs < 0 ? 0 : timeoutMs)) <= 0) return;
-        if (fds[1].revents & POLLIN) m_quit = true;
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) ReadInput();
-    }
-
-    void ReadInput() {
-        char chunk[4096];
-        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR) return;
-            m_stdinOpen = false;  // a service runs on with its input closed
-            return;
-        }
-        m_input.append(chunk, static_cast<size_t>(n));
+        // Commands that came during an operation's wait are due at once.
+        const bool held = m_input.find('\n') != std::string::npos;
+        TakeInput(held || timeoutMs < 0 ? 0 : static_cast<int>(timeoutMs));
         size_t end;
         while (!m_quit && (end = m_input.find('\n')) != std::string::npos) {
             const std::string line = Trim(m_input.substr(0, end));
             m_input.erase(0, end + 1);
             if (!line.empty()) Execute(line);
+        }
+    }
+
+    // In the middle of a wait for the Newton: progress, and an ear for quit
+    // and disconnect, which end the wait.  Every command but quit then waits
+    // its turn, as it would in the window.
+    void DuringWait() {
+        ShowProgress(m_session);
+        TakeInput(0);
+        bool endWait = m_quit;
+        for (size_t line = 0, end; (end = m_input.find('\n', line)) != std::string::npos;
+             line = end + 1) {
+            const std::string command = Trim(m_input.substr(line, end - line));
+            if (command == "quit") m_quit = true;
+            endWait = endWait || command == "quit" || command == "disconnect";
+        }
+        if (endWait) m_session.svc.dil.CD_Cancel();
+    }
+
+    // Reads what standard input and the signals have, waiting up to
+    // `timeoutMs`.
+    void TakeInput(int timeoutMs) {
+        pollfd fds[2] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                         {g_signalPipe[0], POLLIN, 0}};
+        if (::poll(fds, 2, timeoutMs) <= 0) return;
+        if (fds[1].revents & POLLIN) m_quit = true;
+        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) return;
+        char chunk[4096];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n > 0) {
+            m_input.append(chunk, static_cast<size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            m_stdinOpen = false;  // a service runs on with its input closed
         }
     }
 

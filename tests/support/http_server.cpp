@@ -88,7 +88,8 @@ bool HttpServer::SendPaced(int client, std::string_view bytes, size_t piece, int
         if (m_stop) return false;
         const std::string_view part = bytes.substr(at, piece);
         if (::send(client, part.data(), part.size(), MSG_NOSIGNAL) < 0) return false;
-        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        for (int slept = 0; slept < pauseMs && !m_stop; slept += 50)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return true;
 }

@@ -42,11 +42,19 @@ XSession::XSession(bool windowManager, std::string runtimeDir)
         return;
     }
     if (!windowManager) return;
-    m_windowManager = std::make_unique<Subprocess>(
-        OnDisplay({"/usr/bin/env", "HOME=" + m_runtimeDir, "/usr/bin/icewm"}));
-    // Up when its taskbar holds the system tray.
-    if (!WaitUntil(OnDisplay({"/usr/bin/xdotool", "search", "--name", "^SystemTray$"}), 20000))
-        m_error = "icewm did not start: " + m_windowManager->err();
+    // Up when its taskbar holds the system tray; on a busy machine a first
+    // start now and then gives up, so it has a second chance.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_windowManager = std::make_unique<Subprocess>(
+            OnDisplay({"/usr/bin/env", "HOME=" + m_runtimeDir, "/usr/bin/icewm"}));
+        if (WaitUntil(OnDisplay({"/usr/bin/xdotool", "search", "--name", "^SystemTray$"}), 15000)) {
+            m_error.clear();
+            return;
+        }
+        const bool running = m_windowManager->RunsFor(0);
+        m_error = std::string("icewm did not start (") + (running ? "still running" : "ended") +
+                  "): " + m_windowManager->err();
+    }
 }
 
 XSession::~XSession() {
@@ -57,6 +65,7 @@ XSession::~XSession() {
 bool XSession::WaitUntil(const std::vector<std::string>& probe, int timeoutMs) const {
     for (int waited = 0; waited < timeoutMs; waited += 50) {
         if (!Run(probe).empty()) return true;
+        if (m_windowManager && !m_windowManager->RunsFor(0)) return false;
         Pause(50);
     }
     return false;

@@ -101,7 +101,7 @@ int32_t Dil::Create(CD_Handle* pipe, PipeRequest request) {
     // Handles are never reused, so a stale handle can never reach a newer pipe.
     const CD_Handle handle = ++m_lastHandle;
     m_pipes.emplace(handle, std::make_unique<Pipe>(std::move(transport), m_clock, m_options.notice,
-                                                   m_options.mnpRetransmitMs));
+                                                   m_options.mnpRetransmitMs, m_wait));
     *pipe = handle;
     return kDilOk;
 }
@@ -189,6 +189,7 @@ int32_t Dil::AwaitBytes(Pipe& pipe, size_t wanted, int32_t timeoutMs, bool patie
         const int32_t state = pipe.State();
         if (state == kStateDisconnected) return kDilErrLinkDropped;
         if (state != kStateConnected) return kDilErrNotConnected;
+        if (m_wait.cancelled) return kDilErrCancelled;
         const int64_t from = patient ? std::max(start, pipe.lastHeardMs()) : start;
         const int64_t left = from + timeoutMs - m_clock.NowMs();
         if (left <= 0) return kDilErrTimeout;
@@ -217,6 +218,11 @@ int32_t Dil::CD_Wait(CD_Handle pipe, int32_t timeoutMs) {
     if (timeoutMs > 0) p->Wait(timeoutMs);
     p->Pump();
     return kDilOk;
+}
+
+int64_t Dil::CD_BytesMoved(CD_Handle pipe) {
+    const Pipe* p = Find(pipe);
+    return p ? p->bytesMoved() : 0;
 }
 
 int32_t Dil::CD_Disconnect(CD_Handle pipe) {

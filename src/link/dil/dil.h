@@ -54,6 +54,7 @@ enum DilError : int32_t {
     kDilErrPermission = -28012,    // the system refused access
     kDilErrSystem = -28013,        // any other operating-system failure
     kDilErrBusy = -28014,          // another program holds the serial device
+    kDilErrCancelled = -28015,     // the waits were ended by CD_Cancel
 };
 
 // A short English description of a code, for developers and notices.
@@ -86,6 +87,15 @@ struct PipeRequest {
 
 class Transport;
 class Pipe;
+
+// What every wait for the Newton answers to: it calls `hook` at least every
+// kWaitSliceMs, so that a front end keeps its window painted and hears its
+// user quit, and ends at once while `cancelled` is set.
+struct WaitControl {
+    std::function<void()> hook;
+    bool cancelled = false;
+};
+inline constexpr int32_t kWaitSliceMs = 50;
 
 struct DilOptions {
     // Where the network pipe listens; default settings when unset.
@@ -158,6 +168,18 @@ public:
     // Frees the pipe; its handle is invalid from now on.
     int32_t CD_Dispose(CD_Handle pipe);
 
+    // The data bytes `pipe` has carried so far, both ways; 0 for no pipe.
+    int64_t CD_BytesMoved(CD_Handle pipe);
+
+    // Runs `hook` between the slices of every wait for the Newton.
+    void SetWaitHook(std::function<void()> hook) { m_wait.hook = std::move(hook); }
+    // Ends every wait for the Newton, now and until CD_Resume: reads and
+    // writes that would wait give up with kDilErrCancelled.  For quitting in
+    // the middle of a transfer; CD_Resume lets the orderly end wait again.
+    void CD_Cancel() { m_wait.cancelled = true; }
+    void CD_Resume() { m_wait.cancelled = false; }
+    bool cancelled() const { return m_wait.cancelled; }
+
     // The display name of serial slot `index` (0..3) in `name`, its length in
     // `*length`.  REQUIRES: `*length` holds the room in `name` less one.
     int32_t CD_GetSerialPortName(int32_t index, char* name, int32_t* length);
@@ -176,6 +198,7 @@ private:
 
     Clock& m_clock;
     DilOptions m_options;
+    WaitControl m_wait;
     bool m_started = false;
     CD_Handle m_lastHandle = 0;
     std::map<CD_Handle, std::unique_ptr<Pipe>> m_pipes;

@@ -34,6 +34,8 @@ std::string_view CD_ErrorText(int32_t code) {
             return "the serial device is in use by another program";
         case kDilErrSystem:
             return "system error";
+        case kDilErrCancelled:
+            return "the wait was ended: the program is quitting";
         default:
             return "unknown error";
     }

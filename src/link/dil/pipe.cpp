@@ -8,11 +8,13 @@
 #include "link/mnp/mnp_frame.h"
 
 namespace zd {
-Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs)
+Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs,
+           const WaitControl& wait)
     : m_transport(std::move(transport)),
       m_clock(clock),
       m_notice(std::move(notice)),
-      m_retransmitMs(retransmitMs) {}
+      m_retransmitMs(retransmitMs),
+      m_waitControl(wait) {}
 
 Pipe::~Pipe() {
     m_transport->Close();
@@ -58,14 +60,26 @@ void Pipe::Pump() {
     if (m_wire.size() != before) m_lastHeardMs = now;
     if (!m_framing && m_transport->peer() == Peer::kAttached) DetectFraming(now);
     if (!m_framing) return;
-    if (!m_wire.empty()) m_framing->Input(m_wire, m_inbox, now);
+    if (!m_wire.empty()) {
+        const size_t before = m_inbox.size();
+        m_framing->Input(m_wire, m_inbox, now);
+        m_bytesMoved += static_cast<int64_t>(m_inbox.size() - before);
+    }
     m_framing->Poll(now);
 }
 
 void Pipe::Wait(int32_t timeoutMs) {
-    int64_t wait = timeoutMs;
+    if (m_waitControl.cancelled) return;
+    int64_t wait = std::min<int64_t>(timeoutMs, kWaitSliceMs);
     if (m_framing) wait = std::clamp<int64_t>(m_framing->NextTimerAt() - m_clock.NowMs(), 0, wait);
     m_transport->Wait(static_cast<int32_t>(wait));
+    // A transfer waits for every frame's acknowledgement: the hook runs once a
+    // slice, not once a frame.
+    const int64_t now = m_clock.NowMs();
+    if (m_waitControl.hook && now - m_lastHookMs >= kWaitSliceMs) {
+        m_lastHookMs = now;
+        m_waitControl.hook();
+    }
 }
 
 int32_t Pipe::State() const {
@@ -110,6 +124,7 @@ int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
         const int32_t result = m_framing->Send(data, size, &taken, m_clock.NowMs());
         if (result != kDilOk) return result;
         if (taken > 0) {
+            m_bytesMoved += static_cast<int64_t>(taken);
             data += taken;
             size -= taken;
             deadline = m_clock.NowMs() + patienceMs;
@@ -117,6 +132,7 @@ int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
         }
         const int64_t left = deadline - m_clock.NowMs();
         if (left <= 0) return kDilErrTimeout;
+        if (m_waitControl.cancelled) return kDilErrCancelled;
         Wait(static_cast<int32_t>(left));
         Pump();
         if (State() != kStateConnected) return kDilErrLinkDropped;
@@ -132,7 +148,7 @@ void Pipe::Disconnect() {
     const int64_t now = m_clock.NowMs();
     const bool talking = m_lastHeardMs >= 0 && now - m_lastHeardMs < m_retransmitMs;
     const int64_t deadline = now + (talking ? m_retransmitMs : 0);
-    while (State() == kStateConnected && !m_framing->Settled()) {
+    while (State() == kStateConnected && !m_framing->Settled() && !m_waitControl.cancelled) {
         const int64_t left = deadline - m_clock.NowMs();
         if (left <= 0) break;
         Wait(static_cast<int32_t>(left));

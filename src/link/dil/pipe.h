@@ -18,10 +18,14 @@ namespace zd {
 // How long a network Newton may stay silent before it counts as a plain stream.
 inline constexpr int64_t kDetectMs = 300;
 
+struct WaitControl;
+
 class Pipe {
 public:
-    // `retransmitMs` is the MNP framing's acknowledgement timer.
-    Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs);
+    // `retransmitMs` is the MNP framing's acknowledgement timer; every wait
+    // answers to `wait`.
+    Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs,
+         const WaitControl& wait);
     ~Pipe();
 
     // Opens the transport: state 3.  Only from a fresh pipe.
@@ -38,8 +42,9 @@ public:
     // takes to give up on a frame by itself.
     int32_t Write(const uint8_t* data, size_t size, int64_t patienceMs = -1);
     // Waits for bytes from the Newton for at most `timeoutMs`, and never past
-    // the framing's next timer: a lost frame is sent again on time even while
-    // the program waits for an answer to it.  Call Pump() afterwards.
+    // the framing's next timer (a lost frame is sent again on time even while
+    // the program waits for an answer to it) nor one slice of the wait
+    // control, whose hook then runs.  Call Pump() afterwards.
     void Wait(int32_t timeoutMs);
     // Says goodbye where the framing has one and lets go of the Newton: state 2
     // from now on.  What arrived stays readable.
@@ -48,6 +53,8 @@ public:
     // When the line last brought any byte at all (a damaged frame, a
     // retransmission); -1 before the first.
     int64_t lastHeardMs() const { return m_lastHeardMs; }
+    // The data bytes the pipe has carried so far, both ways.
+    int64_t bytesMoved() const { return m_bytesMoved; }
 
     ByteQueue& inbox() { return m_inbox; }
 
@@ -61,6 +68,9 @@ private:
     Clock& m_clock;
     Notice m_notice;
     int64_t m_retransmitMs;
+    const WaitControl& m_waitControl;
+    int64_t m_lastHookMs = 0;
+    int64_t m_bytesMoved = 0;
     std::unique_ptr<Framing> m_framing;
     ByteQueue m_wire;   // arrived, not yet through the framing
     ByteQueue m_inbox;  // data for the program

@@ -1,0 +1,26 @@
+#include "link/progress.h"
+
+#include "base/display_ops.h"
+#include "base/session.h"
+
+namespace zd {
+
+void ShowProgress(Session& s) {
+    TransferProgress& p = s.progress;
+    const int64_t now = s.svc.clock.NowMs();
+    if (!s.link.busy || s.link.pipe == 0) {
+        p.startMs = -1;
+        return;
+    }
+    const int64_t moved = s.svc.dil.CD_BytesMoved(s.link.pipe);
+    if (p.startMs < 0) {
+        p.startMs = p.shownMs = now;
+        p.baseline = moved;
+        return;
+    }
+    if (now - p.startMs < kProgressEveryMs || now - p.shownMs < kProgressEveryMs) return;
+    p.shownMs = now;
+    ShowTransit(s, static_cast<int32_t>(moved - p.baseline));
+}
+
+}  // namespace zd
