@@ -64,37 +64,28 @@ void DeliverToClipboard(Session& s, const Item& item) {
 }
 
 // Writes `text` to `path`, never through a link planted in the folder, and
-// with `fresh` only into a file that did not exist.  Returns "" or the errno
-// of the failure in `*error` and its reason.
-std::string WriteItemFile(const std::string& path, const std::string& text, bool fresh,
-                          int* error) {
-    *error = path.size() >= PATH_MAX ? ENAMETOOLONG : 0;
-    if (*error != 0) return std::strerror(*error);
+// with `fresh` only into a file that did not exist.  Returns 0 or the errno
+// of the failure.
+int WriteItemFile(const std::string& path, const std::string& text, bool fresh) {
+    if (path.size() >= PATH_MAX) return ENAMETOOLONG;
     const int fd = ::open(path.c_str(),
                           O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | (fresh ? O_EXCL : 0),
                           0666);
-    if (fd < 0) {
-        *error = errno;
-        return std::strerror(errno);
-    }
+    if (fd < 0) return errno;
     const char* data = text.data();
     size_t left = text.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, data, left);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            *error = n < 0 ? errno : EIO;
+            const int error = n < 0 ? errno : EIO;
             ::close(fd);
-            return std::strerror(*error);
+            return error;
         }
         data += n;
         left -= static_cast<size_t>(n);
     }
-    if (::close(fd) != 0) {
-        *error = errno;
-        return std::strerror(errno);
-    }
-    return {};
+    return ::close(fd) == 0 ? 0 : errno;
 }
 
 void SaveItem(Session& s, const std::string& text) {
@@ -118,23 +109,23 @@ std::string SaveInReceiveFolder(Session& s, const std::string& text, std::string
     size_t replaced = 0;
     const std::string bytes = ToFileBytes(text, ReadFileCharset(s.svc.prefs), &replaced);
     const std::string name = ItemFileName(s.command.itemName);
-    std::string path, reason;
+    std::string path;
     int error = 0;
     if (!name.empty()) {
         // A named item replaces the file of its name.
         path = folder + "/" + name + ".txt";
-        reason = WriteItemFile(path, bytes, false, &error);
+        error = WriteItemFile(path, bytes, false);
     } else {
         // A generated name never replaces another file.
         const std::time_t now = std::time(nullptr);
         int serial = 1;
         do {
             path = folder + "/" + GeneratedItemName(now, serial++) + ".txt";
-            reason = WriteItemFile(path, bytes, true, &error);
+            error = WriteItemFile(path, bytes, true);
         } while (error == EEXIST);
     }
-    if (!reason.empty()) {
-        *failure = path + ": " + reason;
+    if (error != 0) {
+        *failure = path + ": " + std::strerror(error);
         return {};
     }
     LogReplaced(s, replaced, "code page 1252 lacks them");
