@@ -1,6 +1,5 @@
 #include "link/link_manager.h"
 
-#include <algorithm>
 #include <string>
 
 #include "base/display_ops.h"
@@ -54,11 +53,7 @@ void OpenPipe(Session& s) {
 
 void ClosePipe(Session& s) {
     if (s.link.pipe != 0) {
-        Dil& dil = s.svc.dil;
-        const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
-        if (!s.link.busy) SayGoodbye(s, deadline);
-        (void)dil.CD_Idle(s.link.pipe);
-        WaitForLinkDrop(s, deadline);
+        LetTheNewtonGo(s, !s.link.busy);
         LogLine(s, "Disconnecting pipe.");
         DisposePipe(s);
     }
@@ -71,15 +66,14 @@ void LogPipeError(Session& s, int32_t code, const char* message) {
     LogLine(s, "(" + std::to_string(code) + ")");
 }
 
-void SayGoodbye(Session& s, int64_t deadline) {
-    const int64_t left = std::max<int64_t>(0, deadline - s.svc.clock.NowMs());
-    (void)s.svc.dil.CD_WriteWithin(s.link.pipe, wire::kBye.data(),
-                                   static_cast<int32_t>(wire::kBye.size()),
-                                   static_cast<int32_t>(left));
-}
-
-void WaitForLinkDrop(Session& s, int64_t deadline) {
+void LetTheNewtonGo(Session& s, bool goodbye) {
     Dil& dil = s.svc.dil;
+    const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
+    if (goodbye) {
+        (void)dil.CD_WriteWithin(s.link.pipe, wire::kBye.data(),
+                                 static_cast<int32_t>(wire::kBye.size()), kLinkDropWaitMs);
+    }
+    (void)dil.CD_Idle(s.link.pipe);
     while (dil.CD_GetState(s.link.pipe) == kStateConnected) {
         const int64_t left = deadline - s.svc.clock.NowMs();
         if (left <= 0) break;

@@ -31,11 +31,9 @@ void ClosePipe(Session& s);
 // Logs `message` directly followed by "(code)" on one line.
 void LogPipeError(Session& s, int32_t code, const char* message);
 
-// Writes "#BYE" within what is left of a close's time from `deadline`.
-void SayGoodbye(Session& s, int64_t deadline);
-
-// Calls CD_GetState until the pipe leaves state 5 or `deadline` passed.
-void WaitForLinkDrop(Session& s, int64_t deadline);
+// The end of a pipe before its disposal: "#BYE" when `goodbye` says so, then
+// a wait for the Newton to drop the link, both within kLinkDropWaitMs.
+void LetTheNewtonGo(Session& s, bool goodbye);
 
 // Disconnects and disposes of the pipe and clears it to 0.
 void DisposePipe(Session& s);

@@ -108,10 +108,7 @@ void Disconnect(Session& s) {
     } else {
         LogLine(s, "Disconnecting and disposing the pipe...");
     }
-    const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
-    SayGoodbye(s, deadline);
-    (void)dil.CD_Idle(s.link.pipe);
-    WaitForLinkDrop(s, deadline);
+    LetTheNewtonGo(s, true);  // "#BYE" even to a dropped link
     DisposePipe(s);
     s.link.handshakeDone = false;
     s.poll.pendingAction = kNoAction;
