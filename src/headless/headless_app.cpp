@@ -133,14 +133,14 @@ private:
     void DuringWait() {
         ShowProgress(m_session);
         TakeInput(0);
-        bool endWait = m_quit;
+        bool disconnect = false;
         for (size_t line = 0, end; (end = m_input.find('\n', line)) != std::string::npos;
              line = end + 1) {
             const std::string command = Trim(m_input.substr(line, end - line));
-            if (command == "quit") m_quit = true;
-            endWait = endWait || command == "quit" || command == "disconnect";
+            m_quit = m_quit || command == "quit";
+            disconnect = disconnect || command == "disconnect";
         }
-        if (endWait) m_session.svc.dil.CD_Cancel();
+        if (m_quit || disconnect) m_session.svc.dil.CD_Cancel();
     }
 
     // Reads what standard input and the signals have, waiting up to
