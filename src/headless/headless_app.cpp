@@ -1,11 +1,9 @@
 #include "headless/headless_app.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +14,7 @@
 #include "base/display_ops.h"
 #include "base/front_end.h"
 #include "base/prefs_keys.h"
+#include "base/quit_signals.h"
 #include "headless/console_desktop.h"
 #include "headless/console_display.h"
 #include "link/link_manager.h"
@@ -27,29 +26,6 @@
 
 namespace zd {
 namespace {
-
-// Written by the signal handler, read by the loop's poll: a signal that lands
-// outside the poll still wakes the next one.
-int g_signalPipe[2] = {-1, -1};
-
-void OnQuitSignal(int) {
-    const char byte = 'q';
-    const int saved = errno;
-    (void)!::write(g_signalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-void InstallSignalHandlers() {
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    struct sigaction action {};
-    action.sa_handler = OnQuitSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    // A closed standard output must not kill the program in the middle of a
-    // transfer.
-    std::signal(SIGPIPE, SIG_IGN);
-}
 
 // Without a window there is nothing to resize; the view's state lives on in the
 // preference, as the window keeps it, for a window of no height.
@@ -147,7 +123,7 @@ private:
     // `timeoutMs`.
     void TakeInput(int timeoutMs) {
         pollfd fds[2] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
-                         {g_signalPipe[0], POLLIN, 0}};
+                         {m_quitSignals, POLLIN, 0}};
         if (::poll(fds, 2, timeoutMs) <= 0) return;
         if (fds[1].revents & POLLIN) m_quit = true;
         if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) return;
@@ -207,13 +183,13 @@ private:
     bool m_relisten;
     bool m_quit = false;
     bool m_stdinOpen = true;
+    const int m_quitSignals = InstallQuitSignals();
     std::string m_input;
 };
 
 }  // namespace
 
 int RunHeadless(const RunOptions& options) {
-    InstallSignalHandlers();
     Core core(options);
     ConsoleDisplay display(stdout, stderr);
     ConsoleFrontEnd frontEnd(core.prefs());
