@@ -10,10 +10,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +27,7 @@
 #include "base/core.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
+#include "base/quit_signals.h"
 #include "base/session.h"
 #include "extras/about_box.h"
 #include "extras/version_check.h"
@@ -73,7 +76,9 @@ MainWindow::MainWindow(Session& session)
       m_session(session),
       m_desktop(session, this),
       m_units(DialogFont()),
-      m_tray([this](int id) { command(id); }) {
+      m_tray([this](int id) { command(id); }),
+      m_heldInput([this](QObject* receiver, QEvent* event) { return actsDuringWait(receiver, event); },
+                  [this](QObject* receiver, QEvent* event) { deliverHeld(receiver, event); }) {
     setWindowTitle("Zandorelle");
     setFont(DialogFont());
     setWindowIcon(ProgramIcon());
@@ -85,6 +90,7 @@ MainWindow::MainWindow(Session& session)
         // A tick that comes while an operation waits for the Newton belongs
         // after it: nothing runs nested.
         if (m_waiting) return;
+        if (!m_ended) m_session.svc.dil.CD_Resume();
         RelistenIfEnded(m_session);
         PollTick(m_session);
     });
@@ -282,6 +288,13 @@ void MainWindow::initialise() {
     s.svc.frontEnd = this;
     s.svc.desktop = &m_desktop;
     s.svc.dil.SetWaitHook([this] { duringWait(); });
+    // SIGTERM and SIGINT end the run as "Exit" does, in the middle of a wait too.
+    if (const int quitSignals = InstallQuitSignals(); quitSignals >= 0) {
+        auto* notifier = new QSocketNotifier(quitSignals, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            if (TakeQuitSignals()) endRun(0);
+        });
+    }
     StartLink(s);
     if (const auto saved = PlacementToRestore(s.svc.prefs)) restorePlacement(*saved);
     m_timer.start();
@@ -328,9 +341,10 @@ void MainWindow::endRun(int result) {
 }
 
 void MainWindow::duringWait() {
-    // Painted and answering the desktop; the user's input waits its turn.
+    // Painted and answering the desktop; the user's input waits its turn,
+    // but for the keys that end the program.
     m_waiting = true;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_heldInput.ProcessEvents();
     ShowProgress(m_session);
     m_waiting = false;
 }
@@ -442,19 +456,56 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (!endByKey(event)) QWidget::keyPressEvent(event);
+}
+
+bool MainWindow::endByKey(const QKeyEvent* key) {
     // Enter and Escape end the window at once, as a dialog's OK and Cancel do,
     // when the user pressed them here.
-    if (!m_keyTaps.Press(event->key(), event->timestamp(), event->isAutoRepeat()))
-        return QWidget::keyPressEvent(event);
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        command(command::kOk);
-        return;
+    const bool ok = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (!ok && key->key() != Qt::Key_Escape) return false;
+    if (!m_keyTaps.Press(key->key(), key->timestamp(), key->isAutoRepeat())) return false;
+    command(ok ? command::kOk : command::kCancel);
+    return true;
+}
+
+QAction* MainWindow::shortcutAction(const QKeyEvent* key) const {
+    // The log takes a copy key while it has a selection, before the menu.
+    if (IsCopyKey(key) && logHasSelection()) return nullptr;
+    const QKeySequence pressed(key->keyCombination());
+    for (QAction* action : m_menu->findChildren<QAction*>()) {
+        if (action->isEnabled() && action->shortcut() == pressed) return action;
     }
-    if (event->key() == Qt::Key_Escape) {
-        command(command::kCancel);
-        return;
+    return nullptr;
+}
+
+bool MainWindow::actsDuringWait(QObject* receiver, QEvent* event) {
+    // Disconnect gives up the wait now and is carried out when it has ended.
+    bool disconnect = false;
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (endByKey(key)) return true;
+        const QAction* action = shortcutAction(key);
+        disconnect = action && action->data().toInt() == command::kDisconnect;
+    } else if (event->type() == QEvent::MouseButtonRelease && receiver == windowHandle()) {
+        const QWidget* target = childAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        disconnect = target && target->objectName() == QString::number(command::kDisconnect);
     }
-    QWidget::keyPressEvent(event);
+    if (disconnect) m_session.svc.dil.CD_Cancel();
+    return false;
+}
+
+void MainWindow::deliverHeld(QObject* receiver, QEvent* event) {
+    // A wait given up for a disconnect is over once its operation is.
+    if (!m_ended) m_session.svc.dil.CD_Resume();
+    // A kept key comes as the key alone: its shortcut is looked up here.
+    if (event->type() == QEvent::KeyPress) {
+        if (QAction* action = shortcutAction(static_cast<QKeyEvent*>(event))) {
+            action->trigger();
+            return;
+        }
+    }
+    QCoreApplication::sendEvent(receiver, event);
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "app/dialog_units.h"
+#include "app/held_input.h"
 #include "app/key_taps.h"
 #include "app/qt_desktop.h"
 #include "app/window_rules.h"
@@ -18,7 +19,9 @@
 #include "base/front_end.h"
 #include "extras/tray_icon.h"
 
+class QAction;
 class QEventLoop;
+class QKeyEvent;
 class QLabel;
 class QMenuBar;
 class QPlainTextEdit;
@@ -99,6 +102,15 @@ private:
     void applyPlacement(const WindowRect& rect);
     // The DIL's wait hook: the window keeps painting while the link waits.
     void duringWait();
+    // Enter or Escape pressed anew ends the run; true if `key` did.
+    bool endByKey(const QKeyEvent* key);
+    // The menu's action `key` is the shortcut of, if any.
+    QAction* shortcutAction(const QKeyEvent* key) const;
+    // The input that acts in the middle of a wait: true for Enter and Escape,
+    // which end the run; a disconnect ends the wait and is kept for after it.
+    bool actsDuringWait(QObject* receiver, QEvent* event);
+    // A kept event, once the wait is over.
+    void deliverHeld(QObject* receiver, QEvent* event);
     // True when the log's selection is what a copy key takes.
     bool logHasSelection() const;
     void showFromTray();
@@ -122,6 +134,7 @@ private:
     bool m_shownFromTray = false;
     bool m_statusOpen = true;
     KeyTaps m_keyTaps;
+    HeldInput m_heldInput;
     bool m_waiting = false;  // inside the DIL's wait hook
     QEventLoop* m_loop = nullptr;  // while run() runs
     bool m_ended = false;
