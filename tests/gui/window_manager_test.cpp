@@ -4,89 +4,12 @@
 // hides the window through the tray, the window can be minimised and is on
 // the taskbar, and the log stays whole while the user selects and copies.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <QAbstractButton>
-#include <chrono>
-#include <thread>
 
 #include "app/command_ids.h"
-#include "app/main_window.h"
-#include "support/link_fixture.h"
-#include "support/subprocess.h"
-#include "support/x_session.h"
+#include "gui/window_manager_fixture.h"
 
 namespace zd {
 namespace {
-
-void Pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-class WindowManagerTest : public test::LinkFixture {
-protected:
-    void SetUp() override {
-        ::chmod(dir.path().c_str(), 0700);
-        x = std::make_unique<test::XSession>(true, dir.path());
-        if (!x->missing().empty()) GTEST_SKIP() << x->missing();
-        ASSERT_EQ(x->error(), "");
-    }
-
-    std::unique_ptr<test::Subprocess> Start() {
-        return std::make_unique<test::Subprocess>(
-            x->OnDisplay({ZD_PROGRAM, "--ini", dir.File("z.INI")}));
-    }
-
-    // The middle of control `id` in the window, measured on a window built
-    // here the same way.
-    QPoint Centre(int id) {
-        MainWindow window(session);
-        auto* control = window.findChild<QWidget*>(QString::number(id));
-        return control->mapTo(&window, control->rect().center());
-    }
-    void Click(const std::string& window, QPoint at, const char* button = "1") {
-        x->XDoTool({"mousemove", "--window", window, std::to_string(at.x()),
-                    std::to_string(at.y()), "click", button});
-    }
-    // Keys typed into the window as the focused one, press and release.
-    void Type(const std::string& window, const std::string& keys) {
-        x->XDoTool({"windowactivate", "--sync", window, "key", "--clearmodifiers", keys});
-    }
-    // The saved rectangle as the preference file holds it.
-    std::string SavedRect() {
-        std::string rect;
-        const std::string file = test::ReadFile(dir.File("z.INI"));
-        for (const char* key : {"PosX=", "PosY=", "topx=", "bottomx="}) {
-            const size_t at = file.find(key);
-            rect += at == std::string::npos ? "-" : file.substr(at, file.find('\n', at) - at);
-            rect += " ";
-        }
-        return rect;
-    }
-    // The icon the program put in icewm's system tray: its embedder.
-    std::string TrayIcon() {
-        for (int i = 0; i < 100; ++i) {
-            const std::string found = x->XDoTool({"search", "--name", "^YXTrayEmbedder$"});
-            if (!found.empty()) return found.substr(0, found.find('\n'));
-            Pause(50);
-        }
-        return "";
-    }
-    void OpenSpeedMenuAndChoose(const std::string& icon, const std::string& keys) {
-        x->XDoTool({"mousemove", "--window", icon, "12", "12", "click", "3"});
-        Pause(500);
-        x->XDoTool({"key", keys, "Return"});
-    }
-    bool WaitUntilHidden(const std::string& name) {
-        for (int i = 0; i < 60; ++i) {
-            if (!x->Visible(name)) return true;
-            Pause(50);
-        }
-        return false;
-    }
-
-    std::unique_ptr<test::XSession> x;
-};
 
 TEST_F(WindowManagerTest, TenStartsInARowEachLiveUntilClosedAndTheRectangleHolds) {
     test::WriteFile(dir.File("z.INI"), "[Prefs Section]\n");

@@ -103,6 +103,31 @@ TEST_P(SessionTest, AFullSessionAsTheUserSeesIt) {
     EXPECT_EQ(test::ReadFile(dir.File("caught2")), "Hall\x8C \xA5 v\x8Arlden");
 }
 
+TEST(NewtonAfterNewton, TheNextNewtonIsGreetedBeforeAnythingItSendsCounts) {
+    test::TempDir dir;
+    const std::string port = std::to_string(test::FreeTcpPort());
+    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\nNetPort=" + port +
+                                           "\nSaveAsFile=1\nDir=" + dir.path() + "\n");
+    test::Subprocess program({ZD_PROGRAM, "--headless", "--relisten", "--ini", dir.File("z.INI")});
+    program.Write("listen\n");
+    ASSERT_TRUE(program.WaitForStderr("Info: Listening\n"));
+    test::Subprocess first({NEWTON_SIM, "--tcp", port, "--plain", "--greet", "--close"});
+    EXPECT_EQ(first.WaitForExit(), 0) << first.err();
+    ASSERT_TRUE(program.WaitForStdout("ZD is now working.\n", 10000)) << program.out();
+    ASSERT_TRUE(program.WaitForStderr("Info: Listening\n", 10000, 2)) << program.err();
+
+    // Straight to an item, as if it had been greeted.
+    test::Subprocess second({NEWTON_SIM, "--tcp", port, "--plain", "--send", "#GET;Unbekannt",
+                             "--send", "Grüß Gott\x04", "--sleep", "3000"});
+    EXPECT_TRUE(program.WaitForStdout("Didn't get '#ID:' response; disconnecting...\n", 10000))
+        << program.out();
+    program.Write("quit\n");
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(test::CountOf(program.out(), "ZD is now working.\n"), 1u) << program.out();
+    EXPECT_EQ(program.out().find("Transfered"), std::string::npos) << program.out();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Unbekannt.txt")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Line, SessionTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Network" : "Serial"; });
 

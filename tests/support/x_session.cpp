@@ -117,12 +117,17 @@ std::string XSession::Clipboard() const {
     return Run(OnDisplay({"/usr/bin/xclip", "-o", "-selection", "clipboard"}));
 }
 
-bool XSession::Screenshot(const std::string& path) const {
+bool XSession::Screenshot(const std::string& path, const std::string& window,
+                          const std::vector<int>& part) const {
 #ifdef GRAB_WINDOW
-    Subprocess grab(OnDisplay({GRAB_WINDOW, "0", path}));
+    std::vector<std::string> argv{GRAB_WINDOW, window, path};
+    for (const int number : part) argv.push_back(std::to_string(number));
+    Subprocess grab(OnDisplay(argv));
     return grab.WaitForExit(5000) == 0;
 #else
     (void)path;
+    (void)window;
+    (void)part;
     return false;
 #endif
 }

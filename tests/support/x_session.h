@@ -39,8 +39,10 @@ public:
     std::string Property(const std::string& window, const std::string& property) const;
     // The clipboard's text.
     std::string Clipboard() const;
-    // Saves a picture of the whole screen.
-    bool Screenshot(const std::string& path) const;
+    // Saves a picture of `window` ("0": the whole screen), or of the part of
+    // it at x, y with a width and a height.
+    bool Screenshot(const std::string& path, const std::string& window = "0",
+                    const std::vector<int>& part = {}) const;
 
 private:
     bool WaitUntil(const std::vector<std::string>& probe, int timeoutMs) const;
