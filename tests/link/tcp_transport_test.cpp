@@ -6,6 +6,7 @@
 
 #include "link/dil/dil.h"
 #include "link/dil/tcp_transport.h"
+#include "link/mnp/mnp_link.h"
 #include "support/loopback.h"
 
 namespace zd {
@@ -14,7 +15,7 @@ namespace {
 class NetworkPipeTest : public ::testing::Test {
 protected:
     NetworkPipeTest() {
-        DilOptions options;
+        options.mnpRetransmitMs = 100;
         options.settings = [this] { return settings; };
         options.notice = [this](std::string_view text) { notices.emplace_back(text); };
         options.readTimeoutMs = 300;
@@ -39,7 +40,19 @@ protected:
         return false;
     }
 
+    // An emulated Newton's link request, as it goes on the wire.
+    static std::string LinkRequest() {
+        std::string frame;
+        mnp::LinkOptions newton;
+        newton.role = mnp::Role::kNewton;
+        mnp::MnpLink link([&](const uint8_t* bytes, size_t size) { frame.assign(bytes, bytes + size); },
+                          newton);
+        link.Connect(0);
+        return frame;
+    }
+
     SteadyClock clock;
+    DilOptions options;
     DilSettings settings;
     std::vector<std::string> notices;
     std::unique_ptr<Dil> dil;
@@ -165,6 +178,35 @@ TEST_F(NetworkPipeTest, OnePumpTakesABoundedShareOfAFlood) {
     transport.Pump(inbox);
     EXPECT_GT(inbox.size(), 0u);
     EXPECT_LT(inbox.size(), kMaxPumpBytes + 16384);
+}
+
+TEST_F(NetworkPipeTest, AnEmulatorThatJoinsInTheMiddleOfALinkRequestIsAnsweredOnTheNext) {
+    const CD_Handle pipe = ListeningPipe();
+    test::TcpClient emulator;
+    ASSERT_TRUE(emulator.Connect(settings.netPort));
+    const std::string request = LinkRequest();
+    ASSERT_GT(request.size(), 11u);
+    ASSERT_TRUE(emulator.Send(request.substr(11)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // longer than the silence rule
+    ASSERT_TRUE(emulator.Send(request));
+    ASSERT_TRUE(ReachesState(pipe, kStateConnectPending));
+    EXPECT_EQ(notices[0], "The Newton speaks MNP (an emulator's serial port).");
+    ASSERT_EQ(dil->CD_Accept(pipe), kDilOk);
+    const std::string answer = emulator.Receive(3, 2000);
+    EXPECT_EQ(answer, "\x16\x10\x02") << "our link request, a frame from its start";
+}
+
+TEST_F(NetworkPipeTest, ACallerThatNeverAsksForALinkIsDroppedWithinTheLinksLimit) {
+    const CD_Handle pipe = ListeningPipe();
+    test::TcpClient caller;
+    ASSERT_TRUE(caller.Connect(settings.netPort));
+    ASSERT_TRUE(caller.Send("GET / HTTP/1.0\r\n\r\n"));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ReachesState(pipe, kStateDisconnected));
+    EXPECT_TRUE(caller.WaitForClose(2000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500))
+        << "ten of its 100 ms retransmission periods";
+    EXPECT_EQ(notices.back().rfind("No link request came from 127.0.0.1:", 0), 0u) << notices.back();
 }
 
 TEST_F(NetworkPipeTest, AnUnusableAddressIsRefused) {

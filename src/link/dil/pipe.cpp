@@ -5,7 +5,7 @@
 #include "link/dil/dil.h"
 #include "link/dil/mnp_framing.h"
 #include "link/dil/stream_framing.h"
-#include "link/mnp/mnp_frame.h"
+#include "link/mnp/mnp_link.h"
 
 namespace zd {
 Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs,
@@ -38,18 +38,32 @@ int32_t Pipe::StartListening() {
 }
 
 void Pipe::DetectFraming(int64_t now) {
-    if (m_wire.empty()) {
-        if (m_attachedAt < 0) m_attachedAt = now;
-        // A network Newton waits for our greeting; an emulator's serial port
-        // sends its link request at once.
-        if (now - m_attachedAt < kDetectMs) return;
-    }
-    const bool speaksMnp = !m_wire.empty() && m_wire[0] == mnp::kSyn;
+    if (m_attachedAt < 0) m_attachedAt = now;
+    // A network Newton says nothing before our greeting, so any byte at all is
+    // an emulator's serial port, which may have joined in the middle of a
+    // frame: the MNP deframer hunts for the start of the next one.
+    if (m_wire.empty() && now - m_attachedAt < kDetectMs) return;
+    const bool speaksMnp = !m_wire.empty();
     ChooseFraming(speaksMnp ? FramingKind::kMnp : FramingKind::kStream);
+    m_detectedMnp = speaksMnp;
     if (m_notice) {
         m_notice(speaksMnp ? "The Newton speaks MNP (an emulator's serial port)."
                            : "The Newton sends a plain stream.");
     }
+}
+
+void Pipe::DropACallerThatNeverAsksForALink(int64_t now) {
+    // It would hold the port for good: it has as long as the link itself
+    // takes to give up on a frame.
+    const int64_t limitMs = m_retransmitMs * mnp::kMaxSends;
+    if (!m_detectedMnp || m_framing->State() != kStateListening || now - m_attachedAt < limitMs)
+        return;
+    if (m_notice) {
+        m_notice("No link request came from " + PeerName() + " in " +
+                 std::to_string(limitMs / 1000) + " s; the connection is closed.");
+    }
+    m_transport->Close();
+    m_detectedMnp = false;
 }
 
 void Pipe::Pump() {
@@ -66,6 +80,7 @@ void Pipe::Pump() {
         m_bytesMoved += static_cast<int64_t>(m_inbox.size() - before);
     }
     m_framing->Poll(now);
+    DropACallerThatNeverAsksForALink(now);
 }
 
 void Pipe::Wait(int32_t timeoutMs) {

@@ -63,6 +63,7 @@ private:
 
     void ChooseFraming(FramingKind kind);
     void DetectFraming(int64_t now);
+    void DropACallerThatNeverAsksForALink(int64_t now);
 
     std::unique_ptr<Transport> m_transport;
     Clock& m_clock;
@@ -78,6 +79,7 @@ private:
     int64_t m_attachedAt = -1;
     int64_t m_lastHeardMs = -1;
     bool m_accepted = false;
+    bool m_detectedMnp = false;  // MNP chosen for what a network caller sent
 };
 
 }  // namespace zd
