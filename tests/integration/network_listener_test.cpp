@@ -1,5 +1,6 @@
-// Strangers on the network port: one that connects and says nothing, and ones
-// that pour garbage in as fast as the loopback carries it.
+// Strangers on the network port: one that connects and says nothing, ones
+// that pour garbage in as fast as the loopback carries it, and one that talks
+// but never asks for a link.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -54,8 +55,8 @@ TEST_F(NetworkListenerTest, ASilentClientHoldsNothingUpForLong) {
     EXPECT_EQ(program.WaitForExit(), 0);
 }
 
-// Garbage that looks like MNP keeps the program hunting for a frame; garbage
-// that does not is a command too large.  Either way memory stays put.
+// Garbage keeps the program hunting for an MNP frame, whether its first byte
+// looks like one or not; memory stays put.
 TEST_F(NetworkListenerTest, AFloodOfGarbageDoesNotGrowMemory) {
     for (const char first : {'\x16', 'G'}) {
         std::mt19937 random(first);
@@ -79,6 +80,30 @@ TEST_F(NetworkListenerTest, AFloodOfGarbageDoesNotGrowMemory) {
         program.WaitForStderr("Info: Listening\n", 1000,
                               test::CountOf(program.err(), "Info: Listening\n") + 1);
     }
+    program.Write("quit\n");
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST(NetworkStranger, OneThatNeverAsksForALinkIsDroppedAndThePortListensAgain) {
+    test::TempDir dir;
+    const int32_t port = test::FreeTcpPort();
+    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\nNetPort=" + std::to_string(port) + "\n");
+    ::setenv("ZD_MNP_RETRANSMIT_MS", "100", 1);  // the link gives up after a second
+    test::Subprocess program({ZD_PROGRAM, "--headless", "--relisten", "--ini", dir.File("z.INI")});
+    ::unsetenv("ZD_MNP_RETRANSMIT_MS");
+    program.Write("listen\n");
+    ASSERT_TRUE(program.WaitForStderr("Info: Listening\n")) << program.err();
+
+    test::TcpClient stranger;
+    ASSERT_TRUE(stranger.Connect(port));
+    ASSERT_TRUE(stranger.Send("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n"));
+    EXPECT_TRUE(stranger.WaitForClose(3000));
+    EXPECT_TRUE(program.WaitForStdout("No link request came from 127.0.0.1:", 1000)) << program.out();
+    EXPECT_TRUE(program.WaitForStdout("Listening... press 'Connect' on the Zandorelle slip.\n", 3000, 2))
+        << program.out();
+
+    test::TcpClient next;  // the port is there for the next caller
+    EXPECT_TRUE(next.Connect(port, 1000));
     program.Write("quit\n");
     EXPECT_EQ(program.WaitForExit(), 0);
 }

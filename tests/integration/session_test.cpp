@@ -116,8 +116,9 @@ TEST(NewtonAfterNewton, TheNextNewtonIsGreetedBeforeAnythingItSendsCounts) {
     ASSERT_TRUE(program.WaitForStdout("ZD is now working.\n", 10000)) << program.out();
     ASSERT_TRUE(program.WaitForStderr("Info: Listening\n", 10000, 2)) << program.err();
 
-    // Straight to an item, as if it had been greeted.
-    test::Subprocess second({NEWTON_SIM, "--tcp", port, "--plain", "--send", "#GET;Unbekannt",
+    // Straight to an item once it is taken for a plain stream, as if it had
+    // been greeted.
+    test::Subprocess second({NEWTON_SIM, "--tcp", port, "--plain", "--sleep", "500", "--send", "#GET;Unbekannt",
                              "--send", "Grüß Gott\x04", "--sleep", "3000"});
     EXPECT_TRUE(program.WaitForStdout("Didn't get '#ID:' response; disconnecting...\n", 10000))
         << program.out();

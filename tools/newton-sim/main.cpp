@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -38,6 +39,8 @@ bool OpenLine(const SimOptions& options, SimLine& line, std::string& error) {
         }
         case LineKind::kTcp:
             return line.ConnectTcp(options.host, options.port, options.timeoutMs, error);
+        case LineKind::kEmulator:
+            return line.EmulateSerialPort(options.host, options.port, error);
         case LineKind::kNone:
             break;
     }
@@ -100,6 +103,10 @@ bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::st
         case Step::kClose:
             link.Close();
             return true;
+        case Step::kReconnect:
+            if (link.WaitForEnd(timeoutMs) && link.Connect(timeoutMs)) return true;
+            error = "no second link";
+            return false;
         case Step::kSleep:
             std::this_thread::sleep_for(std::chrono::milliseconds(step.count));
             return true;
@@ -116,6 +123,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "newton-sim: %s\n%s", error.c_str(), SimUsage().c_str());
         return 2;
     }
+    // A desktop that closes the connection must not end the simulator.
+    std::signal(SIGPIPE, SIG_IGN);
     zd::SteadyClock clock;
     SimLine line(clock);
     line.SetBaud(options->baud);

@@ -114,6 +114,11 @@ void SimLine::PaceFor(size_t bytes, int64_t& freeAtUs) {
 
 bool SimLine::Write(const uint8_t* data, size_t size) {
     PaceFor(size, m_txFreeAtUs);
+    if (m_emulator) return EmulatorWrite(data, size);
+    return WriteAll(data, size);
+}
+
+bool SimLine::WriteAll(const uint8_t* data, size_t size) {
     while (size > 0 && m_fd >= 0) {
         const ssize_t n = ::write(m_fd, data, size);
         if (n > 0) {
@@ -130,7 +135,11 @@ bool SimLine::Write(const uint8_t* data, size_t size) {
 }
 
 bool SimLine::Read(std::vector<uint8_t>& out, int timeoutMs) {
-    if (m_fd < 0) return false;
+    if (m_fd < 0) {
+        if (!m_emulator) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return true;
+    }
     pollfd p{m_fd, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0) return true;
     uint8_t chunk[4096];
@@ -142,7 +151,43 @@ bool SimLine::Read(std::vector<uint8_t>& out, int timeoutMs) {
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
     // A closed socket, or EIO on a master whose slave was closed.
-    return false;
+    if (!m_emulator) return false;
+    EmulatorLostConnection();
+    return true;
+}
+
+bool SimLine::EmulateSerialPort(const std::string& host, int port, std::string& error) {
+    in_addr ignored{};
+    if (::inet_pton(AF_INET, host.c_str(), &ignored) != 1) {
+        error = "not an IPv4 address: " + host;
+        return false;
+    }
+    m_emulator = true;
+    m_emulatorHost = host;
+    m_emulatorPort = port;
+    return true;
+}
+
+bool SimLine::EmulatorWrite(const uint8_t* data, size_t size) {
+    if (m_fd < 0) {
+        std::string refused;
+        if (m_clock.NowMs() < m_pauseUntilMs ||
+            !ConnectTcp(m_emulatorHost, m_emulatorPort, 0, refused)) {
+            return true;  // the bytes are gone, as on a cable nobody listens to
+        }
+        const size_t lost = std::min(m_joinOffset, size);
+        data += lost;
+        size -= lost;
+        m_joinOffset = 0;
+    }
+    if (!WriteAll(data, size)) EmulatorLostConnection();
+    return true;
+}
+
+void SimLine::EmulatorLostConnection() {
+    Close();
+    m_pauseUntilMs = m_clock.NowMs() + kEmulatorPauseMs;
+    m_joinOffset = kEmulatorJoinOffset;
 }
 
 void SimLine::Close() {

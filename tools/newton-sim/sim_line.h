@@ -1,6 +1,6 @@
 // The simulator's end of the wire: a serial device, a pseudo-terminal it makes
-// itself, or a TCP connection to the desktop.  Writes can be paced to a line
-// rate; reads wait with a deadline.
+// itself, a TCP connection to the desktop, or a Newton emulator's TCP serial
+// port.  Writes can be paced to a line rate; reads wait with a deadline.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,13 @@ public:
     bool WaitForPtyOpened(int timeoutMs);
     // Connects to host:port, retrying until `timeoutMs` passed.
     bool ConnectTcp(const std::string& host, int port, int timeoutMs, std::string& error);
+    // Plays an emulator's serial port on TCP, as the Einstein emulator has it:
+    // it connects to host:port only when it has a byte to send (dropping the
+    // bytes while nobody listens), never closes its side, and once the
+    // desktop has closed the connection it drops what it sends for
+    // kEmulatorPauseMs; the connection after the pause starts
+    // kEmulatorJoinOffset bytes into the frame it was made for.
+    bool EmulateSerialPort(const std::string& host, int port, std::string& error);
 
     // Paces writes (and reads) to `baud` bits per second, 10 bits a byte: a
     // chunk is through when the line could have carried it.  0: no pacing.
@@ -39,10 +46,15 @@ public:
     bool Read(std::vector<uint8_t>& out, int timeoutMs);
     void Close();
 
-    bool open() const { return m_fd >= 0; }
+    // An emulator's serial port is always there, connected or not.
+    bool open() const { return m_fd >= 0 || m_emulator; }
 
 private:
     void PaceFor(size_t bytes, int64_t& freeAtUs);
+    bool WriteAll(const uint8_t* data, size_t size);
+    // The emulator's side of a write: connects, or drops the bytes.
+    bool EmulatorWrite(const uint8_t* data, size_t size);
+    void EmulatorLostConnection();
     int64_t NowUs();
 
     Clock& m_clock;
@@ -51,6 +63,14 @@ private:
     int m_baud = 0;
     int64_t m_txFreeAtUs = 0;
     int64_t m_rxFreeAtUs = 0;
+    bool m_emulator = false;
+    std::string m_emulatorHost;
+    int m_emulatorPort = 0;
+    int64_t m_pauseUntilMs = 0;
+    size_t m_joinOffset = 0;  // bytes of the next connection's first write that are lost
 };
+
+inline constexpr int64_t kEmulatorPauseMs = 3000;
+inline constexpr size_t kEmulatorJoinOffset = 11;
 
 }  // namespace zd::sim

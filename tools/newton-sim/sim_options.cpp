@@ -70,10 +70,10 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             const auto path = next("a path");
             if (!path) return std::nullopt;
             options.ptyLink = *path;
-        } else if (arg == "--tcp") {
+        } else if (arg == "--tcp" || arg == "--emulator-tcp") {
             const auto where = next("[HOST:]PORT");
             if (!where) return std::nullopt;
-            options.line = LineKind::kTcp;
+            options.line = arg == "--tcp" ? LineKind::kTcp : LineKind::kEmulator;
             const size_t colon = where->rfind(':');
             if (colon != std::string::npos) options.host = where->substr(0, colon);
             options.port =
@@ -146,6 +146,8 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.steps.push_back(MakeStep(Step::kAwaitBye));
         } else if (arg == "--byte-at-a-time") {
             options.link.byteAtATime = true;
+        } else if (arg == "--reconnect") {
+            options.steps.push_back(MakeStep(Step::kReconnect));
         } else if (arg == "--wait-close") {
             options.steps.push_back(MakeStep(Step::kWaitClose));
         } else if (arg == "--close") {
@@ -159,7 +161,7 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
         }
     }
     if (options.line == LineKind::kNone) {
-        error = "say which line: --device PATH, --pty or --tcp [HOST:]PORT";
+        error = "say which line: --device PATH, --pty, --tcp [HOST:]PORT or --emulator-tcp [HOST:]PORT";
         return std::nullopt;
     }
     if (!options.link.mnp && options.line != LineKind::kTcp) {
@@ -178,6 +180,11 @@ std::string SimUsage() {
            "  --pty                a new pseudo-terminal; prints \"pty: PATH\" on stdout\n"
            "  --pty-link PATH      with --pty, also a symbolic link PATH to it\n"
            "  --tcp [HOST:]PORT    connect to the desktop (host 127.0.0.1 by default)\n"
+           "  --emulator-tcp [HOST:]PORT\n"
+           "                       an emulator's serial port: connect only to send,\n"
+           "                       keep the connection after an LD, and once the\n"
+           "                       desktop closed it drop all sent for 3 s, then join\n"
+           "                       11 bytes into a frame\n"
            "Options:\n"
            "  --plain              a plain byte stream instead of MNP (TCP only)\n"
            "  --baud RATE          pace the line to RATE bit/s (10 bits a byte)\n"
@@ -193,6 +200,7 @@ std::string SimUsage() {
            "  --expect N FILE      receive N bytes and write them to FILE\n"
            "  --wait-close         wait for the desktop to end the link\n"
            "  --close              end the link from this side\n"
+           "  --reconnect          once the desktop ended the link, ask for a new one\n"
            "  --sleep MS           pause\n"
            "Companion package steps:\n"
            "  --greet              answer \"#ID\" with \"#YOOHOO\"; expect our identification\n"

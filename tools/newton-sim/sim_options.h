@@ -13,7 +13,7 @@
 
 namespace zd::sim {
 
-enum class LineKind { kNone, kDevice, kPty, kTcp };
+enum class LineKind { kNone, kDevice, kPty, kTcp, kEmulator };
 
 struct Step {
     enum Kind {
@@ -23,6 +23,7 @@ struct Step {
         kExpect,
         kWaitClose,
         kClose,
+        kReconnect,
         kSleep,
         // The companion package's conversation.
         kGreet,
