@@ -107,6 +107,7 @@ TEST_F(HeadlessTest, SerialNewtonConnectsAndEitherSideEndsTheLink) {
         test::Subprocess program(Command());
         program.Write("listen\n");
         ASSERT_TRUE(program.WaitForStderr("Info: Connected\n")) << program.err();
+        ASSERT_TRUE(program.WaitForStdout("ZD is now working.\n")) << program.out();
         if (newtonEnds) {
             EXPECT_TRUE(program.WaitForStderr("Info: Disconnected\n")) << program.err();
             program.Write("quit\n");
