@@ -5,9 +5,10 @@
 namespace zd::mnp {
 namespace {
 
-// What each end offers in its LR.
-constexpr LinkParameters kDesktopOffer{1, 64, kOptLargeInfo | kOptFixedFields};
-constexpr LinkParameters kNewtonOffer{8, 64, kOptLargeInfo | kOptFixedFields};
+// What each end offers in its LR, but for the window.
+LinkParameters Offer(uint8_t window) {
+    return LinkParameters{window, 64, kOptLargeInfo | kOptFixedFields};
+}
 
 // The Newton retries its LR this often before it gives up.
 constexpr int kMaxRequestSends = 4;
@@ -15,7 +16,9 @@ constexpr int kMaxRequestSends = 4;
 }  // namespace
 
 MnpLink::MnpLink(Output output, LinkOptions options)
-    : m_output(std::move(output)), m_options(options) {}
+    : m_output(std::move(output)), m_options(options) {
+    m_options.window = std::clamp<uint8_t>(m_options.window, 1, kMaxWindow);
+}
 
 void MnpLink::Emit(const std::vector<uint8_t>& body) {
     if (m_trace) m_trace(true, body);
@@ -38,6 +41,8 @@ void MnpLink::Input(const uint8_t* bytes, size_t size, int64_t now) {
         }
         if (m_deframer.dropped() != droppedBefore) OnDamagedFrame(now);
     }
+    // What came has been read: the line is idle for us now.
+    if (m_laDue && m_phase == Phase::kConnected) Acknowledge();
 }
 
 void MnpLink::OnFrame(const std::vector<uint8_t>& body, int64_t now) {
@@ -72,12 +77,12 @@ void MnpLink::OnLinkRequest(const std::vector<uint8_t>& body, int64_t now) {
     }
     if (m_options.role == Role::kNewton) {
         if (m_phase != Phase::kAwaitingReply) return;
-        StartDataPhase(Agree(kNewtonOffer, offer));
+        StartDataPhase(Agree(Offer(m_options.window), offer));
         Emit(LaBody(0, m_agreed.window, m_fixedFields));
         return;
     }
     // Desktop: a repeated LR means our answer or its LA was lost; start over.
-    m_agreed = Agree(kDesktopOffer, offer);
+    m_agreed = Agree(Offer(m_options.window), offer);
     if (m_phase == Phase::kIdle || m_phase == Phase::kRequested) {
         m_phase = Phase::kRequested;
     } else {
@@ -93,16 +98,16 @@ bool MnpLink::Accept(int64_t now) {
 
 void MnpLink::Answer(int64_t now) {
     m_phase = Phase::kAwaitingAck;
-    m_outstanding = false;
+    m_unacked.clear();
     m_sentAt = now;
-    Emit(DesktopLinkRequest());
+    Emit(DesktopLinkRequest(m_agreed.window));
 }
 
 void MnpLink::Connect(int64_t now) {
     m_phase = Phase::kAwaitingReply;
     m_sentAt = now;
     m_sends = 1;
-    Emit(NewtonLinkRequest());
+    Emit(NewtonLinkRequest(m_options.window));
 }
 
 void MnpLink::StartDataPhase(const LinkParameters& agreed) {
@@ -113,15 +118,26 @@ void MnpLink::StartDataPhase(const LinkParameters& agreed) {
     m_nextToSend = 1;
     m_lastReceived = 0;
     m_credit = agreed.window;
-    m_outstanding = false;
-    m_retained.clear();
+    m_unacked.clear();
     m_sends = 0;
+    m_resentForLaAt.reset();
+    m_takenSinceLa = 0;
+    m_laDue = false;
     m_duplicateIgnored = false;
     m_phase = Phase::kConnected;
 }
 
 void MnpLink::Acknowledge() {
+    m_takenSinceLa = 0;
+    m_laDue = false;
     Emit(LaBody(m_lastReceived, m_agreed.window, m_fixedFields));
+}
+
+void MnpLink::AcknowledgeSoon() {
+    // A peer whose window is full waits for this LA; with a window of one,
+    // that is every time.
+    if (m_takenSinceLa >= m_agreed.window) return Acknowledge();
+    m_laDue = true;
 }
 
 void MnpLink::OnTransfer(const std::vector<uint8_t>& body) {
@@ -132,7 +148,8 @@ void MnpLink::OnTransfer(const std::vector<uint8_t>& body) {
         m_delivered.Append(body.data() + transfer->infoOffset, body.size() - transfer->infoOffset);
         m_lastReceived = expected;
         m_duplicateIgnored = false;
-        Acknowledge();
+        ++m_takenSinceLa;
+        AcknowledgeSoon();
         return;
     }
     if (transfer->sequence == m_lastReceived) {
@@ -143,9 +160,12 @@ void MnpLink::OnTransfer(const std::vector<uint8_t>& body) {
             return;
         }
     } else {
+        // An earlier one again, or one after a frame that was lost: the LA
+        // names the last one taken, and the peer sends again from there.
         ++m_stats.outOfSequence;
     }
-    Acknowledge();
+    m_takenSinceLa = m_agreed.window;  // at once: the peer needs to hear it
+    AcknowledgeSoon();
 }
 
 void MnpLink::OnAcknowledge(const std::vector<uint8_t>& body, int64_t now) {
@@ -158,15 +178,28 @@ void MnpLink::OnAcknowledge(const std::vector<uint8_t>& body, int64_t now) {
     }
     if (m_phase != Phase::kConnected) return;
     m_credit = ack->credit;
-    if (!m_outstanding) return;
-    if (ack->received == m_nextToSend) {
-        m_outstanding = false;
-        m_retained.clear();
-        ++m_nextToSend;
-    } else if (ack->received == static_cast<uint8_t>(m_nextToSend - 1)) {
-        // The peer still has only the frame before ours: ours was lost.
-        Retransmit(now);
+    if (m_unacked.empty()) {
+        // With a window the Newton says LA now and then while it waits; it
+        // hears one back.
+        if (m_options.role == Role::kDesktop && m_agreed.window > 1) Acknowledge();
+        return;
     }
+    // Everything up to N(R) has arrived.
+    const size_t confirmed = static_cast<uint8_t>(ack->received - m_unacked.front().sequence + 1);
+    if (confirmed >= 1 && confirmed <= m_unacked.size()) {
+        m_unacked.erase(m_unacked.begin(), m_unacked.begin() + static_cast<ptrdiff_t>(confirmed));
+        m_sentAt = now;
+        m_sends = 1;
+        return;
+    }
+    if (ack->received != static_cast<uint8_t>(m_unacked.front().sequence - 1)) return;
+    // Nothing new: the peer lost the oldest frame and asks for it again.  The
+    // frames still on their way after it bring more such LAs, which the
+    // sending again already answers.
+    const int64_t settleMs = m_agreed.window > 1 ? m_options.retransmitMs / 4 : 0;
+    if (m_resentForLaAt && now - *m_resentForLaAt < settleMs) return;
+    m_resentForLaAt = now;
+    Retransmit(now);
 }
 
 void MnpLink::OnDamagedFrame(int64_t now) {
@@ -177,16 +210,19 @@ void MnpLink::OnDamagedFrame(int64_t now) {
 }
 
 bool MnpLink::CanSend() const {
-    return m_phase == Phase::kConnected && !m_outstanding && m_credit > 0;
+    const size_t allowed = std::min(m_agreed.window, m_credit);
+    return m_phase == Phase::kConnected && m_unacked.size() < allowed;
 }
 
 size_t MnpLink::Send(const uint8_t* data, size_t size, int64_t now) {
     const size_t count = std::min(size, m_maxInfo);
-    m_retained = LtBody(m_nextToSend, data, count, m_fixedFields);
-    m_outstanding = true;
-    m_sends = 1;
-    m_sentAt = now;
-    Emit(m_retained);
+    if (m_unacked.empty()) {
+        m_sends = 1;
+        m_sentAt = now;
+    }
+    m_unacked.push_back({m_nextToSend, LtBody(m_nextToSend, data, count, m_fixedFields)});
+    ++m_nextToSend;
+    Emit(m_unacked.back().body);
     return count;
 }
 
@@ -197,16 +233,19 @@ void MnpLink::Retransmit(int64_t now) {
         return;
     }
     ++m_sends;
-    ++m_stats.retransmissions;
     m_sentAt = now;
-    Emit(m_retained);
+    // From the oldest on: the peer has taken none after the one it lacks.
+    for (const Unacknowledged& frame : m_unacked) {
+        ++m_stats.retransmissions;
+        Emit(frame.body);
+    }
 }
 
 void MnpLink::Poll(int64_t now) {
     if (now - m_sentAt < m_options.retransmitMs) return;
     switch (m_phase) {
         case Phase::kConnected:
-            if (m_outstanding) Retransmit(now);
+            if (!m_unacked.empty()) Retransmit(now);
             break;
         case Phase::kAwaitingAck:
             // Silence after our answer: the Newton's LA was lost and it waits,
@@ -220,7 +259,7 @@ void MnpLink::Poll(int64_t now) {
             }
             ++m_sends;
             m_sentAt = now;
-            Emit(NewtonLinkRequest());
+            Emit(NewtonLinkRequest(m_options.window));
             break;
         default:
             break;
@@ -228,7 +267,7 @@ void MnpLink::Poll(int64_t now) {
 }
 
 int64_t MnpLink::NextTimerAt() const {
-    const bool timing = (m_phase == Phase::kConnected && m_outstanding) ||
+    const bool timing = (m_phase == Phase::kConnected && !m_unacked.empty()) ||
                         m_phase == Phase::kAwaitingAck || m_phase == Phase::kAwaitingReply;
     return timing ? m_sentAt + m_options.retransmitMs : INT64_MAX;
 }
@@ -242,7 +281,7 @@ void MnpLink::Disconnect() {
 void MnpLink::End(uint8_t reason) {
     m_phase = Phase::kDisconnected;
     m_disconnectReason = reason;
-    m_outstanding = false;
+    m_unacked.clear();
 }
 
 }  // namespace zd::mnp

@@ -1,12 +1,15 @@
 // The MNP link as a pure state machine: bytes in, frames out, time from the
 // caller.  It plays either end: the desktop, which answers the Newton's link
-// request, or the Newton, which makes it (for the simulated Newton).  Window
-// one: each LT waits for its LA before the next goes out.
+// request, or the Newton, which makes it (for the simulated Newton).  Up to the
+// agreed window of LT frames travel before their LA; a loss sends again from
+// the oldest frame not yet acknowledged.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "base/byte_queue.h"
@@ -25,11 +28,16 @@ inline constexpr size_t kMaxSendInfo = 253;
 // A damaged frame is answered with an LA that asks for the last one again, but
 // no more often than this.
 inline constexpr int64_t kNakIntervalMs = 100;
+// The most LT frames that may wait for acknowledgement, ours and the Newton's.
+inline constexpr uint8_t kMaxWindow = 8;
 
 enum class Role { kDesktop, kNewton };
 
 struct LinkOptions {
     Role role = Role::kDesktop;
+    // The window this end offers (1 to kMaxWindow); the link runs with the
+    // smaller of the two offers.
+    uint8_t window = kMaxWindow;
     size_t maxSendInfo = kMaxSendInfo;
     // Shorter in tests that push much data over a damaged line.
     int64_t retransmitMs = kRetransmitMs;
@@ -80,16 +88,18 @@ public:
     // Sends LD (user disconnect) if the link is up, and ends it.
     void Disconnect();
 
-    // True when an LT may go out now: connected, the last one acknowledged,
-    // and the peer grants credit.
+    // True when an LT may go out now: connected, and fewer frames wait for
+    // acknowledgement than the window and the peer's credit allow.
     bool CanSend() const;
     // Sends the first bytes of `data` (up to the agreed frame size) as one LT and
     // returns how many.  REQUIRES: CanSend().
     size_t Send(const uint8_t* data, size_t size, int64_t now);
     // True when every LT sent has been acknowledged.
-    bool AllAcknowledged() const { return !m_outstanding; }
+    bool AllAcknowledged() const { return m_unacked.empty(); }
 
     Phase phase() const { return m_phase; }
+    // The window both ends agreed on; 1 until the link is up.
+    uint8_t window() const { return m_agreed.window; }
     ByteQueue& delivered() { return m_delivered; }
     const LinkStats& stats() const { return m_stats; }
     // The reason of the LD that ended the link (received or sent); 0 if none.
@@ -104,6 +114,9 @@ private:
     void Answer(int64_t now);
     void Emit(const std::vector<uint8_t>& body);
     void Acknowledge();
+    // Acknowledges at once when the peer's window is full, else once the
+    // input at hand has been read.
+    void AcknowledgeSoon();
     void StartDataPhase(const LinkParameters& agreed);
     void Retransmit(int64_t now);
     void End(uint8_t reason);
@@ -118,13 +131,19 @@ private:
     bool m_fixedFields = true;
     size_t m_maxInfo = 64;
 
+    struct Unacknowledged {
+        uint8_t sequence;
+        std::vector<uint8_t> body;
+    };
     uint8_t m_nextToSend = 1;    // V(S)
     uint8_t m_lastReceived = 0;  // V(R) - 1: the N(R) of our LA
     uint8_t m_credit = 1;        // N(k) from the peer's last LA
-    bool m_outstanding = false;  // the retained LT waits for its LA
-    std::vector<uint8_t> m_retained;
-    int64_t m_sentAt = 0;
-    int m_sends = 0;
+    std::deque<Unacknowledged> m_unacked;  // sent, oldest first, kept to send again
+    int64_t m_sentAt = 0;        // when the oldest of them last went
+    int m_sends = 0;             // how often it went
+    std::optional<int64_t> m_resentForLaAt;  // the last sending again an LA asked for
+    uint8_t m_takenSinceLa = 0;  // LT frames taken since our last LA
+    bool m_laDue = false;
     bool m_duplicateIgnored = false;
     int64_t m_lastNakAt = -kNakIntervalMs;
 

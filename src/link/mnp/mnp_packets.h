@@ -43,11 +43,12 @@ uint8_t TypeOf(const std::vector<uint8_t>& body);
 // Returns 0 and fills `offer`, or the LD reason for refusing it.
 uint8_t ParseLinkRequest(const std::vector<uint8_t>& body, LinkParameters& offer);
 
-// Our answer to a Newton's LR: window 1, 256-byte info fields, fixed-field
+// Our answer to a Newton's LR: `window`, 256-byte info fields, fixed-field
 // LT/LA, and nothing else (an unknown parameter would make the Newton refuse).
-std::vector<uint8_t> DesktopLinkRequest();
-// The LR a Newton sends to start a link, as captured from a real one.
-std::vector<uint8_t> NewtonLinkRequest();
+std::vector<uint8_t> DesktopLinkRequest(uint8_t window);
+// The LR a Newton sends to start a link, as captured from a real one (which
+// offers a window of 8).
+std::vector<uint8_t> NewtonLinkRequest(uint8_t window);
 // What both sides end up with when `ours` meets `theirs`.
 LinkParameters Agree(const LinkParameters& ours, const LinkParameters& theirs);
 

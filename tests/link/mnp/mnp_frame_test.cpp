@@ -180,16 +180,16 @@ TEST(MnpPackets, LinkRequestsAreParsedAsParametersNotByTheirLength) {
     EXPECT_EQ(offer.window, 8);
     EXPECT_EQ(offer.maxInfo, 64);
     EXPECT_EQ(offer.optimisation, 3);
-    EXPECT_EQ(Frame(DesktopLinkRequest()), kDesktopLr);
-    EXPECT_EQ(Frame(NewtonLinkRequest()), kNewtonLr);
+    EXPECT_EQ(Frame(DesktopLinkRequest(1)), kDesktopLr);
+    EXPECT_EQ(Frame(NewtonLinkRequest(8)), kNewtonLr);
 
-    Bytes badConstant = NewtonLinkRequest();
+    Bytes badConstant = NewtonLinkRequest(8);
     badConstant[2] = 3;
     EXPECT_EQ(ParseLinkRequest(badConstant, offer), kLdBadConstant);
-    Bytes badFraming = NewtonLinkRequest();
+    Bytes badFraming = NewtonLinkRequest(8);
     badFraming[13] = 1;  // framing mode parameter 02 01 xx
     EXPECT_EQ(ParseLinkRequest(badFraming, offer), kLdBadParameter);
-    Bytes truncated = NewtonLinkRequest();
+    Bytes truncated = NewtonLinkRequest(8);
     truncated.resize(20);  // stops inside a parameter
     EXPECT_EQ(ParseLinkRequest(truncated, offer), 0);
     EXPECT_EQ(offer.window, 8);

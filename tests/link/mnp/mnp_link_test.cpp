@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 namespace zd::mnp {
@@ -12,17 +13,24 @@ using Bytes = std::vector<uint8_t>;
 using Phase = MnpLink::Phase;
 
 // The desktop and a Newton on a line that hands over whole frames; a filter
-// may drop or change each frame on its way.
-class LinkPairTest : public ::testing::Test {
+// may drop or change each frame on its way.  The desktop offers the window of
+// the parameter, the Newton 8, as a real one does.
+class LinkPairTest : public ::testing::TestWithParam<uint8_t> {
 protected:
     // Return false to lose the frame.
     using Filter = std::function<bool(Bytes& frame)>;
 
     LinkPairTest()
-        : desktop([this](const uint8_t* b, size_t n) { toNewton.emplace_back(b, b + n); }),
+        : desktop([this](const uint8_t* b, size_t n) { toNewton.emplace_back(b, b + n); },
+                  DesktopOptions(GetParam())),
           newton([this](const uint8_t* b, size_t n) { toDesktop.emplace_back(b, b + n); },
                  NewtonOptions()) {}
 
+    static LinkOptions DesktopOptions(uint8_t window) {
+        LinkOptions options;
+        options.window = window;
+        return options;
+    }
     static LinkOptions NewtonOptions() {
         LinkOptions options;
         options.role = Role::kNewton;
@@ -83,18 +91,18 @@ protected:
     MnpLink newton;
 };
 
-TEST_F(LinkPairTest, SetupAnswersWithExactlyOurRequest) {
+TEST_P(LinkPairTest, SetupAnswersWithExactlyOurRequest) {
     std::vector<Bytes> sent;
     desktop.SetTrace([&](bool outgoing, const Bytes& body) {
         if (outgoing) sent.push_back(body);
     });
     Connect();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0], DesktopLinkRequest());
+    EXPECT_EQ(sent[0], DesktopLinkRequest(GetParam()));
 }
 
-TEST_F(LinkPairTest, RefusedRequestsGetTheirReasonAndTheLinkWaitsForABetterOne) {
-    Bytes request = NewtonLinkRequest();
+TEST_P(LinkPairTest, RefusedRequestsGetTheirReasonAndTheLinkWaitsForABetterOne) {
+    Bytes request = NewtonLinkRequest(8);
     request[2] = 7;
     Bytes wire;
     AppendFrame(request, wire);
@@ -108,7 +116,7 @@ TEST_F(LinkPairTest, RefusedRequestsGetTheirReasonAndTheLinkWaitsForABetterOne) 
     Connect();
 }
 
-TEST_F(LinkPairTest, DataArrivesWholeBothWaysAcrossTheSequenceWrap) {
+TEST_P(LinkPairTest, DataArrivesWholeBothWaysAcrossTheSequenceWrap) {
     Connect();
     Bytes data(300 * 253);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31 + i / 253);
@@ -119,7 +127,7 @@ TEST_F(LinkPairTest, DataArrivesWholeBothWaysAcrossTheSequenceWrap) {
     EXPECT_EQ(desktop.stats().retransmissions, 0u);
 }
 
-TEST_F(LinkPairTest, ALostAcknowledgementIsRecoveredByTheTimerAndDeliveredOnce) {
+TEST_P(LinkPairTest, ALostAcknowledgementIsRecoveredByTheTimerAndDeliveredOnce) {
     Connect();
     int laLost = 0;
     toDesktopFilter = [&](Bytes& frame) { return !(frame[4] == kLa && laLost++ == 0); };
@@ -141,7 +149,7 @@ TEST_F(LinkPairTest, ALostAcknowledgementIsRecoveredByTheTimerAndDeliveredOnce) 
     EXPECT_EQ(newton.stats().duplicates, 2u);
 }
 
-TEST_F(LinkPairTest, TheLinkIsGivenUpAfterTenSendsWithAGoodbye) {
+TEST_P(LinkPairTest, TheLinkIsGivenUpAfterTenSendsWithAGoodbye) {
     Connect();
     toNewtonFilter = [](Bytes& frame) { return !IsLt(frame); };  // every LT is lost
     const uint8_t byte = 'x';
@@ -157,7 +165,7 @@ TEST_F(LinkPairTest, TheLinkIsGivenUpAfterTenSendsWithAGoodbye) {
     EXPECT_EQ(desktop.stats().retransmissions, static_cast<uint64_t>(kMaxSends - 1));
 }
 
-TEST_F(LinkPairTest, ADamagedFrameIsAnsweredAtOnceWithTheLastAcknowledgement) {
+TEST_P(LinkPairTest, ADamagedFrameIsAnsweredAtOnceWithTheLastAcknowledgement) {
     Connect();
     int damaged = 0;
     toDesktopFilter = [&](Bytes& frame) {
@@ -172,7 +180,7 @@ TEST_F(LinkPairTest, ADamagedFrameIsAnsweredAtOnceWithTheLastAcknowledgement) {
     EXPECT_TRUE(newton.AllAcknowledged());
 }
 
-TEST_F(LinkPairTest, OutOfSequenceFramesAreDiscardedAndAnswered) {
+TEST_P(LinkPairTest, OutOfSequenceFramesAreDiscardedAndAnswered) {
     Connect();
     Bytes wire;
     const uint8_t byte = 'z';
@@ -182,11 +190,11 @@ TEST_F(LinkPairTest, OutOfSequenceFramesAreDiscardedAndAnswered) {
     EXPECT_EQ(desktop.stats().outOfSequence, 1u);
     ASSERT_EQ(toNewton.size(), 1u);
     Bytes ack;
-    AppendFrame(LaBody(0, 1, true), ack);
+    AppendFrame(LaBody(0, GetParam(), true), ack);
     EXPECT_EQ(toNewton.back(), ack);
 }
 
-TEST_F(LinkPairTest, NoCreditNoSending) {
+TEST_P(LinkPairTest, NoCreditNoSending) {
     Connect();
     Bytes wire;
     AppendFrame(LaBody(0, 0, true), wire);
@@ -198,7 +206,7 @@ TEST_F(LinkPairTest, NoCreditNoSending) {
     EXPECT_TRUE(desktop.CanSend());
 }
 
-TEST_F(LinkPairTest, ALostConfirmationIsForgivenWhenDataArrives) {
+TEST_P(LinkPairTest, ALostConfirmationIsForgivenWhenDataArrives) {
     newton.Connect(now);
     Pump();
     toDesktopFilter = [](Bytes& frame) { return frame[4] != kLa; };
@@ -213,7 +221,7 @@ TEST_F(LinkPairTest, ALostConfirmationIsForgivenWhenDataArrives) {
     EXPECT_EQ(Take(desktop), text);
 }
 
-TEST_F(LinkPairTest, GoodbyeFromEitherSideEndsTheLink) {
+TEST_P(LinkPairTest, GoodbyeFromEitherSideEndsTheLink) {
     Connect();
     newton.Disconnect();
     Pump();
@@ -222,7 +230,7 @@ TEST_F(LinkPairTest, GoodbyeFromEitherSideEndsTheLink) {
     EXPECT_FALSE(desktop.CanSend());
 }
 
-TEST_F(LinkPairTest, ARepeatedRequestStartsTheLinkAfresh) {
+TEST_P(LinkPairTest, ARepeatedRequestStartsTheLinkAfresh) {
     Connect();
     const Bytes text = {'1'};
     desktop.Send(text.data(), text.size(), now);
@@ -236,6 +244,147 @@ TEST_F(LinkPairTest, ARepeatedRequestStartsTheLinkAfresh) {
     Pump();
     EXPECT_EQ(Take(newton), (Bytes{'1', '2'}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Window, LinkPairTest, ::testing::Values(1, 8),
+                         [](const auto& info) { return "K" + std::to_string(info.param); });
+
+// A window of eight both ways.
+class WindowTest : public LinkPairTest {
+protected:
+    // Sends frames of one byte each, counting up from `first`, while the window
+    // and the credit allow; the bytes sent.
+    Bytes FillWindow(MnpLink& from, uint8_t first = 'a') {
+        Bytes sent;
+        while (from.CanSend()) {
+            const uint8_t byte = static_cast<uint8_t>(first + sent.size());
+            from.Send(&byte, 1, now);
+            sent.push_back(byte);
+        }
+        return sent;
+    }
+    static Bytes Framed(const Bytes& body) {
+        Bytes wire;
+        AppendFrame(body, wire);
+        return wire;
+    }
+    size_t Count(const std::deque<Bytes>& line, uint8_t type) {
+        return static_cast<size_t>(std::count_if(line.begin(), line.end(), [&](const Bytes& f) {
+            return f.size() > 4 && f[4] == type;
+        }));
+    }
+};
+
+TEST_P(WindowTest, EightFramesTravelBeforeTheirAcknowledgement) {
+    Connect();
+    EXPECT_EQ(desktop.window(), 8);
+    const Bytes sent = FillWindow(desktop);
+    EXPECT_EQ(sent.size(), 8u);
+    EXPECT_EQ(Count(toNewton, kLt), 8u);
+    Pump();
+    EXPECT_EQ(Take(newton), sent);
+    EXPECT_TRUE(desktop.AllAcknowledged());
+}
+
+TEST_P(WindowTest, AFrameLostInsideTheWindowIsSentAgainWithThoseAfterIt) {
+    Connect();
+    int lt = 0;
+    toNewtonFilter = [&](Bytes& frame) { return !(IsLt(frame) && ++lt == 3); };
+    const Bytes sent = FillWindow(desktop);
+    Pump();  // the Newton asks for the third again; the rest follow it
+    EXPECT_EQ(Take(newton), sent) << "in order, each once";
+    EXPECT_TRUE(desktop.AllAcknowledged());
+    EXPECT_EQ(desktop.stats().retransmissions, 6u);
+}
+
+TEST_P(WindowTest, LostAcknowledgementsAreCoveredByTheNextOrByTheTimer) {
+    Connect();
+    toDesktopFilter = [&](Bytes& frame) { return frame[4] != kLa; };
+    const Bytes sent = FillWindow(desktop);
+    Pump();
+    EXPECT_FALSE(desktop.AllAcknowledged());
+    toDesktopFilter = nullptr;
+    now += kRetransmitMs;
+    desktop.Poll(now);  // all eight again; the Newton confirms the last it has
+    Pump();
+    EXPECT_TRUE(desktop.AllAcknowledged());
+    EXPECT_EQ(Take(newton), sent);
+}
+
+TEST_P(WindowTest, NoCreditStopsTheSenderUntilALaterLaGrantsThree) {
+    Connect();
+    const Bytes none = Framed(LaBody(0, 0, true));
+    desktop.Input(none.data(), none.size(), now);
+    EXPECT_FALSE(desktop.CanSend());
+    const Bytes three = Framed(LaBody(0, 3, true));
+    desktop.Input(three.data(), three.size(), now);
+    EXPECT_EQ(FillWindow(desktop).size(), 3u);
+}
+
+TEST_P(WindowTest, TheNewtonsWindowIsTakenInOneReadAndConfirmedOnce) {
+    Connect();
+    Bytes batch;
+    for (uint8_t n = 1; n <= 5; ++n) {
+        const uint8_t byte = static_cast<uint8_t>('0' + n);
+        AppendFrame(LtBody(n, &byte, 1, true), batch);
+    }
+    // A duplicate of the fourth inside the same read.
+    const uint8_t four = '4';
+    AppendFrame(LtBody(4, &four, 1, true), batch);
+    desktop.Input(batch.data(), batch.size(), now);
+    EXPECT_EQ(Take(desktop), (Bytes{'1', '2', '3', '4', '5'}));
+    ASSERT_GE(toNewton.size(), 1u);
+    EXPECT_EQ(toNewton.back(), Framed(LaBody(5, 8, true))) << "the last one taken, and room for 8";
+    EXPECT_EQ(desktop.stats().outOfSequence, 1u);
+}
+
+TEST_P(WindowTest, EachReadOfTheNewtonsFramesIsConfirmedWhenItEnds) {
+    Connect();
+    for (uint8_t n = 1; n <= 8; ++n) {
+        const Bytes frame = Framed(LtBody(n, &n, 1, true));
+        desktop.Input(frame.data(), frame.size(), now);
+    }
+    // One frame a read: each read ends with the line idle, and is confirmed.
+    EXPECT_EQ(Count(toNewton, kLa), 8u);
+    EXPECT_EQ(desktop.delivered().size(), 8u);
+}
+
+TEST_P(WindowTest, TheSequenceWrapsInTheMiddleOfAWindowAndALossThere) {
+    Connect();
+    Bytes data(254 * 253);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 253);
+    SendAll(desktop, data);  // N(S) 1..254
+    int lt = 0;
+    toNewtonFilter = [&](Bytes& frame) { return !(IsLt(frame) && ++lt == 3); };  // N(S) 0 is lost
+    const Bytes window = FillWindow(desktop, 'A');  // N(S) 255, 0, 1 .. 6
+    Pump();
+    Bytes expected = data;
+    expected.insert(expected.end(), window.begin(), window.end());
+    EXPECT_EQ(Take(newton), expected);
+    EXPECT_TRUE(desktop.AllAcknowledged());
+}
+
+TEST_P(WindowTest, TheNewtonsKeepAliveIsAnswered) {
+    Connect();
+    toNewton.clear();
+    const Bytes keepAlive = Framed(LaBody(0, 8, true));
+    desktop.Input(keepAlive.data(), keepAlive.size(), now);
+    ASSERT_EQ(toNewton.size(), 1u);
+    EXPECT_EQ(toNewton.front(), Framed(LaBody(0, 8, true)));
+    EXPECT_TRUE(desktop.CanSend()) << "and nothing else changed";
+}
+
+TEST_P(WindowTest, ANewtonThatOffersOneFrameGetsOne) {
+    Bytes request = NewtonLinkRequest(1);
+    const Bytes wire = Framed(request);
+    desktop.Input(wire.data(), wire.size(), now);
+    ASSERT_TRUE(desktop.Accept(now));
+    ASSERT_EQ(toNewton.size(), 1u);
+    EXPECT_EQ(toNewton.front(), Framed(DesktopLinkRequest(1)));
+    EXPECT_EQ(desktop.window(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, WindowTest, ::testing::Values(8),
+                         [](const auto& info) { return "K" + std::to_string(info.param); });
 
 }  // namespace
 }  // namespace zd::mnp
