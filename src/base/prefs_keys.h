@@ -32,6 +32,9 @@ inline constexpr const char* kRelisten = "Relisten";
 // The byte form of text files: "UTF-8" (absent: the default) or "cp1252", the
 // old desktops' form, for received items and files to send alike.
 inline constexpr const char* kFileCharset = "FileCharset";
+// The MNP window offered to a Newton: 1 to 8 frames unacknowledged (absent or
+// out of range: 8); 1 puts exactly the classic bytes on the wire.
+inline constexpr const char* kMnpWindow = "MnpWindow";
 // The device of each serial slot ("/dev/ttyUSB0"); absent: a device found on
 // this machine.
 inline constexpr const char* kSerialDevice[] = {"Serial0", "Serial1", "Serial2", "Serial3"};

@@ -64,7 +64,7 @@ const Scenario kScenarios[] = {
     // slow line makes sure a tick finds only part of it, however fast the
     // program runs.
     {"OneByteAtATime",
-     {"--byte-at-a-time", "--baud", "9600", "--greet", "--push", "Note", "FILE"},
+     {"--byte-at-a-time", "--window", "1", "--baud", "9600", "--greet", "--push", "Note", "FILE"},
      "",
      "",
      "ZD is now working.\nCommand too large\nDisconnecting pipe.\nUnrecognized command.\n"},

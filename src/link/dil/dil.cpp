@@ -100,8 +100,11 @@ int32_t Dil::Create(CD_Handle* pipe, PipeRequest request) {
     if (!transport) return error;
     // Handles are never reused, so a stale handle can never reach a newer pipe.
     const CD_Handle handle = ++m_lastHandle;
+    mnp::LinkOptions mnp;
+    mnp.retransmitMs = m_options.mnpRetransmitMs;
+    mnp.window = request.settings.mnpWindow;
     m_pipes.emplace(handle, std::make_unique<Pipe>(std::move(transport), m_clock, m_options.notice,
-                                                   m_options.mnpRetransmitMs, m_wait));
+                                                   mnp, m_wait));
     *pipe = handle;
     return kDilOk;
 }

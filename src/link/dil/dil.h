@@ -73,6 +73,9 @@ struct DilSettings {
     // Serial slot i's device when not empty; otherwise the slot takes a device
     // found on this machine.
     std::array<std::string, kSerialSlots> serialDevices;
+    // The MNP window we offer; the link runs with the smaller of it and the
+    // Newton's.  1 is the classic stop-and-wait answer.
+    uint8_t mnpWindow = mnp::kMaxWindow;
 };
 
 enum class PipeKind { kNetwork, kSerial };

@@ -14,12 +14,6 @@ bool TraceWanted() {
     return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
 }
 
-mnp::LinkOptions DesktopOptions(int64_t retransmitMs) {
-    mnp::LinkOptions options;
-    options.retransmitMs = retransmitMs;
-    return options;
-}
-
 }  // namespace
 
 int32_t RetransmitMsFromEnvironment() {
@@ -31,14 +25,14 @@ int32_t RetransmitMsFromEnvironment() {
     return valid ? static_cast<int32_t>(ms) : mnp::kRetransmitMs;
 }
 
-MnpFraming::MnpFraming(Transport& transport, int64_t retransmitMs)
+MnpFraming::MnpFraming(Transport& transport, const mnp::LinkOptions& options)
     : m_transport(transport),
       m_link(
           [this](const uint8_t* bytes, size_t size) {
               const int32_t result = m_transport.Write(bytes, size);
               if (result != kDilOk) m_writeError = result;
           },
-          DesktopOptions(retransmitMs)) {
+          options) {
     if (TraceWanted()) m_link.SetTrace(mnp::HexTrace("mnp"));
 }
 

@@ -20,7 +20,8 @@ int32_t RetransmitMsFromEnvironment();
 
 class MnpFraming final : public Framing {
 public:
-    MnpFraming(Transport& transport, int64_t retransmitMs);
+    // `options` as the desktop end runs them.
+    MnpFraming(Transport& transport, const mnp::LinkOptions& options);
 
     void Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) override;
     void Poll(int64_t now) override;

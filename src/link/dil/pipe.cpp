@@ -8,12 +8,13 @@
 #include "link/mnp/mnp_link.h"
 
 namespace zd {
-Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs,
-           const WaitControl& wait)
+Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice,
+           const mnp::LinkOptions& mnp, const WaitControl& wait)
     : m_transport(std::move(transport)),
       m_clock(clock),
       m_notice(std::move(notice)),
-      m_retransmitMs(retransmitMs),
+      m_mnp(mnp),
+      m_retransmitMs(mnp.retransmitMs),
       m_waitControl(wait) {}
 
 Pipe::~Pipe() {
@@ -22,7 +23,7 @@ Pipe::~Pipe() {
 
 void Pipe::ChooseFraming(FramingKind kind) {
     if (kind == FramingKind::kMnp) {
-        m_framing = std::make_unique<MnpFraming>(*m_transport, m_retransmitMs);
+        m_framing = std::make_unique<MnpFraming>(*m_transport, m_mnp);
     } else {
         m_framing = std::make_unique<StreamFraming>(*m_transport);
     }

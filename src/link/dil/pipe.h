@@ -12,6 +12,7 @@
 #include "base/clock.h"
 #include "link/dil/framing.h"
 #include "link/dil/transport.h"
+#include "link/mnp/mnp_link.h"
 
 namespace zd {
 
@@ -22,10 +23,10 @@ struct WaitControl;
 
 class Pipe {
 public:
-    // `retransmitMs` is the MNP framing's acknowledgement timer; every wait
-    // answers to `wait`.
-    Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice, int64_t retransmitMs,
-         const WaitControl& wait);
+    // `mnp` is how the MNP framing runs, where there is one (its timer and
+    // window); every wait answers to `wait`.
+    Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice,
+         const mnp::LinkOptions& mnp, const WaitControl& wait);
     ~Pipe();
 
     // Opens the transport: state 3.  Only from a fresh pipe.
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<Transport> m_transport;
     Clock& m_clock;
     Notice m_notice;
+    mnp::LinkOptions m_mnp;
     int64_t m_retransmitMs;
     const WaitControl& m_waitControl;
     int64_t m_lastHookMs = 0;
