@@ -104,16 +104,16 @@ bool SimLine::ConnectTcp(const std::string& host, int port, int timeoutMs, std::
     return false;
 }
 
-void SimLine::PaceFor(size_t bytes, int64_t& freeAtUs) {
+void SimLine::PaceWrite(size_t bytes) {
     if (m_baud <= 0) return;
     // The bytes are on the other side once the line has carried them all.
     const int64_t now = NowUs();
-    freeAtUs = std::max(freeAtUs, now) + static_cast<int64_t>(bytes) * 10'000'000 / m_baud;
-    std::this_thread::sleep_for(std::chrono::microseconds(freeAtUs - now));
+    m_txFreeAtUs = std::max(m_txFreeAtUs, now) + static_cast<int64_t>(bytes) * ByteUs();
+    std::this_thread::sleep_for(std::chrono::microseconds(m_txFreeAtUs - now));
 }
 
 bool SimLine::Write(const uint8_t* data, size_t size) {
-    PaceFor(size, m_txFreeAtUs);
+    PaceWrite(size);
     if (m_emulator) return EmulatorWrite(data, size);
     return WriteAll(data, size);
 }
@@ -140,12 +140,12 @@ bool SimLine::Read(std::vector<uint8_t>& out, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
         return true;
     }
+    if (m_baud > 0) return PacedRead(out, timeoutMs);
     pollfd p{m_fd, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0) return true;
     uint8_t chunk[4096];
     const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
     if (n > 0) {
-        PaceFor(static_cast<size_t>(n), m_rxFreeAtUs);
         out.insert(out.end(), chunk, chunk + n);
         return true;
     }
@@ -154,6 +154,48 @@ bool SimLine::Read(std::vector<uint8_t>& out, int timeoutMs) {
     if (!m_emulator) return false;
     EmulatorLostConnection();
     return true;
+}
+
+bool SimLine::TakeArrivals() {
+    uint8_t chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+        if (n > 0) {
+            // Behind what is still on its way, or from now on an idle line.
+            m_lastDueUs = std::max(m_lastDueUs, NowUs()) + n * ByteUs();
+            m_onTheLine.Append(chunk, static_cast<size_t>(n));
+            continue;
+        }
+        return n < 0 && (errno == EAGAIN || errno == EINTR);
+    }
+}
+
+bool SimLine::PacedRead(std::vector<uint8_t>& out, int timeoutMs) {
+    const int64_t deadline = NowUs() + int64_t{timeoutMs} * 1000;
+    for (;;) {
+        if (!m_lineGone && !TakeArrivals()) m_lineGone = true;
+        // Byte j of those on the line is through at m_lastDueUs - (size-1-j) byte times.
+        const int64_t now = NowUs();
+        const int64_t pending = m_lastDueUs > now ? (m_lastDueUs - now + ByteUs() - 1) / ByteUs() : 0;
+        const size_t through = m_onTheLine.size() - std::min<size_t>(m_onTheLine.size(), pending);
+        if (through > 0) {
+            const size_t at = out.size();
+            out.resize(at + through);
+            m_onTheLine.Take(out.data() + at, through);
+            return true;
+        }
+        if (m_onTheLine.empty() && m_lineGone) {
+            if (!m_emulator) return false;
+            m_lineGone = false;
+            EmulatorLostConnection();
+            return true;
+        }
+        if (now >= deadline) return true;
+        // Until the next byte is through, or something new arrives.
+        const int64_t nextUs = m_onTheLine.empty() ? deadline : m_lastDueUs - (pending - 1) * ByteUs();
+        pollfd p{m_lineGone ? -1 : m_fd, POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>((std::min(nextUs, deadline) - now + 999) / 1000));
+    }
 }
 
 bool SimLine::EmulateSerialPort(const std::string& host, int port, std::string& error) {

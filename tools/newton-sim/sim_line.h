@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_queue.h"
 #include "base/clock.h"
 
 namespace zd::sim {
@@ -35,8 +36,10 @@ public:
     // kEmulatorJoinOffset bytes into the frame it was made for.
     bool EmulateSerialPort(const std::string& host, int port, std::string& error);
 
-    // Paces writes (and reads) to `baud` bits per second, 10 bits a byte: a
-    // chunk is through when the line could have carried it.  0: no pacing.
+    // Paces the line to `baud` bits per second each way, 10 bits a byte: a
+    // write returns once the line could have carried it, and what arrives is
+    // read out only as fast as the line brings it, whatever the writes do
+    // meanwhile (a full-duplex line).  0: no pacing.
     void SetBaud(int baud) { m_baud = baud; }
 
     // Writes all bytes; false once the line is gone.
@@ -50,7 +53,14 @@ public:
     bool open() const { return m_fd >= 0 || m_emulator; }
 
 private:
-    void PaceFor(size_t bytes, int64_t& freeAtUs);
+    void PaceWrite(size_t bytes);
+    // Read() on a paced line: takes what the descriptor has, hands out what
+    // the line has brought by now.
+    bool PacedRead(std::vector<uint8_t>& out, int timeoutMs);
+    // Moves what the descriptor has behind what is still on its way; false
+    // once the line is gone.
+    bool TakeArrivals();
+    int64_t ByteUs() const { return 10'000'000 / m_baud; }
     bool WriteAll(const uint8_t* data, size_t size);
     // The emulator's side of a write: connects, or drops the bytes.
     bool EmulatorWrite(const uint8_t* data, size_t size);
@@ -62,7 +72,9 @@ private:
     bool m_isPtyMaster = false;
     int m_baud = 0;
     int64_t m_txFreeAtUs = 0;
-    int64_t m_rxFreeAtUs = 0;
+    ByteQueue m_onTheLine;      // arrived from the descriptor, not yet through the line
+    int64_t m_lastDueUs = 0;    // when the last of them is through
+    bool m_lineGone = false;
     bool m_emulator = false;
     std::string m_emulatorHost;
     int m_emulatorPort = 0;

@@ -15,6 +15,7 @@ SimLink::SimLink(SimLine& line, Clock& clock, LinkSettings settings, DamageRates
     options.maxSendInfo = settings.byteAtATime ? 1 : settings.maxSendInfo;
     options.ignoreFirstDuplicate = true;
     options.retransmitMs = settings.retransmitMs;
+    options.window = settings.window;
     m_link = std::make_unique<mnp::MnpLink>(
         [this](const uint8_t* bytes, size_t size) {
             std::vector<uint8_t> frame(bytes, bytes + size);

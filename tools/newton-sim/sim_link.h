@@ -21,6 +21,7 @@ struct LinkSettings {
     size_t maxSendInfo = 256;
     bool trace = false;
     bool byteAtATime = false;  // every byte in a frame (or a write) of its own
+    uint8_t window = mnp::kMaxWindow;  // offered in the LR, as a real Newton does
 };
 
 class SimLink {

@@ -144,6 +144,13 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.steps.push_back(MakeStep(Step::kBye, "#BYE"));
         } else if (arg == "--await-bye") {
             options.steps.push_back(MakeStep(Step::kAwaitBye));
+        } else if (arg == "--window") {
+            if (!number("a window of 1 to 8", value)) return std::nullopt;
+            if (value < 1 || value > mnp::kMaxWindow) {
+                error = "--window: 1 to 8 frames, not " + std::to_string(static_cast<int>(value));
+                return std::nullopt;
+            }
+            options.link.window = static_cast<uint8_t>(value);
         } else if (arg == "--byte-at-a-time") {
             options.link.byteAtATime = true;
         } else if (arg == "--reconnect") {
@@ -192,6 +199,7 @@ std::string SimUsage() {
            "  --drop RATE          chance per frame of losing it (0 to 1)\n"
            "  --seed N             seed of the line damage (default 1)\n"
            "  --retransmit-ms MS   the Newton's acknowledgement timer (default 3000)\n"
+           "  --window K           the frames it lets travel unacknowledged (1 to 8, default 8)\n"
            "  --timeout SECONDS    how long any one step may take (default 30)\n"
            "  --trace              hex-dump every frame on stderr\n"
            "Steps, in order:\n"
