@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <regex>
+#include <tuple>
 
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
@@ -77,10 +78,29 @@ struct Tally {
     }
 };
 
-class SoakTest : public ::testing::TestWithParam<const char* /* damage rate */> {
+// A damage rate, and the MNP window the program offers (newton-sim offers 8,
+// as a real Newton does).
+class SoakTest : public ::testing::TestWithParam<std::tuple<const char*, int>> {
 protected:
     void SetUp() override { ::setenv("ZD_MNP_RETRANSMIT_MS", kRetransmitMs, 1); }
     void TearDown() override { ::unsetenv("ZD_MNP_RETRANSMIT_MS"); }
+
+    const char* damage() const { return std::get<0>(GetParam()); }
+    std::string window() const { return std::to_string(std::get<1>(GetParam())); }
+
+    // The headless program on the Newton's pseudo-terminal, items saved in `in`.
+    std::unique_ptr<test::Subprocess> StartProgram(test::Subprocess& newton, const std::string& in) {
+        const std::string pty = test::WaitForSimPty(newton);
+        EXPECT_FALSE(pty.empty()) << newton.err();
+        test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty +
+                                               "\nSaveAsFile=1\nURL=0\nDir=" + in +
+                                               "\nMnpWindow=" + window() + "\n");
+        auto program = std::make_unique<test::Subprocess>(
+            std::vector<std::string>{ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")});
+        program->Write("listen\n");
+        EXPECT_TRUE(program->WaitForStdout("ZD is now working.\n", 10000)) << program->out();
+        return program;
+    }
 
     test::TempDir dir;
 };
@@ -92,7 +112,7 @@ TEST_P(SoakTest, EveryItemArrivesWholeBothWays) {
     std::filesystem::create_directories(in);
 
     std::vector<std::string> sim = {
-        NEWTON_SIM, "--pty",           "--corrupt",   GetParam(),  "--drop", GetParam(), "--seed",
+        NEWTON_SIM, "--pty",           "--corrupt",   damage(),    "--drop", damage(), "--seed",
         "7",        "--retransmit-ms", kRetransmitMs, "--timeout", "60",     "--greet"};
     std::vector<std::string> toDesktop, toNewton;
     for (size_t i = 0; i < items; ++i) {
@@ -109,13 +129,8 @@ TEST_P(SoakTest, EveryItemArrivesWholeBothWays) {
     sim.push_back("--await-bye");
 
     test::Subprocess newton(sim);
-    const std::string pty = test::WaitForSimPty(newton);
-    ASSERT_FALSE(pty.empty()) << newton.err();
-    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty +
-                                           "\nSaveAsFile=1\nURL=0\nDir=" + in + "\n");
-    test::Subprocess program({ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")});
-    program.Write("listen\n");
-    ASSERT_TRUE(program.WaitForStdout("ZD is now working.\n", 10000)) << program.out();
+    const auto started = StartProgram(newton, in);
+    test::Subprocess& program = *started;
 
     const int perItemMs = 20000;
     for (size_t i = 0; i < items; ++i) {
@@ -140,18 +155,53 @@ TEST_P(SoakTest, EveryItemArrivesWholeBothWays) {
         "retransmissions (\\d+).*line damage: (\\d+) corrupted, (\\d+) dropped");
     std::regex_search(newton.err(), summary, figures);
     std::printf(
-        "soak at %s damage: to the desktop %zu sent, %zu intact, %zu lost, %zu corrupted; "
+        "soak at %s damage, window %s: to the desktop %zu sent, %zu intact, %zu lost, %zu corrupted; "
         "to the Newton %zu sent, %zu intact, %zu lost, %zu corrupted; frames damaged %s, "
         "lost %s, resent by newton-sim %s\n",
-        GetParam(), received.sent, received.intact, received.lost, received.corrupted, caught.sent,
+        damage(), window().c_str(), received.sent, received.intact, received.lost, received.corrupted, caught.sent,
         caught.intact, caught.lost, caught.corrupted, summary[2].str().c_str(),
         summary[3].str().c_str(), summary[1].str().c_str());
     EXPECT_EQ(received.intact, items) << program.out();
     EXPECT_EQ(caught.intact, items) << newton.err();
 }
 
-INSTANTIATE_TEST_SUITE_P(DamagedLines, SoakTest, ::testing::Values("0.001", "0.01"),
-                         [](const auto& info) { return info.index == 0 ? "Light" : "Heavy"; });
+// A whole mebibyte in one item each way, through the window.
+class MebibyteTest : public SoakTest {};
+
+TEST_P(MebibyteTest, OneItemEachWayArrivesWhole) {
+    std::mt19937 random(1);
+    std::string item(1 << 20, '\0');
+    for (char& byte : item) byte = static_cast<char>('a' + random() % 26);
+    test::WriteFile(dir.File("mebibyte"), item);
+    const std::string in = dir.File("in");
+    std::filesystem::create_directories(in);
+    test::Subprocess newton({NEWTON_SIM, "--pty", "--corrupt", damage(), "--drop", damage(),
+                             "--seed", "3", "--retransmit-ms", kRetransmitMs, "--timeout", "60",
+                             "--greet", "--push", "Big", dir.File("mebibyte"), "--catch",
+                             dir.File("caught"), "--await-bye"});
+    const auto program = StartProgram(newton, in);
+    ASSERT_TRUE(program->WaitForStdout("Text Saved\n", 60000)) << program->out();
+    program->Write("send " + dir.File("mebibyte") + "\n");
+    ASSERT_TRUE(newton.WaitForStderr("newton-sim: caught", 60000)) << newton.err();
+    program->Write("disconnect\n");
+    EXPECT_EQ(newton.WaitForExit(20000), 0) << newton.err();
+    program->Write("quit\n");
+    EXPECT_EQ(program->WaitForExit(), 0);
+    EXPECT_TRUE(test::ReadFile(in + "/Big.txt") == item) << "to the desktop";
+    EXPECT_TRUE(test::ReadFile(dir.File("caught")) == item) << "to the Newton";
+}
+
+std::string DamageAndWindowName(const ::testing::TestParamInfo<std::tuple<const char*, int>>& info) {
+    return std::string(std::get<0>(info.param)[4] == '1' ? "Light" : "Heavy") + "K" +
+           std::to_string(std::get<1>(info.param));
+}
+
+INSTANTIATE_TEST_SUITE_P(DamagedLines, SoakTest,
+                         ::testing::Combine(::testing::Values("0.001", "0.01"), ::testing::Values(1, 8)),
+                         DamageAndWindowName);
+INSTANTIATE_TEST_SUITE_P(DamagedLines, MebibyteTest,
+                         ::testing::Combine(::testing::Values("0.001", "0.01"), ::testing::Values(8)),
+                         DamageAndWindowName);
 
 }  // namespace
 }  // namespace zd
