@@ -27,23 +27,39 @@ int32_t RetransmitMsFromEnvironment() {
 
 MnpFraming::MnpFraming(Transport& transport, const mnp::LinkOptions& options)
     : m_transport(transport),
-      m_link(
-          [this](const uint8_t* bytes, size_t size) {
-              const int32_t result = m_transport.Write(bytes, size);
-              if (result != kDilOk) m_writeError = result;
-          },
-          options) {
+      m_link([this](const uint8_t* bytes,
+                    size_t size) { m_outgoing.insert(m_outgoing.end(), bytes, bytes + size); },
+             options) {
     if (TraceWanted()) m_link.SetTrace(mnp::HexTrace("mnp"));
+}
+
+void MnpFraming::Flush() {
+    if (m_outgoing.empty()) return;
+    const int32_t result = m_transport.Write(m_outgoing.data(), m_outgoing.size());
+    if (result != kDilOk) m_writeError = result;
+    m_outgoing.clear();
 }
 
 void MnpFraming::Input(ByteQueue& wire, ByteQueue& inbox, int64_t now) {
     m_link.Input(wire.data(), wire.size(), now);
     wire.Clear();
     m_link.delivered().MoveAllTo(inbox);
+    Flush();
 }
 
 void MnpFraming::Poll(int64_t now) {
     m_link.Poll(now);
+    Flush();
+}
+
+void MnpFraming::Accept(int64_t now) {
+    m_link.Accept(now);
+    Flush();
+}
+
+void MnpFraming::Close() {
+    m_link.Disconnect();
+    Flush();
 }
 
 int32_t MnpFraming::State() const {
@@ -66,7 +82,10 @@ int32_t MnpFraming::State() const {
 int32_t MnpFraming::Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) {
     *taken = 0;
     if (m_writeError != kDilOk) return m_writeError;
-    if (m_link.CanSend()) *taken = m_link.Send(data, size, now);
+    // As much as the window allows, in one write.
+    while (*taken < size && m_link.CanSend())
+        *taken += m_link.Send(data + *taken, size - *taken, now);
+    Flush();
     return m_writeError;
 }
 

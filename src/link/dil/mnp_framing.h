@@ -1,6 +1,8 @@
 // MNP frames on a transport: the desktop end of the link of mnp/mnp_link.h.
 #pragma once
 
+#include <vector>
+
 #include "link/dil/framing.h"
 #include "link/dil/transport.h"
 #include "link/mnp/mnp_link.h"
@@ -27,15 +29,20 @@ public:
     void Poll(int64_t now) override;
     int64_t NextTimerAt() const override { return m_link.NextTimerAt(); }
     int32_t State() const override;
-    void Accept(int64_t now) override { m_link.Accept(now); }
+    void Accept(int64_t now) override;
     int32_t Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) override;
     bool Settled() const override { return m_link.AllAcknowledged(); }
-    void Close() override { m_link.Disconnect(); }
+    void Close() override;
 
     const mnp::MnpLink& link() const { return m_link; }
 
 private:
+    // What the link said during one call goes out in one write: a window's
+    // frames cost one system call, not eight.
+    void Flush();
+
     Transport& m_transport;
+    std::vector<uint8_t> m_outgoing;
     mnp::MnpLink m_link;
     int32_t m_writeError = 0;  // the transport refused a frame
 };
