@@ -21,13 +21,14 @@ ACK_BYTES = 11                 # the LA that answers each frame
 MIB = 1 << 20
 
 
-def ceiling(payload):
-    """Bytes/s at 57600 bit/s when each frame waits for its LA, for the frames
-    a payload of this size takes (the EOT travels with it)."""
+def ceiling(payload, window):
+    """Bytes/s at 57600 bit/s for the frames a payload of this size takes (the
+    EOT travels with it): with a window of one each frame waits for its LA;
+    with a wider one the LAs travel the other way while the frames go."""
     total, wire = payload + 1, 0
     while total > 0:
         part = min(MAX_INFO, total)
-        wire += part + FRAME_OVERHEAD + ACK_BYTES
+        wire += part + FRAME_OVERHEAD + (ACK_BYTES if window == 1 else 0)
         total -= part
     return (payload + 1) / (wire / LINE_BYTES_PER_S)
 
@@ -98,11 +99,14 @@ class Bench:
         self.sim = os.path.join(build, "tools", "newton-sim", "newton-sim")
         self.work = work
 
-    def session(self, line, sim_steps, paced, save=True):
-        """Starts newton-sim and the program connected to each other; returns both."""
-        sim = [self.sim, "--timeout", "600"] + (["--baud", "57600"] if paced else [])
+    def session(self, line, sim_steps, paced, window=8, save=True):
+        """Starts newton-sim and the program connected to each other, both
+        offering `window`; returns both."""
+        sim = [self.sim, "--timeout", "600", "--window", str(window)]
+        sim += ["--baud", "57600"] if paced else []
         ini = os.path.join(self.work, "zandorelle.INI")
-        prefs = ["[Prefs Section]", f"SaveAsFile={1 if save else 0}", f"Dir={self.work}"]
+        prefs = ["[Prefs Section]", f"SaveAsFile={1 if save else 0}", f"Dir={self.work}",
+                 f"MnpWindow={window}"]
         if line == "pty":
             newton = Child(sim + ["--pty"] + sim_steps)
             newton.wait_for("pty: ")
@@ -135,34 +139,34 @@ class Bench:
             f.write((letters * (size // len(letters) + 1))[:size])
         return path
 
-    def receive(self, line, size, paced):
+    def receive(self, line, size, paced, window):
         program, newton = self.session(line, ["--greet", "--push", "Item", self.payload(size),
-                                              "--await-bye"], paced)
+                                              "--await-bye"], paced, window)
         program.wait_for("Text Saved")
         newton.wait_for("pushed", "err")
         usage = self.end(program, newton)
         ms = float(re.search(rb"text in ([\d.]+) ms", newton.err).group(1))
-        return self.figures("receive", line, size, paced, ms, usage)
+        return self.figures("receive", line, size, paced, window, ms, usage)
 
-    def send(self, line, size, paced):
+    def send(self, line, size, paced, window):
         program, newton = self.session(line, ["--greet", "--catch",
                                               os.path.join(self.work, "caught"), "--await-bye"],
-                                       paced)
+                                       paced, window)
         program.write("send " + self.payload(size))
         newton.wait_for("caught", "err")
         program.wait_for("Info: Idle", "err")
         usage = self.end(program, newton)
         ms = float(re.search(rb"caught \d+ bytes in ([\d.]+) ms", newton.err).group(1))
-        return self.figures("send", line, size, paced, ms, usage)
+        return self.figures("send", line, size, paced, window, ms, usage)
 
     @staticmethod
-    def figures(direction, line, size, paced, ms, usage):
+    def figures(direction, line, size, paced, window, ms, usage):
         rate = size / (ms / 1000) if ms > 0 else float("inf")
         return {
-            "direction": direction, "line": line, "size": size, "paced": paced,
+            "direction": direction, "line": line, "size": size, "paced": paced, "k": window,
             "seconds": ms / 1000, "bytes_per_s": rate,
-            "line_ratio": rate / LINE_BYTES_PER_S, "ceiling_bytes_per_s": ceiling(size),
-            "ceiling_ratio": rate / ceiling(size),
+            "line_ratio": rate / LINE_BYTES_PER_S, "ceiling_bytes_per_s": ceiling(size, window),
+            "ceiling_ratio": rate / ceiling(size, window),
             "cpu_s_per_mib": (usage.ru_utime + usage.ru_stime) / (size / MIB),
             "peak_kib": usage.ru_maxrss,
         }
@@ -219,14 +223,14 @@ def size_text(size):
 
 
 def table(rows, floor, latency, idle):
-    lines = ["| direction | line | paced | size | bytes/s | of 5760 B/s | ceiling B/s | of ceiling "
-             "| CPU s/MiB | peak MiB |", "|---|---|---|---|---|---|---|---|---|---|"]
+    lines = ["| direction | line | paced | k | size | bytes/s | of 5760 B/s | ceiling B/s "
+             "| of ceiling | CPU s/MiB | peak MiB |", "|---|---|---|---|---|---|---|---|---|---|---|"]
     for r in rows:
         # The line's figures mean something only on a paced line.
         line_ratio = f"{r['line_ratio']:.1%}" if r["paced"] else "-"
         ceiling_ratio = f"{r['ceiling_ratio']:.1%}" if r["paced"] else "-"
         lines.append(f"| {r['direction']} | {r['line']} | {'57600' if r['paced'] else 'no'} | "
-                     f"{size_text(r['size'])} | {r['bytes_per_s']:,.0f} | {line_ratio} | "
+                     f"{r['k']} | {size_text(r['size'])} | {r['bytes_per_s']:,.0f} | {line_ratio} | "
                      f"{r['ceiling_bytes_per_s']:,.0f} | {ceiling_ratio} | "
                      f"{r['cpu_s_per_mib']:.3f} | {r['peak_kib'] / 1024:.1f} |")
     lines.append("")
@@ -237,7 +241,7 @@ def table(rows, floor, latency, idle):
                  + ", ".join(f"{r['direction']} {size_text(r['size'])} "
                              f"{r['bytes_per_s'] / floor['bytes_per_s']:.0%}"
                              for r in rows if r["line"] == "pty" and not r["paced"]
-                             and r["size"] >= 100 * 1024) + " of it.")
+                             and r["k"] == 1 and r["size"] >= 100 * 1024) + " of it at k=1.")
     lines.append(f"Latency from \"#GET\" to \"#OK\" over {latency['items']} items: median "
                  f"{latency['median_ms']:.1f} ms, worst {latency['worst_ms']:.1f} ms "
                  f"(the 100 ms tick reads commands).")
@@ -293,16 +297,18 @@ def main():
             run = getattr(bench, direction)
             for line in ("pty", "tcp"):
                 for size in (100, 9000, 100 * 1024, MIB):
-                    rows.append(run(line, size, False))
+                    for window in (1, 8):
+                        rows.append(run(line, size, False, window))
             for size in (9000, 100 * 1024) + ((MIB,) if args.full else ()):
-                rows.append(run("pty", size, True))
+                for window in (1, 8):
+                    rows.append(run("pty", size, True, window))
         floor = bench.pty_floor()
         latency = bench.latency(100)
         idle = bench.idle(args.idle_seconds)
         growth = []
         size = 1024
         while size <= 16 * MIB:
-            r = bench.receive("pty", size, False)
+            r = bench.receive("pty", size, False, 8)
             growth.append({"size": size, "seconds": r["seconds"], "peak_mib": r["peak_kib"] / 1024})
             size *= 2
 

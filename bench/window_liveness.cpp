@@ -92,9 +92,8 @@ int main(int argc, char** argv) {
     qint64 longestGap = 0;
     QTimer turns;
     turns.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTurn.restart());
-    });
+    QObject::connect(&turns, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTurn.restart()); });
     QElapsedTimer sendTime;
     QTimer::singleShot(0, [&] {
         sinceTurn.start();
@@ -127,7 +126,8 @@ int main(int argc, char** argv) {
         }
     });
     RunUntil([&] { return ending.isValid() && session.link.pipe == 0; }, 20000);
-    std::printf("disconnect with the Newton silent: %lld ms\n", static_cast<long long>(ending.elapsed()));
+    std::printf("disconnect with the Newton silent: %lld ms\n",
+                static_cast<long long>(ending.elapsed()));
     stop(newton);
 
     // The same, and the window ends instead: its run ends, the link closes.

@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -50,8 +50,7 @@ constexpr int kTrayCallbackMessage = 0x040A;
 // A plain top-level window: a title, the system menu, minimise and close.
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint |
                                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                         Qt::WindowMinimizeButtonHint |
-                                         Qt::WindowCloseButtonHint;
+                                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 
 std::vector<WindowRect> AvailableScreens() {
     std::vector<WindowRect> screens;
@@ -77,8 +76,9 @@ MainWindow::MainWindow(Session& session)
       m_desktop(session, this),
       m_units(DialogFont()),
       m_tray([this](int id) { command(id); }),
-      m_heldInput([this](QObject* receiver, QEvent* event) { return actsDuringWait(receiver, event); },
-                  [this](QObject* receiver, QEvent* event) { deliverHeld(receiver, event); }) {
+      m_heldInput(
+          [this](QObject* receiver, QEvent* event) { return actsDuringWait(receiver, event); },
+          [this](QObject* receiver, QEvent* event) { deliverHeld(receiver, event); }) {
     setWindowTitle("Zandorelle");
     setFont(DialogFont());
     setWindowIcon(ProgramIcon());
@@ -524,8 +524,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         m_placement.reset();
         applyPlacement(placement);
     }
-    if (watched == m_log && (event->type() == QEvent::ShortcutOverride ||
-                             event->type() == QEvent::KeyPress)) {
+    if (watched == m_log &&
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (IsCopyKey(key) && logHasSelection()) {
             // The log takes the key before the menu's shortcut sees it.

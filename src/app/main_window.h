@@ -135,7 +135,7 @@ private:
     bool m_statusOpen = true;
     KeyTaps m_keyTaps;
     HeldInput m_heldInput;
-    bool m_waiting = false;  // inside the DIL's wait hook
+    bool m_waiting = false;        // inside the DIL's wait hook
     QEventLoop* m_loop = nullptr;  // while run() runs
     bool m_ended = false;
     int m_result = 0;

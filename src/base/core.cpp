@@ -15,7 +15,8 @@ DilSettings ReadDilSettings(const PrefsStore& prefs) {
     for (int slot = 0; slot < kSerialSlots; ++slot)
         settings.serialDevices[slot] = prefs.GetPrefString(prefs::kSerialDevice[slot]);
     int32_t window = 0;
-    if (prefs.GetPrefInt(window, prefs::kMnpWindow) != 0 && window >= 1 && window <= mnp::kMaxWindow)
+    if (prefs.GetPrefInt(window, prefs::kMnpWindow) != 0 && window >= 1 &&
+        window <= mnp::kMaxWindow)
         settings.mnpWindow = static_cast<uint8_t>(window);
     return settings;
 }

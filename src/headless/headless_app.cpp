@@ -122,8 +122,7 @@ private:
     // Reads what standard input and the signals have, waiting up to
     // `timeoutMs`.
     void TakeInput(int timeoutMs) {
-        pollfd fds[2] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
-                         {m_quitSignals, POLLIN, 0}};
+        pollfd fds[2] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}, {m_quitSignals, POLLIN, 0}};
         if (::poll(fds, 2, timeoutMs) <= 0) return;
         if (fds[1].revents & POLLIN) m_quit = true;
         if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) return;

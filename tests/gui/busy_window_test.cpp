@@ -47,8 +47,8 @@ TEST_F(BusyWindowTest, ASlowItemLeavesTheWindowPaintingAndShowsItsProgress) {
     std::vector<std::string> pictures;
     for (int i = 0; i < 4; ++i) {
         const std::string file = dir.File("transit" + std::to_string(i) + ".png");
-        ASSERT_TRUE(x->Screenshot(file, window,
-                                  {field.x(), field.y(), field.width(), field.height()}));
+        ASSERT_TRUE(
+            x->Screenshot(file, window, {field.x(), field.y(), field.width(), field.height()}));
         pictures.push_back(test::ReadFile(file));
         if (i > 0) {
             EXPECT_NE(pictures[i], pictures[i - 1]) << "picture " << i << ": the same count";
@@ -72,7 +72,8 @@ TEST_F(BusyWindowTest, EveryWayOfQuittingEndsAWaitForASilentNewton) {
     for (const auto& [name, quit] : ways) {
         SCOPED_TRACE(name);
         ::unlink(dir.File("Half.txt").c_str());
-        auto program = StartWithNewton({"--push-open", "Half", dir.File("half"), "--sleep", "30000"});
+        auto program =
+            StartWithNewton({"--push-open", "Half", dir.File("half"), "--sleep", "30000"});
         ASSERT_FALSE(window.empty());
         Pause(3000);  // the item's first part came, and the Newton fell silent
         EXPECT_TRUE(program->RunsFor(0));
@@ -92,7 +93,8 @@ TEST_F(BusyWindowTest, AClickDuringAnItemIsCarriedOutAfterIt) {
     auto program = StartWithNewton({"--baud", "9600", "--push", "Long", dir.File("long"), "--catch",
                                     dir.File("caught"), "--await-bye"});
     ASSERT_FALSE(window.empty());
-    test::Subprocess setClipboard(x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
+    test::Subprocess setClipboard(
+        x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
     setClipboard.Write("Bonjour à tous");
     setClipboard.CloseInput();
     setClipboard.WaitForExit(3000);

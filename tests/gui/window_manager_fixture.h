@@ -44,8 +44,8 @@ protected:
     }
     QPoint Centre(int id) { return Place(id).center(); }
     void Click(const std::string& window, QPoint at, const char* button = "1") {
-        x->XDoTool({"mousemove", "--window", window, std::to_string(at.x()),
-                    std::to_string(at.y()), "click", button});
+        x->XDoTool({"mousemove", "--window", window, std::to_string(at.x()), std::to_string(at.y()),
+                    "click", button});
     }
     // Keys typed into the window as the focused one, press and release.
     void Type(const std::string& window, const std::string& keys) {

@@ -147,7 +147,8 @@ TEST_F(WindowManagerTest, TheLogStaysWholeAndCopyingLeavesTheLinkUp) {
 
     // A click in the middle of an old line, then new text arrives.
     Click(id, log - QPoint(0, 10));
-    test::Subprocess setClipboard(x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
+    test::Subprocess setClipboard(
+        x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
     setClipboard.Write("Hej då, Newton!");
     setClipboard.CloseInput();
     setClipboard.WaitForExit(3000);

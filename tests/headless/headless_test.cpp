@@ -170,11 +170,10 @@ TEST_F(HeadlessTest, OneProgramRunsOnAPreferenceFile) {
     test::Subprocess second(Command());
     EXPECT_EQ(second.WaitForExit(), 1);
     EXPECT_EQ(second.err(), std::string(ZD_PROGRAM) + ": process " + std::to_string(first.pid()) +
-                                " already runs on the preference file " + dir.File("z.INI") +
-                                "\n");
+                                " already runs on the preference file " + dir.File("z.INI") + "\n");
     // A window on the same file stays silent, as a second window does.
-    test::Subprocess window({"/usr/bin/env", "QT_QPA_PLATFORM=offscreen", ZD_PROGRAM, "--ini",
-                             dir.File("z.INI")});
+    test::Subprocess window(
+        {"/usr/bin/env", "QT_QPA_PLATFORM=offscreen", ZD_PROGRAM, "--ini", dir.File("z.INI")});
     EXPECT_EQ(window.WaitForExit(), 0);
     EXPECT_EQ(window.err(), "");
 
@@ -188,8 +187,9 @@ TEST_F(HeadlessTest, AWindowWithoutAReachableDisplaySaysSoInOneLine) {
     test::Subprocess program({"/usr/bin/env", "-u", "QT_QPA_PLATFORM", "-u", "WAYLAND_DISPLAY",
                               "DISPLAY=:97", ZD_PROGRAM, "--ini", dir.File("z.INI")});
     EXPECT_EQ(program.WaitForExit(), 2);
-    EXPECT_EQ(program.err(), "zandorelle: cannot reach the display :97; use --headless to run "
-                             "without a window\n");
+    EXPECT_EQ(program.err(),
+              "zandorelle: cannot reach the display :97; use --headless to run "
+              "without a window\n");
     test::Subprocess none({"/usr/bin/env", "-u", "QT_QPA_PLATFORM", "-u", "WAYLAND_DISPLAY", "-u",
                            "DISPLAY", ZD_PROGRAM, "--ini", dir.File("z.INI")});
     EXPECT_EQ(none.WaitForExit(), 2);

@@ -30,7 +30,8 @@ TEST(EmulatorTest, ASecondSessionRightAfterTheFirstComesUp) {
                                dir.File("second"), "--bye"});
     EXPECT_EQ(emulator.WaitForExit(30000), 0) << emulator.err();
     EXPECT_TRUE(program.WaitForStdout("ZD is now working.\n", 1000, 2)) << program.out();
-    EXPECT_EQ(test::CountOf(program.out(), "The Newton speaks MNP (an emulator's serial port).\n"), 2u);
+    EXPECT_EQ(test::CountOf(program.out(), "The Newton speaks MNP (an emulator's serial port).\n"),
+              2u);
     EXPECT_EQ(test::ReadFile(dir.File("First.txt")), "Erste Notiz");
     EXPECT_EQ(test::ReadFile(dir.File("Second.txt")), "Zweite Notiz für München");
     program.Write("quit\n");

@@ -87,7 +87,8 @@ TEST_F(NetworkListenerTest, AFloodOfGarbageDoesNotGrowMemory) {
 TEST(NetworkStranger, OneThatNeverAsksForALinkIsDroppedAndThePortListensAgain) {
     test::TempDir dir;
     const int32_t port = test::FreeTcpPort();
-    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\nNetPort=" + std::to_string(port) + "\n");
+    test::WriteFile(dir.File("z.INI"),
+                    "[Prefs Section]\nport=-1\nNetPort=" + std::to_string(port) + "\n");
     ::setenv("ZD_MNP_RETRANSMIT_MS", "100", 1);  // the link gives up after a second
     test::Subprocess program({ZD_PROGRAM, "--headless", "--relisten", "--ini", dir.File("z.INI")});
     ::unsetenv("ZD_MNP_RETRANSMIT_MS");
@@ -98,8 +99,10 @@ TEST(NetworkStranger, OneThatNeverAsksForALinkIsDroppedAndThePortListensAgain) {
     ASSERT_TRUE(stranger.Connect(port));
     ASSERT_TRUE(stranger.Send("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n"));
     EXPECT_TRUE(stranger.WaitForClose(3000));
-    EXPECT_TRUE(program.WaitForStdout("No link request came from 127.0.0.1:", 1000)) << program.out();
-    EXPECT_TRUE(program.WaitForStdout("Listening... press 'Connect' on the Zandorelle slip.\n", 3000, 2))
+    EXPECT_TRUE(program.WaitForStdout("No link request came from 127.0.0.1:", 1000))
+        << program.out();
+    EXPECT_TRUE(
+        program.WaitForStdout("Listening... press 'Connect' on the Zandorelle slip.\n", 3000, 2))
         << program.out();
 
     test::TcpClient next;  // the port is there for the next caller

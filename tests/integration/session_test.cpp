@@ -118,8 +118,8 @@ TEST(NewtonAfterNewton, TheNextNewtonIsGreetedBeforeAnythingItSendsCounts) {
 
     // Straight to an item once it is taken for a plain stream, as if it had
     // been greeted.
-    test::Subprocess second({NEWTON_SIM, "--tcp", port, "--plain", "--sleep", "500", "--send", "#GET;Unbekannt",
-                             "--send", "Grüß Gott\x04", "--sleep", "3000"});
+    test::Subprocess second({NEWTON_SIM, "--tcp", port, "--plain", "--sleep", "500", "--send",
+                             "#GET;Unbekannt", "--send", "Grüß Gott\x04", "--sleep", "3000"});
     EXPECT_TRUE(program.WaitForStdout("Didn't get '#ID:' response; disconnecting...\n", 10000))
         << program.out();
     program.Write("quit\n");

@@ -89,7 +89,8 @@ protected:
     std::string window() const { return std::to_string(std::get<1>(GetParam())); }
 
     // The headless program on the Newton's pseudo-terminal, items saved in `in`.
-    std::unique_ptr<test::Subprocess> StartProgram(test::Subprocess& newton, const std::string& in) {
+    std::unique_ptr<test::Subprocess> StartProgram(test::Subprocess& newton,
+                                                   const std::string& in) {
         const std::string pty = test::WaitForSimPty(newton);
         EXPECT_FALSE(pty.empty()) << newton.err();
         test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty +
@@ -155,12 +156,13 @@ TEST_P(SoakTest, EveryItemArrivesWholeBothWays) {
         "retransmissions (\\d+).*line damage: (\\d+) corrupted, (\\d+) dropped");
     std::regex_search(newton.err(), summary, figures);
     std::printf(
-        "soak at %s damage, window %s: to the desktop %zu sent, %zu intact, %zu lost, %zu corrupted; "
+        "soak at %s damage, window %s: to the desktop %zu sent, %zu intact, %zu lost, %zu "
+        "corrupted; "
         "to the Newton %zu sent, %zu intact, %zu lost, %zu corrupted; frames damaged %s, "
         "lost %s, resent by newton-sim %s\n",
-        damage(), window().c_str(), received.sent, received.intact, received.lost, received.corrupted, caught.sent,
-        caught.intact, caught.lost, caught.corrupted, summary[2].str().c_str(),
-        summary[3].str().c_str(), summary[1].str().c_str());
+        damage(), window().c_str(), received.sent, received.intact, received.lost,
+        received.corrupted, caught.sent, caught.intact, caught.lost, caught.corrupted,
+        summary[2].str().c_str(), summary[3].str().c_str(), summary[1].str().c_str());
     EXPECT_EQ(received.intact, items) << program.out();
     EXPECT_EQ(caught.intact, items) << newton.err();
 }
@@ -191,16 +193,19 @@ TEST_P(MebibyteTest, OneItemEachWayArrivesWhole) {
     EXPECT_TRUE(test::ReadFile(dir.File("caught")) == item) << "to the Newton";
 }
 
-std::string DamageAndWindowName(const ::testing::TestParamInfo<std::tuple<const char*, int>>& info) {
+std::string DamageAndWindowName(
+    const ::testing::TestParamInfo<std::tuple<const char*, int>>& info) {
     return std::string(std::get<0>(info.param)[4] == '1' ? "Light" : "Heavy") + "K" +
            std::to_string(std::get<1>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(DamagedLines, SoakTest,
-                         ::testing::Combine(::testing::Values("0.001", "0.01"), ::testing::Values(1, 8)),
+                         ::testing::Combine(::testing::Values("0.001", "0.01"),
+                                            ::testing::Values(1, 8)),
                          DamageAndWindowName);
 INSTANTIATE_TEST_SUITE_P(DamagedLines, MebibyteTest,
-                         ::testing::Combine(::testing::Values("0.001", "0.01"), ::testing::Values(8)),
+                         ::testing::Combine(::testing::Values("0.001", "0.01"),
+                                            ::testing::Values(8)),
                          DamageAndWindowName);
 
 }  // namespace

@@ -45,8 +45,8 @@ protected:
         std::string frame;
         mnp::LinkOptions newton;
         newton.role = mnp::Role::kNewton;
-        mnp::MnpLink link([&](const uint8_t* bytes, size_t size) { frame.assign(bytes, bytes + size); },
-                          newton);
+        mnp::MnpLink link(
+            [&](const uint8_t* bytes, size_t size) { frame.assign(bytes, bytes + size); }, newton);
         link.Connect(0);
         return frame;
     }
@@ -206,7 +206,8 @@ TEST_F(NetworkPipeTest, ACallerThatNeverAsksForALinkIsDroppedWithinTheLinksLimit
     EXPECT_TRUE(caller.WaitForClose(2000));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500))
         << "ten of its 100 ms retransmission periods";
-    EXPECT_EQ(notices.back().rfind("No link request came from 127.0.0.1:", 0), 0u) << notices.back();
+    EXPECT_EQ(notices.back().rfind("No link request came from 127.0.0.1:", 0), 0u)
+        << notices.back();
 }
 
 TEST_F(NetworkPipeTest, AnUnusableAddressIsRefused) {

@@ -176,7 +176,8 @@ bool SimLine::PacedRead(std::vector<uint8_t>& out, int timeoutMs) {
         if (!m_lineGone && !TakeArrivals()) m_lineGone = true;
         // Byte j of those on the line is through at m_lastDueUs - (size-1-j) byte times.
         const int64_t now = NowUs();
-        const int64_t pending = m_lastDueUs > now ? (m_lastDueUs - now + ByteUs() - 1) / ByteUs() : 0;
+        const int64_t pending =
+            m_lastDueUs > now ? (m_lastDueUs - now + ByteUs() - 1) / ByteUs() : 0;
         const size_t through = m_onTheLine.size() - std::min<size_t>(m_onTheLine.size(), pending);
         if (through > 0) {
             const size_t at = out.size();
@@ -192,7 +193,8 @@ bool SimLine::PacedRead(std::vector<uint8_t>& out, int timeoutMs) {
         }
         if (now >= deadline) return true;
         // Until the next byte is through, or something new arrives.
-        const int64_t nextUs = m_onTheLine.empty() ? deadline : m_lastDueUs - (pending - 1) * ByteUs();
+        const int64_t nextUs =
+            m_onTheLine.empty() ? deadline : m_lastDueUs - (pending - 1) * ByteUs();
         pollfd p{m_lineGone ? -1 : m_fd, POLLIN, 0};
         ::poll(&p, 1, static_cast<int>((std::min(nextUs, deadline) - now + 999) / 1000));
     }

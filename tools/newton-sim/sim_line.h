@@ -72,8 +72,8 @@ private:
     bool m_isPtyMaster = false;
     int m_baud = 0;
     int64_t m_txFreeAtUs = 0;
-    ByteQueue m_onTheLine;      // arrived from the descriptor, not yet through the line
-    int64_t m_lastDueUs = 0;    // when the last of them is through
+    ByteQueue m_onTheLine;    // arrived from the descriptor, not yet through the line
+    int64_t m_lastDueUs = 0;  // when the last of them is through
     bool m_lineGone = false;
     bool m_emulator = false;
     std::string m_emulatorHost;

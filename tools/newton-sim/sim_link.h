@@ -20,7 +20,7 @@ struct LinkSettings {
     int64_t retransmitMs = mnp::kRetransmitMs;
     size_t maxSendInfo = 256;
     bool trace = false;
-    bool byteAtATime = false;  // every byte in a frame (or a write) of its own
+    bool byteAtATime = false;          // every byte in a frame (or a write) of its own
     uint8_t window = mnp::kMaxWindow;  // offered in the LR, as a real Newton does
 };
 

@@ -168,7 +168,8 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
         }
     }
     if (options.line == LineKind::kNone) {
-        error = "say which line: --device PATH, --pty, --tcp [HOST:]PORT or --emulator-tcp [HOST:]PORT";
+        error =
+            "say which line: --device PATH, --pty, --tcp [HOST:]PORT or --emulator-tcp [HOST:]PORT";
         return std::nullopt;
     }
     if (!options.link.mnp && options.line != LineKind::kTcp) {

@@ -207,8 +207,7 @@ int32_t Dil::CD_Write(CD_Handle pipe, const void* bytes, int32_t count) {
     return p->Write(static_cast<const uint8_t*>(bytes), static_cast<size_t>(count));
 }
 
-int32_t Dil::CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count,
-                            int32_t timeoutMs) {
+int32_t Dil::CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count, int32_t timeoutMs) {
     if (bytes == nullptr || count < 0 || timeoutMs < 0) return kDilErrBadArgument;
     Pipe* p = Find(pipe);
     if (!p) return kDilErrBadPipe;

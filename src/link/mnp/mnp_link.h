@@ -135,14 +135,14 @@ private:
         uint8_t sequence;
         std::vector<uint8_t> body;
     };
-    uint8_t m_nextToSend = 1;    // V(S)
-    uint8_t m_lastReceived = 0;  // V(R) - 1: the N(R) of our LA
-    uint8_t m_credit = 1;        // N(k) from the peer's last LA
-    std::deque<Unacknowledged> m_unacked;  // sent, oldest first, kept to send again
-    int64_t m_sentAt = 0;        // when the oldest of them last went
-    int m_sends = 0;             // how often it went
+    uint8_t m_nextToSend = 1;                // V(S)
+    uint8_t m_lastReceived = 0;              // V(R) - 1: the N(R) of our LA
+    uint8_t m_credit = 1;                    // N(k) from the peer's last LA
+    std::deque<Unacknowledged> m_unacked;    // sent, oldest first, kept to send again
+    int64_t m_sentAt = 0;                    // when the oldest of them last went
+    int m_sends = 0;                         // how often it went
     std::optional<int64_t> m_resentForLaAt;  // the last sending again an LA asked for
-    uint8_t m_takenSinceLa = 0;  // LT frames taken since our last LA
+    uint8_t m_takenSinceLa = 0;              // LT frames taken since our last LA
     bool m_laDue = false;
     bool m_duplicateIgnored = false;
     int64_t m_lastNakAt = -kNakIntervalMs;
