@@ -1,12 +1,5 @@
 #include "transfer/send_text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <new>
 
 #include "base/desktop.h"
@@ -16,6 +9,7 @@
 #include "protocol/wire_io.h"
 #include "transfer/charset.h"
 #include "transfer/receive_item.h"
+#include "transfer/regular_file.h"
 #include "transfer/text_files.h"
 
 namespace zd {
@@ -61,53 +55,12 @@ void RefuseFile(Session& s, const std::string& path, const std::string& why) {
     s.svc.desktop->ShowFileError(message);
 }
 
-// What a file that is not a regular file is, in words.
-const char* KindOf(mode_t mode) {
-    if (S_ISDIR(mode)) return "a folder";
-    if (S_ISFIFO(mode)) return "a named pipe";
-    if (S_ISSOCK(mode)) return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-    return "a special file";
-}
-
 // The whole content of the regular file at `path`, at most kItemCap bytes;
 // anything else is refused with the reason and nullopt returned.
 std::optional<std::string> ReadTextFile(Session& s, const std::string& path) {
-    // Non-blocking, so that a named pipe without a writer cannot hold us.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        RefuseFile(s, path, std::strerror(errno));
-        return std::nullopt;
-    }
-    struct stat info {};
-    std::optional<std::string> content;
-    if (::fstat(fd, &info) != 0) {
-        RefuseFile(s, path, std::strerror(errno));
-    } else if (!S_ISREG(info.st_mode)) {
-        RefuseFile(s, path, std::string("this is ") + KindOf(info.st_mode) + ", not a text file");
-    } else if (static_cast<uint64_t>(info.st_size) > kItemCap) {
-        RefuseFile(s, path,
-                   std::to_string(info.st_size) + " bytes is more than the " +
-                       std::to_string(kItemCap >> 20) + " MiB a text may have");
-    } else {
-        content.emplace();
-        content->resize(static_cast<size_t>(info.st_size));
-        size_t got = 0;
-        int error = 0;
-        while (got < content->size()) {
-            const ssize_t n = ::read(fd, content->data() + got, content->size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = errno;
-            if (n <= 0) break;
-            got += static_cast<size_t>(n);
-        }
-        if (got < content->size()) {
-            RefuseFile(s, path, error != 0 ? std::strerror(error) : "the file shrank while read");
-            content.reset();
-        }
-    }
-    ::close(fd);
-    return content;
+    FileContent content = ReadRegularFile(path, kItemCap, "a text file", "a text");
+    if (!content.bytes) RefuseFile(s, path, content.refusal);
+    return std::move(content.bytes);
 }
 
 void EndWorking(Session& s) {
