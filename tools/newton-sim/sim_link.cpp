@@ -80,7 +80,9 @@ bool SimLink::Send(const std::string& bytes, int timeoutMs) {
             sent += m_link->Send(data + sent, bytes.size() - sent, m_clock.NowMs());
             deadline = m_clock.NowMs() + timeoutMs;
         }
-        Pump(m_link->CanSend() ? 0 : 10);
+        // A look without waiting only while there is more to send now; a
+        // wait for the last acknowledgement must not spin.
+        Pump(sent < bytes.size() && m_link->CanSend() ? 0 : 10);
     }
     m_bytesSent += bytes.size();
     return true;
