@@ -1,0 +1,77 @@
+// The Newton Dock protocol's messages: "newtdock", a four-letter command, the
+// data's length as a 32-bit big-endian number, the data, and zero bytes to a
+// multiple of four.  Both ends read them as a byte stream: a message may span
+// many MNP frames, and a frame may end one message and begin the next.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zd::dock {
+
+inline constexpr std::string_view kMagic = "newtdock";
+inline constexpr size_t kHeaderSize = 16;
+
+// The commands of a package-loading session.
+inline constexpr std::string_view kRequestToDock = "rtdk";
+inline constexpr std::string_view kInitiateDocking = "dock";
+inline constexpr std::string_view kNewtonName = "name";
+inline constexpr std::string_view kSetTimeout = "stim";
+inline constexpr std::string_view kResult = "dres";
+inline constexpr std::string_view kLoadPackage = "lpkg";
+inline constexpr std::string_view kDisconnect = "disc";
+
+inline constexpr uint32_t kLoadPackageSession = 4;
+
+struct Header {
+    std::string command;
+    uint32_t length = 0;  // of the data, the padding not counted
+};
+
+struct Message {
+    std::string command;
+    std::string data;
+};
+
+std::string BigEndian32(uint32_t value);
+// The first four bytes of `bytes` as a big-endian number.  REQUIRES: four bytes.
+uint32_t ReadBigEndian32(std::string_view bytes);
+
+// The zero bytes after `length` bytes of data.
+size_t PaddingAfter(uint32_t length);
+
+// The message on the wire, padding included.
+std::string Encode(std::string_view command, std::string_view data);
+
+// The header in the first kHeaderSize bytes of `bytes`; nullopt when they do
+// not begin with kMagic.  REQUIRES: kHeaderSize bytes.
+std::optional<Header> ParseHeader(std::string_view bytes);
+
+// The owner's name in the data of a "name" message, as UTF-8; nullopt when the
+// data is too short for what it says it holds.
+std::optional<std::string> OwnerName(std::string_view data);
+
+// Messages from a stream of bytes as they come.
+class Reader {
+public:
+    // Messages with more than `maxData` bytes of data are refused.
+    explicit Reader(size_t maxData) : m_maxData(maxData) {}
+
+    void Feed(std::string_view bytes) { m_buffer.append(bytes); }
+    // The next whole message, once it has come.  Nothing more after failed().
+    std::optional<Message> Next();
+    // True once the stream held something that is no Dock message; error()
+    // says what.
+    bool failed() const { return !m_error.empty(); }
+    const std::string& error() const { return m_error; }
+
+private:
+    std::string m_buffer;
+    size_t m_maxData;
+    std::string m_error;
+};
+
+}  // namespace zd::dock

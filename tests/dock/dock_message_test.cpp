@@ -1,0 +1,62 @@
+// Dock messages on the wire: the padding, the stream that splits and joins
+// them anywhere, and the owner's name in UTF-16.
+#include "dock/dock_message.h"
+
+#include <gtest/gtest.h>
+
+namespace zd::dock {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(DockMessage, IsPaddedToFourBytesAndParsedBack) {
+    EXPECT_EQ(Encode("dock", BigEndian32(4)), "newtdockdock\0\0\0\x04\0\0\0\x04"s);
+    EXPECT_EQ(Encode("disc", ""), "newtdockdisc\0\0\0\0"s);
+    const std::string odd = Encode("lpkg", "package0x");
+    EXPECT_EQ(odd.size(), 16u + 12u) << "nine bytes, three of padding";
+    const auto header = ParseHeader(odd);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->command, "lpkg");
+    EXPECT_EQ(header->length, 9u);
+    EXPECT_FALSE(ParseHeader("#YOOHOO\x04" + std::string(8, '\0')));
+}
+
+TEST(DockReader, TakesMessagesSplitAndJoinedAnywhere) {
+    const std::string stream = Encode("rtdk", BigEndian32(9)) + Encode("name", "abcde") + Encode("dres", BigEndian32(0));
+    for (size_t run = 1; run <= stream.size(); ++run) {
+        Reader reader(1024);
+        std::vector<Message> messages;
+        for (size_t at = 0; at < stream.size(); at += run) {
+            reader.Feed(std::string_view(stream).substr(at, run));
+            while (auto message = reader.Next()) messages.push_back(*message);
+        }
+        ASSERT_EQ(messages.size(), 3u) << run;
+        EXPECT_EQ(messages[1].command, "name");
+        EXPECT_EQ(messages[1].data, "abcde") << "the padding is not data";
+        EXPECT_EQ(ReadBigEndian32(messages[2].data), 0u);
+    }
+}
+
+TEST(DockReader, RefusesWhatIsNoDockMessageAndWhatIsTooLong) {
+    Reader garbage(1024);
+    garbage.Feed("#YOOHOO\x04 and so on, at length");
+    EXPECT_FALSE(garbage.Next());
+    EXPECT_TRUE(garbage.failed());
+
+    Reader huge(1024);
+    huge.Feed("newtdocklpkg\x7F\xFF\xFF\xFF"s);
+    EXPECT_FALSE(huge.Next());
+    EXPECT_TRUE(huge.failed()) << huge.error();
+}
+
+TEST(DockName, TheOwnerIsReadFromUtf16AfterTheVersionInformation) {
+    const std::string name = BigEndian32(3) + "\x01\x02\x03"s +
+                             "\x00\xC5\x00s\x00" "a\x00 \xD8\x3D\xDE\x00\x00\x00"s;  // "Åsa 😀"
+    EXPECT_EQ(OwnerName(name), "Åsa 😀");
+    EXPECT_EQ(OwnerName(BigEndian32(3) + "\x01\x02\x03\xD8\x00\x00Z"s), "\xEF\xBF\xBDZ") << "a lone surrogate";
+    EXPECT_FALSE(OwnerName(BigEndian32(99) + "short"));
+    EXPECT_FALSE(OwnerName("ab"));
+}
+
+}  // namespace
+}  // namespace zd::dock
