@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/clock.h"
 #include "base/prefs_store.h"
@@ -68,6 +69,15 @@ struct TransferProgress {
     int64_t baseline = 0;  // the pipe's bytes moved when it began
 };
 
+// How the last package installation ended.
+enum class InstallOutcome { kNone, kInstalled, kRefused, kFailed };
+
+// Packages for the Newton's Connection application.
+struct InstallState {
+    std::vector<std::string> packages;  // while a Dock session is expected
+    InstallOutcome outcome = InstallOutcome::kNone;
+};
+
 struct Session {
     explicit Session(Services services) : svc(services) {}
 
@@ -77,6 +87,7 @@ struct Session {
     CommandState command;
     Switches switches;
     TransferProgress progress;
+    InstallState install;
     // The clipboard or dropped text being sent; it stays until the next one.
     std::string outgoing;
 };

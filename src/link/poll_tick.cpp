@@ -4,6 +4,7 @@
 #include "base/front_end.h"
 #include "base/prefs_keys.h"
 #include "base/session.h"
+#include "dock/install.h"
 #include "link/link_manager.h"
 #include "protocol/command_reader.h"
 #include "protocol/handshake.h"
@@ -68,7 +69,14 @@ void PollTick(Session& s) {
 void RunPendingAction(Session& s) {
     const int32_t action = s.poll.pendingAction;
     s.poll.pendingAction = kNoAction;
-    if (action == kGreet) Handshake(s);
+    if (action != kGreet) return;
+    // A connection while packages wait for it is the Newton's Connection
+    // application, which is not greeted.
+    if (InstallExpected(s)) {
+        RunDockSession(s);
+    } else {
+        Handshake(s);
+    }
 }
 
 void ButtonCommand(Session& s, int32_t code) {

@@ -1,6 +1,7 @@
 #include "link/dil/pipe.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "link/dil/dil.h"
 #include "link/dil/mnp_framing.h"
@@ -40,11 +41,17 @@ int32_t Pipe::StartListening() {
 
 void Pipe::DetectFraming(int64_t now) {
     if (m_attachedAt < 0) m_attachedAt = now;
-    // A network Newton says nothing before our greeting, so any byte at all is
-    // an emulator's serial port, which may have joined in the middle of a
-    // frame: the MNP deframer hunts for the start of the next one.
-    if (m_wire.empty() && now - m_attachedAt < kDetectMs) return;
-    const bool speaksMnp = !m_wire.empty();
+    // A network Newton's companion package says nothing before our greeting,
+    // and its Connection application begins with a Dock message; any other
+    // byte is an emulator's serial port, which may have joined in the middle
+    // of a frame: the MNP deframer hunts for the start of the next one.
+    constexpr std::string_view kDock = "newtdock";
+    const size_t seen = std::min(m_wire.size(), kDock.size());
+    bool dock = true;
+    for (size_t i = 0; i < seen; ++i) dock = dock && m_wire.data()[i] == static_cast<uint8_t>(kDock[i]);
+    const bool undecided = m_wire.empty() || (dock && seen < kDock.size());
+    if (undecided && now - m_attachedAt < kDetectMs) return;
+    const bool speaksMnp = !m_wire.empty() && !(dock && seen == kDock.size());
     ChooseFraming(speaksMnp ? FramingKind::kMnp : FramingKind::kStream);
     m_detectedMnp = speaksMnp;
     if (m_notice) {

@@ -1,0 +1,169 @@
+#include "dock/install.h"
+
+#include <optional>
+#include <string_view>
+
+#include "base/desktop.h"
+#include "base/display_ops.h"
+#include "base/session.h"
+#include "dock/dock_message.h"
+#include "link/link_manager.h"
+#include "transfer/regular_file.h"
+
+namespace zd {
+namespace {
+
+bool IsPackage(std::string_view bytes) {
+    return bytes.substr(0, 8) == "package0" || bytes.substr(0, 8) == "package1";
+}
+
+std::string FileName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The package at `path`, or nullopt with the reason logged and shown.
+std::optional<std::string> ReadPackage(Session& s, const std::string& path) {
+    FileContent content = ReadRegularFile(path, kPackageCap, "a package", "a package");
+    if (content.bytes && !IsPackage(*content.bytes))
+        content = {std::nullopt, "not a Newton package (it does not begin with \"package0\" or \"package1\")"};
+    if (content.bytes) return std::move(content.bytes);
+    const std::string message = path + ": " + content.refusal + "; nothing was sent.";
+    LogLine(s, message);
+    if (s.svc.desktop) s.svc.desktop->ShowFileError(message);
+    return std::nullopt;
+}
+
+// One package-loading session on a connected pipe.  Each step says what went
+// wrong, in the log, and the session ends there.
+class DockConversation {
+public:
+    explicit DockConversation(Session& s) : m_s(s) {}
+
+    InstallOutcome Run() {
+        if (!Expect(dock::kRequestToDock)) return InstallOutcome::kFailed;
+        if (!Send(dock::kInitiateDocking, dock::BigEndian32(dock::kLoadPackageSession)))
+            return InstallOutcome::kFailed;
+        const auto name = Expect(dock::kNewtonName);
+        if (!name) return InstallOutcome::kFailed;
+        const auto owner = dock::OwnerName(name->data);
+        LogLine(m_s, owner && !owner->empty() ? "Connected to " + *owner + "'s Newton."
+                                              : std::string("Connected to the Newton."));
+        if (!Send(dock::kSetTimeout, dock::BigEndian32(kDockTimeoutSeconds)) ||
+            !Expect(dock::kResult)) {
+            return InstallOutcome::kFailed;
+        }
+        InstallOutcome outcome = InstallOutcome::kInstalled;
+        for (const std::string& path : m_s.install.packages) {
+            const auto package = ReadPackage(m_s, path);
+            if (!package) {
+                outcome = InstallOutcome::kRefused;
+                continue;
+            }
+            const std::string file = FileName(path);
+            LogLine(m_s, "Installing " + file + " (" + std::to_string(package->size()) + " bytes)\u2026");
+            if (!Send(dock::kLoadPackage, *package)) return InstallOutcome::kFailed;
+            const auto result = Expect(dock::kResult);
+            if (!result) return InstallOutcome::kFailed;
+            const int32_t code =
+                result->data.size() >= 4 ? static_cast<int32_t>(dock::ReadBigEndian32(result->data)) : 0;
+            if (code == 0) {
+                LogLine(m_s, "Installed " + file + ".");
+            } else {
+                LogLine(m_s, "The Newton refused " + file + " (error " + std::to_string(code) + ").");
+                outcome = InstallOutcome::kRefused;
+            }
+        }
+        (void)Send(dock::kDisconnect, "");
+        return outcome;
+    }
+
+private:
+    bool Send(std::string_view command, std::string_view data) {
+        const std::string message = dock::Encode(command, data);
+        const int32_t result = m_s.svc.dil.CD_Write(m_s.link.pipe, message.data(),
+                                                    static_cast<int32_t>(message.size()));
+        return result == kDilOk || Failed(result);
+    }
+
+    // The next message, which must be `command`.
+    std::optional<dock::Message> Expect(std::string_view command) {
+        char header[dock::kHeaderSize];
+        int32_t result = m_s.svc.dil.CD_ReadPatiently(m_s.link.pipe, header, sizeof header, kDockAnswerMs);
+        if (result != kDilOk) return Failed(result), std::nullopt;
+        const auto parsed = dock::ParseHeader(std::string_view(header, sizeof header));
+        if (!parsed) {
+            LogLine(m_s, "The Newton does not speak the Dock protocol (is Connection open on it?); "
+                         "the installation has ended.");
+            return std::nullopt;
+        }
+        // What the Newton says in a package-loading session is short.
+        constexpr uint32_t kMaxAnswer = 64 * 1024;
+        if (parsed->command != command || parsed->length > kMaxAnswer) {
+            LogLine(m_s, "The Newton said \"" + parsed->command + "\" where its Connection application says \"" +
+                             std::string(command) + "\"; the installation has ended.");
+            return std::nullopt;
+        }
+        dock::Message message{parsed->command, std::string(parsed->length + dock::PaddingAfter(parsed->length), '\0')};
+        if (!message.data.empty()) {
+            result = m_s.svc.dil.CD_ReadPatiently(m_s.link.pipe, message.data.data(),
+                                                  static_cast<int32_t>(message.data.size()), kDockAnswerMs);
+            if (result != kDilOk) return Failed(result), std::nullopt;
+            message.data.resize(parsed->length);
+        }
+        return message;
+    }
+
+    // Says why the link failed; always false.
+    bool Failed(int32_t result) {
+        if (result == kDilErrCancelled) {
+            LogLine(m_s, "The installation was cut short.");
+        } else if (result == kDilErrTimeout) {
+            LogLine(m_s, "The Newton did not answer within " + std::to_string(kDockAnswerMs / 1000) +
+                             " s; the installation has ended.");
+        } else {
+            LogLine(m_s, "The Newton left in the middle of the installation.");
+        }
+        return false;
+    }
+
+    Session& m_s;
+};
+
+}  // namespace
+
+bool RequestInstall(Session& s, const std::vector<std::string>& files) {
+    bool all = !files.empty();
+    for (const std::string& path : files) all = ReadPackage(s, path).has_value() && all;
+    if (!all) return false;
+    s.install.packages = files;
+    s.install.outcome = InstallOutcome::kNone;
+    // The companion package's link cannot carry a Dock session: it ends first.
+    const int32_t state = s.link.pipe != 0 ? s.svc.dil.CD_GetState(s.link.pipe) : kStateDisconnected;
+    if (state != kStateListening && s.link.pipe != 0) ClosePipe(s);
+    LogLine(s, "Open Connection on the Newton and tap Connect.");
+    if (state != kStateListening) {
+        OpenPipe(s);
+        s.poll.pendingAction = kGreet;
+    }
+    return true;
+}
+
+bool InstallExpected(const Session& s) {
+    return !s.install.packages.empty();
+}
+
+void RunDockSession(Session& s) {
+    s.link.busy = true;
+    ShowState(s, "Installing");
+    s.install.outcome = DockConversation(s).Run();
+    s.install.packages.clear();
+    // The Newton ends the link after "disc"; a bounded wait for it.
+    LetTheNewtonGo(s, false);
+    LogLine(s, "Disconnecting pipe.");
+    DisposePipe(s);
+    s.link.handshakeDone = false;
+    s.link.busy = false;
+}
+
+}  // namespace zd

@@ -1,0 +1,35 @@
+// Installing Newton packages through the Newton's own Connection application:
+// the Dock protocol's package-loading session, on the next connection in
+// place of the companion package's greeting.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zd {
+
+struct Session;
+
+// The largest package we send.
+inline constexpr size_t kPackageCap = 16u << 20;
+// The seconds we ask the Newton to wait for us, and we for it, with a margin.
+inline constexpr uint32_t kDockTimeoutSeconds = 30;
+inline constexpr int32_t kDockAnswerMs = (kDockTimeoutSeconds + 5) * 1000;
+
+// Checks every file and, when each one is a readable package of at most
+// kPackageCap bytes, expects a Dock session on the next connection, listening
+// for it where no pipe listens already (a companion link is ended first).
+// Otherwise the reasons are logged and shown, nothing is asked for, and false
+// is returned.
+bool RequestInstall(Session& s, const std::vector<std::string>& files);
+
+// True while a Dock session is expected.
+bool InstallExpected(const Session& s);
+
+// The whole session on the connected pipe, which is closed after it; the
+// outcome lands in the session's install state.
+void RunDockSession(Session& s);
+
+}  // namespace zd
