@@ -10,6 +10,8 @@ namespace zd {
 struct RunOptions {
     std::string prefsPath;
     bool relisten = false;  // listen again whenever a pipe has ended
+    // Packages to install in one Dock session, after which the program ends.
+    std::vector<std::string> installFiles;
     // Preference values for this run only; the preference file keeps its own.
     std::vector<std::pair<std::string, std::string>> prefOverrides;
 };

@@ -56,6 +56,13 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 error = "--port takes 0, 1, 2, 3 or network, not '" + *text + "'";
                 return std::nullopt;
             }
+        } else if (arg == "--install") {
+            // Every argument up to the next option is a package.
+            while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) line.install.push_back(args[++i]);
+            if (line.install.empty()) {
+                error = "--install needs a package file";
+                return std::nullopt;
+            }
         } else if (IsOption(arg, "--device")) {
             const auto path = ValueOf(args, i, "--device", "a device path", error);
             if (!path) return std::nullopt;
@@ -76,6 +83,7 @@ RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefs
     RunOptions options;
     options.prefsPath = line.iniPath.empty() ? defaultPrefsPath : line.iniPath;
     options.relisten = line.relisten;
+    options.installFiles = line.install;
     // A device without a port goes into the first slot.
     const int port = line.port.value_or(0);
     if (line.port || !line.device.empty())
@@ -105,12 +113,18 @@ std::string UsageText(const std::string& program) {
            "                       paste [TEXT] put TEXT on the clipboard, then send it\n"
            "                       drop TEXT    send TEXT as if dropped on the window\n"
            "                       clip FILE    write the clipboard to FILE, as text files are written\n"
+           "                       install FILE...  install packages: the next connection\n"
+           "                                    is the Newton's Connection application\n"
            "                       quit         end the connection in order and exit\n"
            "  --ini FILE         use FILE as the preference file\n"
            "  --port N|network   for this run, listen on serial slot N (0 to 3) or on the\n"
            "                     network, whatever the preference file says\n"
            "  --device PATH      for this run, use the serial device PATH (in slot 0, or\n"
            "                     in the slot --port names)\n"
+           "  --install FILE...  install the packages FILE... through the Newton's\n"
+           "                     Connection application, without a window, and exit:\n"
+           "                     0 when all were installed, 1 when one was not, 2 when a\n"
+           "                     file is no package\n"
            "  --relisten         listen again whenever a connection has ended (also the\n"
            "                     preference Relisten=1), for unattended use\n"
            "  --version          show the program's version\n"

@@ -19,6 +19,8 @@ struct CommandLine {
     // serial device for that slot.
     std::optional<int> port;
     std::string device;
+    // --install: packages for one Dock session, without a window.
+    std::vector<std::string> install;
 };
 
 // Parses the arguments after the program name.  On a mistake returns nullopt

@@ -15,6 +15,7 @@
 #include "base/front_end.h"
 #include "base/prefs_keys.h"
 #include "base/quit_signals.h"
+#include "dock/install.h"
 #include "headless/console_desktop.h"
 #include "headless/console_display.h"
 #include "link/link_manager.h"
@@ -51,12 +52,40 @@ std::string Trim(const std::string& s) {
 }
 
 constexpr const char* kCommandList =
-    "listen, disconnect, status, send FILE, paste [TEXT], drop TEXT, clip FILE, quit";
+    "listen, disconnect, status, send FILE, paste [TEXT], drop TEXT, clip FILE, install FILE..., "
+    "quit";
+
+// The words of `text`, split at spaces.
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        if (end > at) words.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return words;
+}
+
+// The exit status of `--install`, and its one line on standard error.
+int InstallStatus(InstallOutcome outcome) {
+    switch (outcome) {
+        case InstallOutcome::kInstalled:
+            return 0;
+        case InstallOutcome::kRefused:
+            std::fputs("zandorelle: not every package was installed; the log says which\n", stderr);
+            return 1;
+        default:
+            std::fputs("zandorelle: the installation did not finish; the log says why\n", stderr);
+            return 1;
+    }
+}
 
 class HeadlessLoop {
 public:
-    HeadlessLoop(Session& s, ConsoleDesktop& desktop, bool relisten)
-        : m_session(s), m_desktop(desktop), m_relisten(relisten) {
+    // With `installFiles` the loop runs one Dock session for them and ends.
+    HeadlessLoop(Session& s, ConsoleDesktop& desktop, bool relisten,
+                 std::vector<std::string> installFiles)
+        : m_session(s), m_desktop(desktop), m_relisten(relisten), m_installFiles(std::move(installFiles)) {
         s.svc.dil.SetWaitHook([this] { DuringWait(); });
     }
 
@@ -65,8 +94,13 @@ public:
         ReadCachedSwitches(m_session);
         CountLaunch(m_session);
         ConfigureRelisten(m_session, m_relisten);
+        const bool installing = !m_installFiles.empty();
+        if (installing && !RequestInstall(m_session, m_installFiles)) {
+            StopLink(m_session);
+            return 2;
+        }
         int64_t nextTick = Now();
-        while (!m_quit) {
+        while (!m_quit && !(installing && m_session.install.outcome != InstallOutcome::kNone)) {
             // A wait ended for a disconnect is over once its operation is.
             m_session.svc.dil.CD_Resume();
             WaitForInput(nextTick - Now());
@@ -83,7 +117,7 @@ public:
         m_session.svc.dil.SetWaitHook(nullptr);
         m_session.svc.dil.CD_Resume();
         StopLink(m_session);
-        return 0;
+        return installing ? InstallStatus(m_session.install.outcome) : 0;
     }
 
 private:
@@ -153,6 +187,8 @@ private:
             ButtonCommand(m_session, kButtonPaste);
         } else if (command == "drop" && !argument.empty()) {
             SendDroppedText(m_session, argument);
+        } else if (command == "install" && !argument.empty()) {
+            RequestInstall(m_session, Words(argument));
         } else if (command == "clip" && !argument.empty()) {
             WriteClipboard(argument);
         } else if (command == "quit" && argument.empty()) {
@@ -180,6 +216,7 @@ private:
     Session& m_session;
     ConsoleDesktop& m_desktop;
     bool m_relisten;
+    std::vector<std::string> m_installFiles;
     bool m_quit = false;
     bool m_stdinOpen = true;
     const int m_quitSignals = InstallQuitSignals();
@@ -197,7 +234,7 @@ int RunHeadless(const RunOptions& options) {
     session.svc.display = &display;
     session.svc.frontEnd = &frontEnd;
     session.svc.desktop = &desktop;
-    return HeadlessLoop(session, desktop, options.relisten).Run();
+    return HeadlessLoop(session, desktop, options.relisten, options.installFiles).Run();
 }
 
 }  // namespace zd
