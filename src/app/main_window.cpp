@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,6 +31,7 @@
 #include "base/prefs_keys.h"
 #include "base/quit_signals.h"
 #include "base/session.h"
+#include "dock/install.h"
 #include "extras/about_box.h"
 #include "extras/version_check.h"
 #include "link/link_manager.h"
@@ -97,6 +100,7 @@ MainWindow::MainWindow(Session& session)
     setCommandHandler(command::kPreferences, [this] { PrefsDialog(m_session, this).run(); });
     setCommandHandler(command::kAbout, [] { AboutBox().exec(); });
     setCommandHandler(command::kCheckVersion, [this] { checkVersion(); });
+    setCommandHandler(command::kInstallPackage, [this] { choosePackages(); });
 }
 
 MainWindow::~MainWindow() {
@@ -129,6 +133,7 @@ void MainWindow::buildMenu() {
                       {"&Close Connection", command::kDisconnect, "Ctrl+C"},
                       {nullptr, 0, nullptr},
                       {"&Put files", command::kPutFiles, nullptr},
+                      {"&Install package\u2026", command::kInstallPackage, nullptr},
                       {"&Status View", command::kStatusView, nullptr},
                       {nullptr, 0, nullptr},
                       {"E&xit", command::kAppExit, "Ctrl+X"}});
@@ -423,6 +428,14 @@ void MainWindow::checkVersion() {
     });
 }
 
+void MainWindow::choosePackages() {
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, "Install package", QString(), "Newton packages (*.pkg *.newtonpkg);;All files (*)");
+    std::vector<std::string> paths;
+    for (const QString& file : files) paths.push_back(QFile::encodeName(file).toStdString());
+    if (!paths.empty()) RequestInstall(m_session, paths);
+}
+
 void MainWindow::exitProgram() {
     showMinimized();
     endRun(0);
@@ -552,8 +565,19 @@ void MainWindow::dropEvent(QDropEvent* event) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
     if (data->hasUrls()) {
+        std::vector<std::string> packages;
         bool files = false;
-        for (const QUrl& url : data->urls()) files = files || url.isLocalFile();
+        for (const QUrl& url : data->urls()) {
+            files = files || url.isLocalFile();
+            const QString path = url.toLocalFile();
+            if (path.endsWith(".pkg", Qt::CaseInsensitive) || path.endsWith(".newtonpkg", Qt::CaseInsensitive))
+                packages.push_back(QFile::encodeName(path).toStdString());
+        }
+        // Packages dropped are installed through the Newton's Connection.
+        if (!packages.empty()) {
+            RequestInstall(m_session, packages);
+            return;
+        }
         if (files) return DropFiles(m_session);
     }
     std::optional<std::string> text;

@@ -116,6 +116,8 @@ private:
     void showFromTray();
     void exitProgram();
     void checkVersion();
+    // The file dialog for packages, then the request to install them.
+    void choosePackages();
 
     Session& m_session;
     QtDesktop m_desktop;

@@ -2,6 +2,7 @@
 // Newton: its controls, its commands, the log, the status view, the close
 // behaviour and drops.
 #include "app/main_window.h"
+#include "dock/install.h"
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,7 @@ TEST_F(MainWindowTest, TheMenuHasItsItemsAndWorkingShortcuts) {
     }
     EXPECT_EQ(items,
               QStringList({"&File", "&Open Connection 1005 Ctrl+O", "&Close Connection 1010 Ctrl+C",
-                           "&Put files 57601 ", "&Status View 1006 ", "E&xit 57665 Ctrl+X", "&Edit",
+                           "&Put files 57601 ", "&Install package… 1034 ", "&Status View 1006 ", "E&xit 57665 Ctrl+X", "&Edit",
                            "Cut 57635  greyed", "Copy 57634  greyed", "&Paste 1009 Ctrl+P",
                            "P&references 1007 Ctrl+R", "&Help", "&About Zandorelle... 1012 ",
                            "Check for latest &version 1032 "}));
@@ -270,6 +271,20 @@ TEST_F(MainWindowTest, DroppedTextGoesToTheNewtonAndFilesAreOnlyAcknowledged) {
     EXPECT_TRUE(Log().endsWith("Here\n"));
     EXPECT_EQ(newton().received(), "#CATCH\x04H\x8Aj\x04") << "a file drop sends nothing";
     delete text;
+    delete files;
+}
+
+TEST_F(MainWindowTest, DroppedPackagesAreInstalledAndTheNextConnectionIsNotGreeted) {
+    GreetNewton();
+    const std::string package = dir.File("Kalender für 2027.pkg");
+    test::WriteFile(package, "package1 and the rest of it");
+    auto* files = new QMimeData;
+    files->setUrls({QUrl::fromLocalFile(QString::fromStdString(package))});
+    Drop(files);
+    EXPECT_TRUE(Log().endsWith("Open Connection on the Newton and tap Connect.\n")) << Log().toStdString();
+    EXPECT_TRUE(InstallExpected(session));
+    EXPECT_NE(peers.front()->received().find("#BYE"), std::string::npos) << "the companion's link ended first";
+    EXPECT_EQ(peers.size(), 2u) << "and a new pipe listens";
     delete files;
 }
 
