@@ -76,6 +76,8 @@ bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::st
             return SayGoodbye(conversation, step.text);
         case Step::kAwaitBye:
             return AwaitGoodbye(conversation);
+        case Step::kDock:
+            return PlayConnection(conversation, options.dock);
         case Step::kSend:
             if (link.Send(step.text, timeoutMs)) return true;
             error = "sending failed";

@@ -153,6 +153,19 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.link.window = static_cast<uint8_t>(value);
         } else if (arg == "--byte-at-a-time") {
             options.link.byteAtATime = true;
+        } else if (arg == "--dock") {
+            const auto folder = next("a folder");
+            if (!folder) return std::nullopt;
+            options.dock.folder = *folder;
+            options.steps.push_back(MakeStep(Step::kDock));
+        } else if (arg == "--refuse") {
+            if (!number("a package number and an error code", value)) return std::nullopt;
+            options.dock.refuse = static_cast<size_t>(value);
+            if (!number("an error code", value)) return std::nullopt;
+            options.dock.refuseCode = static_cast<int32_t>(value);
+        } else if (arg == "--result-delay") {
+            if (!number("milliseconds", value)) return std::nullopt;
+            options.dock.resultDelayMs = static_cast<int>(value);
         } else if (arg == "--reconnect") {
             options.steps.push_back(MakeStep(Step::kReconnect));
         } else if (arg == "--wait-close") {
@@ -224,6 +237,11 @@ std::string SimUsage() {
            "  --bye, --bye-short   send \"#BYE;Newton\" or a bare \"#BYE\"\n"
            "  --await-bye          wait for the desktop's \"#BYE\", then drop the link\n"
            "  --byte-at-a-time     send every byte on its own\n"
+           "Connection application steps (installing packages):\n"
+           "  --dock FOLDER        take the packages the desktop loads into FOLDER, as\n"
+           "                       package-1.pkg, package-2.pkg ...\n"
+           "  --refuse N CODE      refuse the N-th package with error CODE\n"
+           "  --result-delay MS    wait before answering each package\n"
            "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "companion.h"
+#include "connection_app.h"
 #include "line_damage.h"
 #include "sim_link.h"
 
@@ -32,6 +33,8 @@ struct Step {
         kCommand,
         kBye,
         kAwaitBye,
+        // The Connection application's package-loading session.
+        kDock,
     } kind;
     std::string text;  // bytes to send, an item's name, or a file name
     std::string file;  // the item's file, or where caught text goes
@@ -50,6 +53,7 @@ struct SimOptions {
     DamageRates damage;
     std::vector<Step> steps;
     std::string goReply = "#GO\x04";  // what a catch answers
+    DockPlay dock;
 };
 
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& error);
