@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <chrono>
 #include <thread>
 
@@ -58,8 +60,14 @@ XSession::XSession(bool windowManager, std::string runtimeDir)
 }
 
 XSession::~XSession() {
-    m_windowManager.reset();
-    m_server.reset();
+    // Asked to end, not killed: a server that removes its lock and socket
+    // leaves the display number clean for the next session to take.
+    for (auto* process : {&m_windowManager, &m_server}) {
+        if (!*process) continue;
+        (*process)->Signal(SIGTERM);
+        (*process)->WaitForExit(3000);
+        process->reset();
+    }
 }
 
 bool XSession::WaitUntil(const std::vector<std::string>& probe, int timeoutMs) const {
