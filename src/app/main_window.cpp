@@ -570,7 +570,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
         for (const QUrl& url : data->urls()) {
             files = files || url.isLocalFile();
             const QString path = url.toLocalFile();
-            if (path.endsWith(".pkg", Qt::CaseInsensitive) || path.endsWith(".newtonpkg", Qt::CaseInsensitive))
+            if (path.endsWith(".pkg", Qt::CaseInsensitive) ||
+                path.endsWith(".newtonpkg", Qt::CaseInsensitive))
                 packages.push_back(QFile::encodeName(path).toStdString());
         }
         // Packages dropped are installed through the Newton's Connection.

@@ -60,7 +60,8 @@ std::optional<std::string> OwnerName(std::string_view data) {
         uint32_t c = static_cast<uint8_t>(utf16[i]) << 8 | static_cast<uint8_t>(utf16[i + 1]);
         if (c == 0) break;
         if (c >= 0xD800 && c < 0xDC00 && i + 3 < utf16.size()) {
-            const uint32_t low = static_cast<uint8_t>(utf16[i + 2]) << 8 | static_cast<uint8_t>(utf16[i + 3]);
+            const uint32_t low =
+                static_cast<uint8_t>(utf16[i + 2]) << 8 | static_cast<uint8_t>(utf16[i + 3]);
             if (low >= 0xDC00 && low < 0xE000) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
@@ -80,8 +81,8 @@ std::optional<Message> Reader::Next() {
         return std::nullopt;
     }
     if (header->length > m_maxData) {
-        m_error = "a \"" + header->command + "\" message of " + std::to_string(header->length) +
-                  " bytes";
+        m_error =
+            "a \"" + header->command + "\" message of " + std::to_string(header->length) + " bytes";
         return std::nullopt;
     }
     const size_t whole = kHeaderSize + header->length + PaddingAfter(header->length);

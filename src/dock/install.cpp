@@ -26,7 +26,8 @@ std::string FileName(const std::string& path) {
 std::optional<std::string> ReadPackage(Session& s, const std::string& path) {
     FileContent content = ReadRegularFile(path, kPackageCap, "a package", "a package");
     if (content.bytes && !IsPackage(*content.bytes))
-        content = {std::nullopt, "not a Newton package (it does not begin with \"package0\" or \"package1\")"};
+        content = {std::nullopt,
+                   "not a Newton package (it does not begin with \"package0\" or \"package1\")"};
     if (content.bytes) return std::move(content.bytes);
     const std::string message = path + ": " + content.refusal + "; nothing was sent.";
     LogLine(s, message);
@@ -61,16 +62,19 @@ public:
                 continue;
             }
             const std::string file = FileName(path);
-            LogLine(m_s, "Installing " + file + " (" + std::to_string(package->size()) + " bytes)\u2026");
+            LogLine(m_s, "Installing " + file + " (" + std::to_string(package->size()) +
+                             " bytes)\u2026");
             if (!Send(dock::kLoadPackage, *package)) return InstallOutcome::kFailed;
             const auto result = Expect(dock::kResult);
             if (!result) return InstallOutcome::kFailed;
-            const int32_t code =
-                result->data.size() >= 4 ? static_cast<int32_t>(dock::ReadBigEndian32(result->data)) : 0;
+            const int32_t code = result->data.size() >= 4
+                                     ? static_cast<int32_t>(dock::ReadBigEndian32(result->data))
+                                     : 0;
             if (code == 0) {
                 LogLine(m_s, "Installed " + file + ".");
             } else {
-                LogLine(m_s, "The Newton refused " + file + " (error " + std::to_string(code) + ").");
+                LogLine(m_s,
+                        "The Newton refused " + file + " (error " + std::to_string(code) + ").");
                 outcome = InstallOutcome::kRefused;
             }
         }
@@ -89,25 +93,31 @@ private:
     // The next message, which must be `command`.
     std::optional<dock::Message> Expect(std::string_view command) {
         char header[dock::kHeaderSize];
-        int32_t result = m_s.svc.dil.CD_ReadPatiently(m_s.link.pipe, header, sizeof header, kDockAnswerMs);
+        int32_t result =
+            m_s.svc.dil.CD_ReadPatiently(m_s.link.pipe, header, sizeof header, kDockAnswerMs);
         if (result != kDilOk) return Failed(result), std::nullopt;
         const auto parsed = dock::ParseHeader(std::string_view(header, sizeof header));
         if (!parsed) {
-            LogLine(m_s, "The Newton does not speak the Dock protocol (is Connection open on it?); "
-                         "the installation has ended.");
+            LogLine(m_s,
+                    "The Newton does not speak the Dock protocol (is Connection open on it?); "
+                    "the installation has ended.");
             return std::nullopt;
         }
         // What the Newton says in a package-loading session is short.
         constexpr uint32_t kMaxAnswer = 64 * 1024;
         if (parsed->command != command || parsed->length > kMaxAnswer) {
-            LogLine(m_s, "The Newton said \"" + parsed->command + "\" where its Connection application says \"" +
-                             std::string(command) + "\"; the installation has ended.");
+            LogLine(m_s, "The Newton said \"" + parsed->command +
+                             "\" where its Connection application says \"" + std::string(command) +
+                             "\"; the installation has ended.");
             return std::nullopt;
         }
-        dock::Message message{parsed->command, std::string(parsed->length + dock::PaddingAfter(parsed->length), '\0')};
+        dock::Message message{
+            parsed->command,
+            std::string(parsed->length + dock::PaddingAfter(parsed->length), '\0')};
         if (!message.data.empty()) {
             result = m_s.svc.dil.CD_ReadPatiently(m_s.link.pipe, message.data.data(),
-                                                  static_cast<int32_t>(message.data.size()), kDockAnswerMs);
+                                                  static_cast<int32_t>(message.data.size()),
+                                                  kDockAnswerMs);
             if (result != kDilOk) return Failed(result), std::nullopt;
             message.data.resize(parsed->length);
         }
@@ -119,7 +129,8 @@ private:
         if (result == kDilErrCancelled) {
             LogLine(m_s, "The installation was cut short.");
         } else if (result == kDilErrTimeout) {
-            LogLine(m_s, "The Newton did not answer within " + std::to_string(kDockAnswerMs / 1000) +
+            LogLine(m_s, "The Newton did not answer within " +
+                             std::to_string(kDockAnswerMs / 1000) +
                              " s; the installation has ended.");
         } else {
             LogLine(m_s, "The Newton left in the middle of the installation.");
@@ -139,7 +150,8 @@ bool RequestInstall(Session& s, const std::vector<std::string>& files) {
     s.install.packages = files;
     s.install.outcome = InstallOutcome::kNone;
     // The companion package's link cannot carry a Dock session: it ends first.
-    const int32_t state = s.link.pipe != 0 ? s.svc.dil.CD_GetState(s.link.pipe) : kStateDisconnected;
+    const int32_t state =
+        s.link.pipe != 0 ? s.svc.dil.CD_GetState(s.link.pipe) : kStateDisconnected;
     if (state != kStateListening && s.link.pipe != 0) ClosePipe(s);
     LogLine(s, "Open Connection on the Newton and tap Connect.");
     if (state != kStateListening) {

@@ -58,7 +58,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             }
         } else if (arg == "--install") {
             // Every argument up to the next option is a package.
-            while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) line.install.push_back(args[++i]);
+            while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
+                line.install.push_back(args[++i]);
             if (line.install.empty()) {
                 error = "--install needs a package file";
                 return std::nullopt;
@@ -112,7 +113,8 @@ std::string UsageText(const std::string& program) {
            "                       send FILE    send a text file to the Newton\n"
            "                       paste [TEXT] put TEXT on the clipboard, then send it\n"
            "                       drop TEXT    send TEXT as if dropped on the window\n"
-           "                       clip FILE    write the clipboard to FILE, as text files are written\n"
+           "                       clip FILE    write the clipboard to FILE, as text files are "
+           "written\n"
            "                       install FILE...  install packages: the next connection\n"
            "                                    is the Newton's Connection application\n"
            "                       quit         end the connection in order and exit\n"

@@ -1,6 +1,5 @@
 #include "headless/console_desktop.h"
 
-
 namespace zd {
 
 void ConsoleDesktop::OpenUrl(const std::string& address) {

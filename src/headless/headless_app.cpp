@@ -85,7 +85,10 @@ public:
     // With `installFiles` the loop runs one Dock session for them and ends.
     HeadlessLoop(Session& s, ConsoleDesktop& desktop, bool relisten,
                  std::vector<std::string> installFiles)
-        : m_session(s), m_desktop(desktop), m_relisten(relisten), m_installFiles(std::move(installFiles)) {
+        : m_session(s),
+          m_desktop(desktop),
+          m_relisten(relisten),
+          m_installFiles(std::move(installFiles)) {
         s.svc.dil.SetWaitHook([this] { DuringWait(); });
     }
 

@@ -22,7 +22,8 @@ const char* KindOf(mode_t mode) {
 
 }  // namespace
 
-FileContent ReadRegularFile(const std::string& path, size_t cap, const char* kind, const char* noun) {
+FileContent ReadRegularFile(const std::string& path, size_t cap, const char* kind,
+                            const char* noun) {
     FileContent result;
     // Non-blocking, so that a named pipe without a writer cannot hold us.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -16,6 +16,7 @@ struct FileContent {
 
 // What the file at `path` holds, at most `cap` bytes; `kind` names what it
 // should be ("a text file") and `noun` what may not exceed the cap ("a text").
-FileContent ReadRegularFile(const std::string& path, size_t cap, const char* kind, const char* noun);
+FileContent ReadRegularFile(const std::string& path, size_t cap, const char* kind,
+                            const char* noun);
 
 }  // namespace zd

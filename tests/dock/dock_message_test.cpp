@@ -22,7 +22,8 @@ TEST(DockMessage, IsPaddedToFourBytesAndParsedBack) {
 }
 
 TEST(DockReader, TakesMessagesSplitAndJoinedAnywhere) {
-    const std::string stream = Encode("rtdk", BigEndian32(9)) + Encode("name", "abcde") + Encode("dres", BigEndian32(0));
+    const std::string stream =
+        Encode("rtdk", BigEndian32(9)) + Encode("name", "abcde") + Encode("dres", BigEndian32(0));
     for (size_t run = 1; run <= stream.size(); ++run) {
         Reader reader(1024);
         std::vector<Message> messages;
@@ -51,9 +52,11 @@ TEST(DockReader, RefusesWhatIsNoDockMessageAndWhatIsTooLong) {
 
 TEST(DockName, TheOwnerIsReadFromUtf16AfterTheVersionInformation) {
     const std::string name = BigEndian32(3) + "\x01\x02\x03"s +
-                             "\x00\xC5\x00s\x00" "a\x00 \xD8\x3D\xDE\x00\x00\x00"s;  // "Åsa 😀"
+                             "\x00\xC5\x00s\x00"
+                             "a\x00 \xD8\x3D\xDE\x00\x00\x00"s;  // "Åsa 😀"
     EXPECT_EQ(OwnerName(name), "Åsa 😀");
-    EXPECT_EQ(OwnerName(BigEndian32(3) + "\x01\x02\x03\xD8\x00\x00Z"s), "\xEF\xBF\xBDZ") << "a lone surrogate";
+    EXPECT_EQ(OwnerName(BigEndian32(3) + "\x01\x02\x03\xD8\x00\x00Z"s), "\xEF\xBF\xBDZ")
+        << "a lone surrogate";
     EXPECT_FALSE(OwnerName(BigEndian32(99) + "short"));
     EXPECT_FALSE(OwnerName("ab"));
 }

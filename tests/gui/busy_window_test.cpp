@@ -19,28 +19,15 @@ class BusyWindowTest : public WindowManagerTest {
 protected:
     // A Newton on a pseudo-terminal with `steps` after its greeting, and the
     // window listening for it from the start, saving items in the folder.
-    std::unique_ptr<test::Subprocess> StartWithNewton(std::vector<std::string> steps) {
-        std::vector<std::string> argv{NEWTON_SIM, "--pty", "--timeout", "60", "--greet"};
-        argv.insert(argv.end(), steps.begin(), steps.end());
-        newton = std::make_unique<test::Subprocess>(argv);
-        const std::string pty = test::WaitForSimPty(*newton);
-        EXPECT_FALSE(pty.empty());
-        test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty +
-                                               "\nlisten=1\nSaveAsFile=1\nDir=" + dir.path() +
-                                               "\n");
-        auto program = Start();
-        window = x->WaitForWindow("^Zandorelle$");
-        EXPECT_FALSE(window.empty()) << program->err();
-        return program;
+    std::unique_ptr<test::Subprocess> StartWithGreetingNewton(std::vector<std::string> steps) {
+        steps.insert(steps.begin(), {"--timeout", "60", "--greet"});
+        return StartWithNewton(steps, "listen=1\nSaveAsFile=1\nDir=" + dir.path() + "\n");
     }
-
-    std::unique_ptr<test::Subprocess> newton;
-    std::string window;
 };
 
 TEST_F(BusyWindowTest, ASlowItemLeavesTheWindowPaintingAndShowsItsProgress) {
     test::WriteFile(dir.File("long"), std::string(12 * 1024, 'z'));
-    auto program = StartWithNewton({"--baud", "9600", "--push", "Long", dir.File("long")});
+    auto program = StartWithGreetingNewton({"--baud", "9600", "--push", "Long", dir.File("long")});
     ASSERT_FALSE(window.empty());
     Pause(3000);  // greeted, and a second into the item
     const QRect field = Place(command::kTransitField);
@@ -73,7 +60,7 @@ TEST_F(BusyWindowTest, EveryWayOfQuittingEndsAWaitForASilentNewton) {
         SCOPED_TRACE(name);
         ::unlink(dir.File("Half.txt").c_str());
         auto program =
-            StartWithNewton({"--push-open", "Half", dir.File("half"), "--sleep", "30000"});
+            StartWithGreetingNewton({"--push-open", "Half", dir.File("half"), "--sleep", "30000"});
         ASSERT_FALSE(window.empty());
         Pause(3000);  // the item's first part came, and the Newton fell silent
         EXPECT_TRUE(program->RunsFor(0));
@@ -90,8 +77,8 @@ TEST_F(BusyWindowTest, EveryWayOfQuittingEndsAWaitForASilentNewton) {
 
 TEST_F(BusyWindowTest, AClickDuringAnItemIsCarriedOutAfterIt) {
     test::WriteFile(dir.File("long"), std::string(4 * 1024, 'z'));
-    auto program = StartWithNewton({"--baud", "9600", "--push", "Long", dir.File("long"), "--catch",
-                                    dir.File("caught"), "--await-bye"});
+    auto program = StartWithGreetingNewton({"--baud", "9600", "--push", "Long", dir.File("long"),
+                                            "--catch", dir.File("caught"), "--await-bye"});
     ASSERT_FALSE(window.empty());
     test::Subprocess setClipboard(
         x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));

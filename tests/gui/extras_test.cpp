@@ -87,7 +87,8 @@ TEST_F(PrefsDialogTest, PortNamesUntilTheFirstGapAndShortNamesStayEmpty) {
 }
 
 TEST_F(PrefsDialogTest, EveryPortButtonShowsItsWholeName) {
-    settings.serialDevices = {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/rfcomm0", "/tmp/einstein-extr.pty"};
+    settings.serialDevices = {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/rfcomm0",
+                              "/tmp/einstein-extr.pty"};
     PrefsDialog dialog(session);
     RunAndPress(dialog, "2");
     int right = 0;
@@ -269,7 +270,8 @@ TEST(VersionCheck, AServerThatNeverAnswersShowsNothingAfterTheTimeout) {
 TEST(VersionCheck, NoReplyCanBreakIt) {
     using Behaviour = test::HttpServer::Behaviour;
     const std::string huge = "HTTP/1.1 200 OK\r\nContent-Length: 99999999999999\r\n\r\n";
-    EXPECT_EQ(Check(huge + "ZANDOR1", Behaviour::kAnswer), QStringList{"Your version is up-to-date!"})
+    EXPECT_EQ(Check(huge + "ZANDOR1", Behaviour::kAnswer),
+              QStringList{"Your version is up-to-date!"})
         << "an absurd length reads what came";
     EXPECT_EQ(Check(huge, Behaviour::kFlood), QStringList{}) << "an endless body, at most 64 KiB";
     EXPECT_EQ(Check("\x01\xFF garbage \r\n\r\n\r\n", Behaviour::kAnswer), QStringList{});

@@ -14,22 +14,18 @@ TEST_F(WindowManagerTest, APackageChosenFromTheFileMenuIsInstalled) {
     std::filesystem::create_directories(dir.File("got"));
     const std::string package = dir.File("Bücherwurm.pkg");
     test::WriteFile(package, "package0" + std::string(3000, '\x5A'));
-    test::Subprocess newton({NEWTON_SIM, "--pty", "--timeout", "30", "--dock", dir.File("got")});
-    const std::string pty = test::WaitForSimPty(newton);
-    ASSERT_FALSE(pty.empty());
-    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
-    auto program = Start();
-    const std::string id = x->WaitForWindow("^Zandorelle$");
-    ASSERT_FALSE(id.empty()) << program->err();
+    auto program = StartWithNewton({"--timeout", "30", "--dock", dir.File("got")});
+    ASSERT_FALSE(window.empty());
 
-    Type(id, "alt+f");
+    Type(window, "alt+f");
     Pause(300);
     x->XDoTool({"key", "i"});  // "&Install package…"
     const std::string dialog = x->WaitForWindow("^Install package$", 5000);
     ASSERT_FALSE(dialog.empty()) << "the file dialog";
     Pause(500);  // until the dialog has put its focus on the file name
     // Pasted, since xdotool now and then loses a "ü" it types.
-    test::Subprocess setClipboard(x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
+    test::Subprocess setClipboard(
+        x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
     setClipboard.Write(package);
     setClipboard.CloseInput();
     setClipboard.WaitForExit(3000);
@@ -42,11 +38,12 @@ TEST_F(WindowManagerTest, APackageChosenFromTheFileMenuIsInstalled) {
     }
     ASSERT_FALSE(x->Visible("^Install package$")) << "the dialog took the name";
 
-    for (int i = 0; i < 100 && !std::filesystem::exists(dir.File("got/package-1.pkg")); ++i) Pause(100);
-    EXPECT_EQ(newton.WaitForExit(10000), 0) << newton.err();
+    for (int i = 0; i < 100 && !std::filesystem::exists(dir.File("got/package-1.pkg")); ++i)
+        Pause(100);
+    EXPECT_EQ(newton->WaitForExit(10000), 0) << newton->err();
     EXPECT_TRUE(test::ReadFile(dir.File("got/package-1.pkg")) == test::ReadFile(package));
     EXPECT_TRUE(program->RunsFor(500)) << "the window lives on";
-    Type(id, "Escape");
+    Type(window, "Escape");
     EXPECT_EQ(program->WaitForExit(10000), 0);
 }
 

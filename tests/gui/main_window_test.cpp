@@ -99,10 +99,10 @@ TEST_F(MainWindowTest, TheMenuHasItsItemsAndWorkingShortcuts) {
     }
     EXPECT_EQ(items,
               QStringList({"&File", "&Open Connection 1005 Ctrl+O", "&Close Connection 1010 Ctrl+C",
-                           "&Put files 57601 ", "&Install package… 1034 ", "&Status View 1006 ", "E&xit 57665 Ctrl+X", "&Edit",
-                           "Cut 57635  greyed", "Copy 57634  greyed", "&Paste 1009 Ctrl+P",
-                           "P&references 1007 Ctrl+R", "&Help", "&About Zandorelle... 1012 ",
-                           "Check for latest &version 1032 "}));
+                           "&Put files 57601 ", "&Install package… 1034 ", "&Status View 1006 ",
+                           "E&xit 57665 Ctrl+X", "&Edit", "Cut 57635  greyed", "Copy 57634  greyed",
+                           "&Paste 1009 Ctrl+P", "P&references 1007 Ctrl+R", "&Help",
+                           "&About Zandorelle... 1012 ", "Check for latest &version 1032 "}));
 }
 
 TEST_F(MainWindowTest, ButtonsAndMenusReachTheLink) {
@@ -144,7 +144,7 @@ TEST_F(MainWindowTest, TheLogTakesTextAtItsEndWhateverTheUserClickedOrSelected) 
     auto* log = Control<QPlainTextEdit>(command::kMessageLog);
     QTextCursor start = log->textCursor();
     start.setPosition(2);
-    log->setTextCursor(start);    // the user clicked inside the first line
+    log->setTextCursor(start);  // the user clicked inside the first line
     LogLine(session, "Möte");
     EXPECT_TRUE(Log().startsWith("first\n")) << Log().toStdString();
     EXPECT_TRUE(Log().endsWith(QString::fromUtf8("\nMöte\n"))) << Log().toStdString();
@@ -281,9 +281,11 @@ TEST_F(MainWindowTest, DroppedPackagesAreInstalledAndTheNextConnectionIsNotGreet
     auto* files = new QMimeData;
     files->setUrls({QUrl::fromLocalFile(QString::fromStdString(package))});
     Drop(files);
-    EXPECT_TRUE(Log().endsWith("Open Connection on the Newton and tap Connect.\n")) << Log().toStdString();
+    EXPECT_TRUE(Log().endsWith("Open Connection on the Newton and tap Connect.\n"))
+        << Log().toStdString();
     EXPECT_TRUE(InstallExpected(session));
-    EXPECT_NE(peers.front()->received().find("#BYE"), std::string::npos) << "the companion's link ended first";
+    EXPECT_NE(peers.front()->received().find("#BYE"), std::string::npos)
+        << "the companion's link ended first";
     EXPECT_EQ(peers.size(), 2u) << "and a new pipe listens";
     delete files;
 }

@@ -34,6 +34,22 @@ protected:
         return std::make_unique<test::Subprocess>(
             x->OnDisplay({ZD_PROGRAM, "--ini", dir.File("z.INI")}));
     }
+    // newton-sim on a pseudo-terminal with `simArgs`, a preference file that
+    // finds it with `prefs` added, and the window started: its id in `window`.
+    std::unique_ptr<test::Subprocess> StartWithNewton(const std::vector<std::string>& simArgs,
+                                                      const std::string& prefs = "") {
+        std::vector<std::string> argv{NEWTON_SIM, "--pty"};
+        argv.insert(argv.end(), simArgs.begin(), simArgs.end());
+        newton = std::make_unique<test::Subprocess>(argv);
+        const std::string pty = test::WaitForSimPty(*newton);
+        EXPECT_FALSE(pty.empty());
+        test::WriteFile(dir.File("z.INI"),
+                        "[Prefs Section]\nport=0\nSerial0=" + pty + "\n" + prefs);
+        auto program = Start();
+        window = x->WaitForWindow("^Zandorelle$");
+        EXPECT_FALSE(window.empty()) << program->err();
+        return program;
+    }
 
     // Where control `id` lies in the window, measured on a window built here
     // the same way.
@@ -85,6 +101,8 @@ protected:
     }
 
     std::unique_ptr<test::XSession> x;
+    std::unique_ptr<test::Subprocess> newton;  // of StartWithNewton
+    std::string window;
 };
 
 }  // namespace zd

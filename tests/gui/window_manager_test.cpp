@@ -119,14 +119,10 @@ TEST_F(WindowManagerTest, TheWindowCanBeMinimisedAndIsOnTheTaskbar) {
 }
 
 TEST_F(WindowManagerTest, TheLogStaysWholeAndCopyingLeavesTheLinkUp) {
-    test::Subprocess newton({NEWTON_SIM, "--pty", "--greet", "--catch", dir.File("caught"),
-                             "--await-bye", "--timeout", "30"});
-    const std::string pty = test::WaitForSimPty(newton);
-    ASSERT_FALSE(pty.empty());
-    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
-    auto program = Start();
-    const std::string id = x->WaitForWindow("^Zandorelle$");
-    ASSERT_FALSE(id.empty()) << program->err();
+    auto program = StartWithNewton(
+        {"--greet", "--catch", dir.File("caught"), "--await-bye", "--timeout", "30"});
+    const std::string id = window;
+    ASSERT_FALSE(id.empty());
     Click(id, Centre(command::kListen));
 
     const QPoint log = Centre(command::kMessageLog);
@@ -164,11 +160,11 @@ TEST_F(WindowManagerTest, TheLogStaysWholeAndCopyingLeavesTheLinkUp) {
     ASSERT_NE(paste, std::string::npos) << copied;
     EXPECT_GT(paste, working) << "new text at the end: " << copied;
     EXPECT_EQ(copied.find("Disconnect"), std::string::npos) << "Ctrl+C copied, closed nothing";
-    EXPECT_TRUE(newton.RunsFor(200)) << "the link is up";
+    EXPECT_TRUE(newton->RunsFor(200)) << "the link is up";
 
     Type(id, "Escape");
     EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
-    EXPECT_EQ(newton.WaitForExit(10000), 0) << "the Newton got its goodbye: " << newton.err();
+    EXPECT_EQ(newton->WaitForExit(10000), 0) << "the Newton got its goodbye: " << newton->err();
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ TEST_F(XvfbSessionTest, ListenClickedAndAnItemArrivesOnTheClipboard) {
     EXPECT_EQ(second.err(), "");
 
     const QPoint listen = ListenButtonCentre();
-    x->XDoTool({"mousemove", "--window", id, std::to_string(listen.x()),
-                std::to_string(listen.y()), "click", "1"});
+    x->XDoTool({"mousemove", "--window", id, std::to_string(listen.x()), std::to_string(listen.y()),
+                "click", "1"});
 
     std::string clipboard;
     for (int i = 0; i < 100 && clipboard != "Hej från Newton!"; ++i) {

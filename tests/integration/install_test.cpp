@@ -50,7 +50,8 @@ protected:
             return;
         }
         const std::string port = std::to_string(test::FreeTcpPort());
-        simArgs.insert(simArgs.begin() + 1, {line == Line::kEmulator ? "--emulator-tcp" : "--tcp", port});
+        simArgs.insert(simArgs.begin() + 1,
+                       {line == Line::kEmulator ? "--emulator-tcp" : "--tcp", port});
         if (line == Line::kNetwork) simArgs.insert(simArgs.begin() + 3, "--plain");
         test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\nNetPort=" + port + "\n");
     }
@@ -91,7 +92,8 @@ TEST_P(EveryLine, ThreePackagesArriveByteForByte) {
             << packages[i].first;
     }
     const std::string& log = program.out();
-    EXPECT_NE(log.find("Open Connection on the Newton and tap Connect.\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Open Connection on the Newton and tap Connect.\n"), std::string::npos)
+        << log;
     EXPECT_NE(log.find("Connected to Åsa Ørnskjöld's Newton.\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Installing Notes Plus.pkg (1024 bytes)…\nInstalled Notes Plus.pkg.\n"),
               std::string::npos)
@@ -99,7 +101,8 @@ TEST_P(EveryLine, ThreePackagesArriveByteForByte) {
     EXPECT_EQ(log.find("#ID"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, EveryLine, ::testing::Values(Line::kSerial, Line::kEmulator, Line::kNetwork),
+INSTANTIATE_TEST_SUITE_P(Lines, EveryLine,
+                         ::testing::Values(Line::kSerial, Line::kEmulator, Line::kNetwork),
                          [](const auto& info) {
                              return info.param == Line::kSerial     ? "Serial"
                                     : info.param == Line::kEmulator ? "EmulatorMnpOverTcp"
@@ -121,13 +124,15 @@ TEST_F(InstallTest, ARefusedPackageIsNamedAndTheExitStatusIsOne) {
 TEST_F(InstallTest, WhatIsNoPackageIsRefusedBeforeAnythingIsAskedFor) {
     test::WriteFile(dir.File("Einkaufsliste.txt"), "Brot, Käse, Äpfel");
     PrepareNewton(Line::kSerial);
-    test::Subprocess program(Command({"--install", Package("fine.pkg", 900), dir.File("Einkaufsliste.txt")}));
+    test::Subprocess program(
+        Command({"--install", Package("fine.pkg", 900), dir.File("Einkaufsliste.txt")}));
     EXPECT_EQ(program.WaitForExit(10000), 2);
     EXPECT_NE(program.err().find("Einkaufsliste.txt: not a Newton package (it does not begin with "
                                  "\"package0\" or \"package1\"); nothing was sent."),
               std::string::npos)
         << program.err();
-    EXPECT_EQ(program.out().find("Open Connection"), std::string::npos) << "no connection asked for";
+    EXPECT_EQ(program.out().find("Open Connection"), std::string::npos)
+        << "no connection asked for";
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("got")));
 }
 
@@ -135,10 +140,12 @@ TEST_F(InstallTest, ANewtonThatVanishesMidPackageLeavesTheProgramAnswering) {
     PrepareNewton(Line::kSerial, {"--baud", "57600"});
     test::Subprocess program(Command({"--headless"}));
     program.Write("install " + Package("Big.pkg", 256 * 1024) + "\n");
-    ASSERT_TRUE(program.WaitForStdout("Installing Big.pkg (262144 bytes)…\n", 10000)) << program.out();
+    ASSERT_TRUE(program.WaitForStdout("Installing Big.pkg (262144 bytes)…\n", 10000))
+        << program.out();
     ASSERT_TRUE(program.WaitForStderr("In transit: ", 5000)) << "progress while it lasts";
     newton->Signal(SIGKILL);
-    EXPECT_TRUE(program.WaitForStdout("The Newton left in the middle of the installation.\n", 10000))
+    EXPECT_TRUE(
+        program.WaitForStdout("The Newton left in the middle of the installation.\n", 10000))
         << program.out();
     EXPECT_TRUE(test::AnswersStatusWithin(program, 2000));
     program.Write("quit\n");
@@ -153,7 +160,8 @@ TEST_F(InstallTest, QuittingInTheMiddleEndsTheSessionInOrder) {
     program.Signal(SIGTERM);
     EXPECT_EQ(program.WaitForExit(10000), 1);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
-    EXPECT_NE(program.out().find("The installation was cut short.\n"), std::string::npos) << program.out();
+    EXPECT_NE(program.out().find("The installation was cut short.\n"), std::string::npos)
+        << program.out();
 }
 
 TEST_F(InstallTest, TheCompanionIsServedOnTheNextConnection) {
@@ -166,8 +174,8 @@ TEST_F(InstallTest, TheCompanionIsServedOnTheNextConnection) {
     EXPECT_EQ(newton->WaitForExit(10000), 0) << newton->err();
 
     test::WriteFile(dir.File("note"), "Gr\x9F\xA7 Gott");
-    test::Subprocess companion({NEWTON_SIM, "--tcp", simArgs[2], "--plain", "--timeout", "20", "--greet",
-                                "--push", "Note", dir.File("note"), "--bye"});
+    test::Subprocess companion({NEWTON_SIM, "--tcp", simArgs[2], "--plain", "--timeout", "20",
+                                "--greet", "--push", "Note", dir.File("note"), "--bye"});
     EXPECT_TRUE(program.WaitForStdout("ZD is now working.\n", 15000)) << program.out();
     EXPECT_EQ(companion.WaitForExit(15000), 0) << companion.err();
     program.Write("quit\n");

@@ -87,7 +87,8 @@ bool PlayConnection(Conversation& c, const DockPlay& play) {
         std::fprintf(stderr, "newton-sim: package %zu, %zu bytes\n", count, message->data.size());
         std::this_thread::sleep_for(std::chrono::milliseconds(play.resultDelayMs));
         const int32_t result = count == play.refuse ? play.refuseCode : 0;
-        if (!SendMessage(c, dock::kResult, dock::BigEndian32(static_cast<uint32_t>(result)))) return false;
+        if (!SendMessage(c, dock::kResult, dock::BigEndian32(static_cast<uint32_t>(result))))
+            return false;
     }
 }
 

@@ -48,7 +48,8 @@ void Pipe::DetectFraming(int64_t now) {
     constexpr std::string_view kDock = "newtdock";
     const size_t seen = std::min(m_wire.size(), kDock.size());
     bool dock = true;
-    for (size_t i = 0; i < seen; ++i) dock = dock && m_wire.data()[i] == static_cast<uint8_t>(kDock[i]);
+    for (size_t i = 0; i < seen; ++i)
+        dock = dock && m_wire.data()[i] == static_cast<uint8_t>(kDock[i]);
     const bool undecided = m_wire.empty() || (dock && seen < kDock.size());
     if (undecided && now - m_attachedAt < kDetectMs) return;
     const bool speaksMnp = !m_wire.empty() && !(dock && seen == kDock.size());
