@@ -92,36 +92,49 @@ private:
 
     // The next message, which must be `command`.
     std::optional<dock::Message> Expect(std::string_view command) {
+        // The magic is judged as soon as it can be: a companion package that
+        // connected instead says less than a whole header.
         char header[dock::kHeaderSize];
-        int32_t result =
-            m_s.svc.dil.CD_ReadPatiently(m_s.link.pipe, header, sizeof header, kDockAnswerMs);
-        if (result != kDilOk) return Failed(result), std::nullopt;
-        const auto parsed = dock::ParseHeader(std::string_view(header, sizeof header));
+        if (!Read(header, dock::kMagic.size())) return std::nullopt;
+        const bool dock = std::string_view(header, dock::kMagic.size()) == dock::kMagic;
+        if (dock && !Read(header + dock::kMagic.size(), sizeof header - dock::kMagic.size()))
+            return std::nullopt;
+        const auto parsed =
+            dock ? dock::ParseHeader(std::string_view(header, sizeof header)) : std::nullopt;
         if (!parsed) {
             LogLine(m_s,
                     "The Newton does not speak the Dock protocol (is Connection open on it?); "
                     "the installation has ended.");
             return std::nullopt;
         }
-        // What the Newton says in a package-loading session is short.
-        constexpr uint32_t kMaxAnswer = 64 * 1024;
-        if (parsed->command != command || parsed->length > kMaxAnswer) {
+        if (parsed->command != command) {
             LogLine(m_s, "The Newton said \"" + parsed->command +
                              "\" where its Connection application says \"" + std::string(command) +
                              "\"; the installation has ended.");
             return std::nullopt;
         }
+        // What the Newton says in a package-loading session is short.
+        constexpr uint32_t kMaxAnswer = 64 * 1024;
+        if (parsed->length > kMaxAnswer) {
+            LogLine(m_s, "The Newton's \"" + parsed->command + "\" says it has " +
+                             std::to_string(parsed->length) +
+                             " bytes, far more than it can; the installation has ended.");
+            return std::nullopt;
+        }
         dock::Message message{
             parsed->command,
             std::string(parsed->length + dock::PaddingAfter(parsed->length), '\0')};
-        if (!message.data.empty()) {
-            result = m_s.svc.dil.CD_ReadPatiently(m_s.link.pipe, message.data.data(),
-                                                  static_cast<int32_t>(message.data.size()),
-                                                  kDockAnswerMs);
-            if (result != kDilOk) return Failed(result), std::nullopt;
-            message.data.resize(parsed->length);
-        }
+        if (!Read(message.data.data(), message.data.size())) return std::nullopt;
+        message.data.resize(parsed->length);
         return message;
+    }
+
+    // Reads `size` bytes, as long as the Newton may take for an answer.
+    bool Read(char* buffer, size_t size) {
+        if (size == 0) return true;
+        const int32_t result = m_s.svc.dil.CD_ReadPatiently(
+            m_s.link.pipe, buffer, static_cast<int32_t>(size), kDockAnswerMs);
+        return result == kDilOk || Failed(result);
     }
 
     // Says why the link failed; always false.

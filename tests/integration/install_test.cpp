@@ -164,6 +164,20 @@ TEST_F(InstallTest, QuittingInTheMiddleEndsTheSessionInOrder) {
         << program.out();
 }
 
+TEST_F(InstallTest, TheCompanionInsteadOfConnectionEndsTheSessionWithItsReason) {
+    test::Subprocess companion(
+        {NEWTON_SIM, "--pty", "--timeout", "20", "--send", "#YOOHOO\\x04", "--sleep", "3000"});
+    const std::string pty = test::WaitForSimPty(companion);
+    ASSERT_FALSE(pty.empty());
+    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
+    test::Subprocess program(Command({"--install", Package("Waiting.pkg", 800)}));
+    EXPECT_EQ(program.WaitForExit(10000), 1);
+    EXPECT_NE(program.out().find("The Newton does not speak the Dock protocol (is Connection open "
+                                 "on it?); the installation has ended.\n"),
+              std::string::npos)
+        << program.out();
+}
+
 TEST_F(InstallTest, TheCompanionIsServedOnTheNextConnection) {
     PrepareNewton(Line::kNetwork);
     test::Subprocess program(Command({"--headless", "--relisten"}));
