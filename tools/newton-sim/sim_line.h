@@ -51,6 +51,7 @@ public:
 
     // An emulator's serial port is always there, connected or not.
     bool open() const { return m_fd >= 0 || m_emulator; }
+    bool paced() const { return m_baud > 0; }
 
 private:
     void PaceWrite(size_t bytes);

@@ -19,10 +19,19 @@ SimLink::SimLink(SimLine& line, Clock& clock, LinkSettings settings, DamageRates
     m_link = std::make_unique<mnp::MnpLink>(
         [this](const uint8_t* bytes, size_t size) {
             std::vector<uint8_t> frame(bytes, bytes + size);
-            if (m_damage.Apply(frame) && !m_line.Write(frame.data(), frame.size())) m_ended = true;
+            if (!m_damage.Apply(frame)) return;
+            m_outgoing.insert(m_outgoing.end(), frame.begin(), frame.end());
+            // A paced line carries each frame as it comes, so that the
+            // other end hears it as soon as the line could bring it.
+            if (m_line.paced()) Flush();
         },
         options);
     if (settings.trace) m_link->SetTrace(mnp::HexTrace("sim"));
+}
+
+void SimLink::Flush() {
+    if (!m_outgoing.empty() && !m_line.Write(m_outgoing.data(), m_outgoing.size())) m_ended = true;
+    m_outgoing.clear();
 }
 
 void SimLink::Pump(int timeoutMs) {
@@ -40,6 +49,7 @@ void SimLink::Pump(int timeoutMs) {
     }
     m_link->Input(arrived.data(), arrived.size(), now);
     m_link->Poll(now);
+    Flush();
     if (m_link->phase() == mnp::MnpLink::Phase::kDisconnected) m_ended = true;
 }
 
@@ -47,12 +57,14 @@ bool SimLink::Connect(int timeoutMs) {
     if (!m_link) return true;
     const int64_t deadline = m_clock.NowMs() + timeoutMs;
     m_link->Connect(m_clock.NowMs());
+    Flush();
     while (m_link->phase() != mnp::MnpLink::Phase::kConnected) {
         if (m_clock.NowMs() >= deadline || !m_line.open()) return false;
         // A real Newton gives up after a few tries; the simulator keeps
         // calling until its deadline, so the desktop may start later.
         if (m_link->phase() == mnp::MnpLink::Phase::kDisconnected) {
             m_link->Connect(m_clock.NowMs());
+            Flush();
             m_ended = false;
         }
         Pump(20);
@@ -77,7 +89,10 @@ bool SimLink::Send(const std::string& bytes, int timeoutMs) {
     while (sent < bytes.size() || !m_link->AllAcknowledged()) {
         if (m_ended || m_clock.NowMs() >= deadline) return false;
         if (sent < bytes.size() && m_link->CanSend()) {
-            sent += m_link->Send(data + sent, bytes.size() - sent, m_clock.NowMs());
+            // As much as the window allows, in one write.
+            while (sent < bytes.size() && m_link->CanSend())
+                sent += m_link->Send(data + sent, bytes.size() - sent, m_clock.NowMs());
+            Flush();
             deadline = m_clock.NowMs() + timeoutMs;
         }
         // A look without waiting only while there is more to send now; a
@@ -141,6 +156,7 @@ bool SimLink::WaitForEnd(int timeoutMs) {
 
 void SimLink::Close() {
     if (m_link && !m_ended) m_link->Disconnect();
+    Flush();
     m_ended = true;
     m_line.Close();
 }

@@ -48,6 +48,8 @@ private:
     // Reads the line once (up to `timeoutMs`) and runs the link's timers.
     void Pump(int timeoutMs);
     bool TakeDelivered(std::string& out, size_t count);
+    // Writes what the link said since the last flush, in one write.
+    void Flush();
 
     SimLine& m_line;
     Clock& m_clock;
@@ -55,6 +57,7 @@ private:
     LineDamage m_damage;
     std::unique_ptr<mnp::MnpLink> m_link;
     ByteQueue m_plainInbox;
+    std::vector<uint8_t> m_outgoing;
     bool m_ended = false;
     uint64_t m_bytesSent = 0;
     uint64_t m_bytesReceived = 0;
