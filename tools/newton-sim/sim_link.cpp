@@ -89,9 +89,11 @@ bool SimLink::Send(const std::string& bytes, int timeoutMs) {
     while (sent < bytes.size() || !m_link->AllAcknowledged()) {
         if (m_ended || m_clock.NowMs() >= deadline) return false;
         if (sent < bytes.size() && m_link->CanSend()) {
-            // As much as the window allows, in one write.
-            while (sent < bytes.size() && m_link->CanSend())
+            // As much as the window allows in one write; on a paced line a
+            // frame at a time, with the acknowledgements heard in between.
+            do {
                 sent += m_link->Send(data + sent, bytes.size() - sent, m_clock.NowMs());
+            } while (!m_line.paced() && sent < bytes.size() && m_link->CanSend());
             Flush();
             deadline = m_clock.NowMs() + timeoutMs;
         }
