@@ -181,9 +181,9 @@ TEST_F(InstallTest, TheCompanionInsteadOfConnectionEndsTheSessionWithItsReason) 
 TEST_F(InstallTest, TheCompanionIsServedOnTheNextConnection) {
     PrepareNewton(Line::kNetwork);
     test::Subprocess program(Command({"--headless", "--relisten"}));
-    program.Write("listen\n");
+    program.Write("listen\ninstall " + Package("Pocket.pkg", 5000) + "\n");
+    ASSERT_TRUE(program.WaitForStdout("Open Connection on the Newton and tap Connect.\n"));
     StartNetworkNewton(program);
-    program.Write("install " + Package("Pocket.pkg", 5000) + "\n");
     ASSERT_TRUE(program.WaitForStdout("Installed Pocket.pkg.\n", 15000)) << program.out();
     EXPECT_EQ(newton->WaitForExit(10000), 0) << newton->err();
 
