@@ -75,7 +75,9 @@ int InstallStatus(InstallOutcome outcome) {
             std::fputs("zandorelle: not every package was installed; the log says which\n", stderr);
             return 1;
         default:
-            std::fputs("zandorelle: the installation did not finish; the log says why\n", stderr);
+            std::fputs(
+                "zandorelle: the installation did not happen or did not finish; the log says why\n",
+                stderr);
             return 1;
     }
 }
@@ -103,7 +105,7 @@ public:
             return 2;
         }
         int64_t nextTick = Now();
-        while (!m_quit && !(installing && m_session.install.outcome != InstallOutcome::kNone)) {
+        while (!m_quit && !(installing && InstallOver())) {
             // A wait ended for a disconnect is over once its operation is.
             m_session.svc.dil.CD_Resume();
             WaitForInput(nextTick - Now());
@@ -125,6 +127,14 @@ public:
 
 private:
     int64_t Now() { return m_session.svc.clock.NowMs(); }
+
+    // The one session of --install has ended, or cannot begin: nothing
+    // listens for the Newton any more (the log said why).
+    bool InstallOver() {
+        const CD_Handle pipe = m_session.link.pipe;
+        return m_session.install.outcome != InstallOutcome::kNone || pipe == 0 ||
+               m_session.svc.dil.CD_GetState(pipe) == kStateDisconnected;
+    }
 
     // Input and signals for up to `timeoutMs`; the commands that came are
     // carried out.

@@ -136,6 +136,15 @@ TEST_F(InstallTest, WhatIsNoPackageIsRefusedBeforeAnythingIsAskedFor) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("got")));
 }
 
+TEST_F(InstallTest, APortThatCannotListenEndsTheInstallationAtOnce) {
+    test::WriteFile(dir.File("z.INI"),
+                    "[Prefs Section]\nport=0\nSerial0=" + dir.File("no-such-tty") + "\n");
+    test::Subprocess program(Command({"--install", Package("Lonely.pkg", 600)}));
+    EXPECT_EQ(program.WaitForExit(10000), 1) << program.out();
+    EXPECT_NE(program.err().find("the installation did not happen"), std::string::npos)
+        << program.err();
+}
+
 TEST_F(InstallTest, ANewtonThatVanishesMidPackageLeavesTheProgramAnswering) {
     PrepareNewton(Line::kSerial, {"--baud", "57600"});
     test::Subprocess program(Command({"--headless"}));
