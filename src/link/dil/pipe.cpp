@@ -15,7 +15,6 @@ Pipe::Pipe(std::unique_ptr<Transport> transport, Clock& clock, Notice notice,
       m_clock(clock),
       m_notice(std::move(notice)),
       m_mnp(mnp),
-      m_retransmitMs(mnp.retransmitMs),
       m_waitControl(wait) {}
 
 Pipe::~Pipe() {
@@ -64,7 +63,7 @@ void Pipe::DetectFraming(int64_t now) {
 void Pipe::DropACallerThatNeverAsksForALink(int64_t now) {
     // It would hold the port for good: it has as long as the link itself
     // takes to give up on a frame.
-    const int64_t limitMs = m_retransmitMs * mnp::kMaxSends;
+    const int64_t limitMs = m_mnp.retransmitMs * mnp::kMaxSends;
     if (!m_detectedMnp || m_framing->State() != kStateListening || now - m_attachedAt < limitMs)
         return;
     if (m_notice) {
@@ -141,7 +140,7 @@ int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
     }
     // No progress for longer than the MNP link takes to give up on a frame by
     // itself: the Newton withholds credit for good.
-    if (patienceMs < 0) patienceMs = m_retransmitMs * (mnp::kMaxSends + 1);
+    if (patienceMs < 0) patienceMs = m_mnp.retransmitMs * (mnp::kMaxSends + 1);
     int64_t deadline = m_clock.NowMs() + patienceMs;
     while (size > 0) {
         size_t taken = 0;
@@ -170,8 +169,8 @@ void Pipe::Disconnect() {
     // time of one retransmission before the goodbye cuts it off, but only
     // while the Newton still talks: a silent one has had its chance.
     const int64_t now = m_clock.NowMs();
-    const bool talking = m_lastHeardMs >= 0 && now - m_lastHeardMs < m_retransmitMs;
-    const int64_t deadline = now + (talking ? m_retransmitMs : 0);
+    const bool talking = m_lastHeardMs >= 0 && now - m_lastHeardMs < m_mnp.retransmitMs;
+    const int64_t deadline = now + (talking ? m_mnp.retransmitMs : 0);
     while (State() == kStateConnected && !m_framing->Settled() && !m_waitControl.cancelled) {
         const int64_t left = deadline - m_clock.NowMs();
         if (left <= 0) break;

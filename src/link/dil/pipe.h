@@ -70,7 +70,6 @@ private:
     Clock& m_clock;
     Notice m_notice;
     mnp::LinkOptions m_mnp;
-    int64_t m_retransmitMs;
     const WaitControl& m_waitControl;
     int64_t m_lastHookMs = 0;
     int64_t m_bytesMoved = 0;
