@@ -121,6 +121,15 @@ TEST_F(InstallTest, ARefusedPackageIsNamedAndTheExitStatusIsOne) {
         << program.err();
 }
 
+TEST_F(InstallTest, ANewtonSlowToAnswerIsWaitedFor) {
+    PrepareNewton(Line::kSerial, {"--result-delay", "6000"});
+    const auto start = Clock::now();
+    test::Subprocess program(Command({"--install", Package("Patience.pkg", 4000)}));
+    EXPECT_EQ(program.WaitForExit(30000), 0) << program.out();
+    EXPECT_GE(Clock::now() - start, std::chrono::seconds(6)) << "longer than a read timeout";
+    EXPECT_NE(program.out().find("Installed Patience.pkg.\n"), std::string::npos) << program.out();
+}
+
 TEST_F(InstallTest, WhatIsNoPackageIsRefusedBeforeAnythingIsAskedFor) {
     test::WriteFile(dir.File("Einkaufsliste.txt"), "Brot, Käse, Äpfel");
     PrepareNewton(Line::kSerial);
