@@ -164,8 +164,7 @@ void MnpLink::OnTransfer(const std::vector<uint8_t>& body) {
         // names the last one taken, and the peer sends again from there.
         ++m_stats.outOfSequence;
     }
-    m_takenSinceLa = m_agreed.window;  // at once: the peer needs to hear it
-    AcknowledgeSoon();
+    Acknowledge();  // at once: the peer needs to hear it
 }
 
 void MnpLink::OnAcknowledge(const std::vector<uint8_t>& body, int64_t now) {
