@@ -183,12 +183,9 @@ void RunDockSession(Session& s) {
     ShowState(s, "Installing");
     s.install.outcome = DockConversation(s).Run();
     s.install.packages.clear();
-    // The Newton ends the link after "disc"; a bounded wait for it.
-    LetTheNewtonGo(s, false);
-    LogLine(s, "Disconnecting pipe.");
-    DisposePipe(s);
-    s.link.handshakeDone = false;
-    s.link.busy = false;
+    // The Newton ends the link after "disc": the orderly end, busy, so that
+    // no "#BYE" of the companion's goes to it.
+    ClosePipe(s);
 }
 
 }  // namespace zd
