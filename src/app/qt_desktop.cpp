@@ -8,11 +8,11 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 
 #include "base/display_ops.h"
 #include "base/session.h"
-#include "transfer/receive_item.h"
 
 namespace zd {
 
@@ -29,19 +29,27 @@ std::optional<std::string> QtDesktop::ClipboardText() {
     return QApplication::clipboard()->text().toStdString();
 }
 
-void QtDesktop::SetClipboardText(const std::string& text) {
+bool QtDesktop::SetClipboardText(const std::string& text) {
     const QString utf8 = QString::fromStdString(text);
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->setText(utf8);
-    if (clipboard->text() == utf8) return;
-    // Some desktops (Wayland, without focus) refuse; the item must not be lost.
-    std::string failure;
-    const std::string path = SaveInReceiveFolder(m_session, text, &failure);
-    if (path.empty()) {
-        ShowFileError(failure);
-        return;
+    if (clipboard->text() == utf8) {
+        m_refusedClipboard.reset();
+        return true;
     }
-    LogLine(m_session, "The desktop refused the clipboard; the item is in " + path + ".");
+    m_refusedClipboard = utf8;
+    if (!m_watchingFocus) {
+        m_watchingFocus = true;
+        QObject::connect(
+            qApp, &QGuiApplication::focusWindowChanged, m_owner, [this](QWindow* focused) {
+                if (focused == nullptr || !m_refusedClipboard) return;
+                QApplication::clipboard()->setText(*m_refusedClipboard);
+                if (QApplication::clipboard()->text() != *m_refusedClipboard) return;
+                m_refusedClipboard.reset();
+                LogLine(m_session, "The item the desktop refused is on the clipboard now.");
+            });
+    }
+    return false;
 }
 
 void QtDesktop::OpenUrl(const std::string& address) {
@@ -66,6 +74,15 @@ std::optional<std::string> QtDesktop::ChooseFileToSend() {
     }
     if (path.isEmpty()) return std::nullopt;
     return QFile::encodeName(path).toStdString();
+}
+
+void QtDesktop::OpenFolder(const std::string& folder) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(folder));
+    if (m_recordBoxes) {
+        m_folders << path;
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void QtDesktop::ShowFileError(const std::string& message) {

@@ -21,18 +21,23 @@ public:
 
     bool HasClipboardText() override;
     std::optional<std::string> ClipboardText() override;
-    // Where the desktop refuses the clipboard, the text is saved in the receive
-    // folder instead and the log says so.
-    void SetClipboardText(const std::string& text) override;
+    // Where the desktop refuses the clipboard (Wayland, to a window without
+    // the focus), the text goes on it when one of ours gets the focus.
+    bool SetClipboardText(const std::string& text) override;
     void OpenUrl(const std::string& address) override;
     std::optional<std::string> ChooseFileToSend() override;
     void ShowFileError(const std::string& message) override;
 
+    // Shows `folder` in the desktop's file manager.
+    void OpenFolder(const std::string& folder);
+
     // Test seams: the next open-file dialog answers `path` (empty: cancelled)
-    // without showing; message boxes are recorded instead of shown.
+    // without showing; message boxes and opened folders are recorded instead
+    // of shown.
     void setNextFileName(const QString& path) { m_nextFile = path; }
     void recordMessageBoxes() { m_recordBoxes = true; }
     const QStringList& recordedMessages() const { return m_messages; }
+    const QStringList& recordedFolders() const { return m_folders; }
 
     // The caption of message boxes: the program file's base name.
     static QString Caption();
@@ -41,8 +46,11 @@ private:
     Session& m_session;
     QWidget* m_owner;
     std::optional<QString> m_nextFile;
+    std::optional<QString> m_refusedClipboard;  // until a window of ours has the focus
+    bool m_watchingFocus = false;
     bool m_recordBoxes = false;
     QStringList m_messages;
+    QStringList m_folders;
 };
 
 }  // namespace zd

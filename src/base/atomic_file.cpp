@@ -1,28 +1,88 @@
 #include "base/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <system_error>
 
 namespace zd {
 namespace {
 
-bool WriteAll(int fd, std::string_view data) {
+// Our temporary files: ".zandorelle-PID-XXXXXX", hidden from the file
+// manager, and named after the process so that a start-up sweep spares a
+// second program that writes into the same folder.
+constexpr std::string_view kTemporaryPrefix = ".zandorelle-";
+
+int WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t n = ::write(fd, data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return errno;
         }
         data.remove_prefix(static_cast<size_t>(n));
     }
-    return true;
+    return 0;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The permissions the new file gets: the old file's, or what a file created
+// the usual way would have.
+mode_t ModeFor(const std::string& path) {
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) return old.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Gives `temporary` the name `path` unless something holds that name.
+int PlaceWithoutReplacing(const std::string& temporary, const std::string& path) {
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // File systems without that rename still refuse to link over a name.
+    if (::link(temporary.c_str(), path.c_str()) != 0) return errno;
+    ::unlink(temporary.c_str());
+    return 0;
+}
+
+// The rename itself reaches the disk with the folder's entries.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+// The process that made temporary file `name`, or 0 when it is none of ours.
+pid_t WriterOf(std::string_view name) {
+    if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) return 0;
+    name.remove_prefix(kTemporaryPrefix.size());
+    const size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || name.size() - dash - 1 != 6) return 0;
+    pid_t pid = 0;
+    for (char c : name.substr(0, dash)) {
+        if (c < '0' || c > '9' || pid > 100000000) return 0;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid;
+}
+
+bool Runs(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 }  // namespace
@@ -36,32 +96,43 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return content.str();
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view content) {
-    const std::filesystem::path target(path);
-    std::error_code ec;
-    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+int WriteWholeFile(const std::string& path, std::string_view content, IfTaken ifTaken) {
+    const std::string folder = FolderOf(path);
+    std::string temporary =
+        folder + "/" + std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
 
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-
-    // Keep the old file's permissions; a new file gets the usual 0644 less umask.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) {
-        ::fchmod(fd, old.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+    int error = ::fchmod(fd, ModeFor(path)) == 0 ? 0 : errno;
+    if (error == 0) error = WriteAll(fd, content);
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0) {
+        if (ifTaken == IfTaken::kRefuse) {
+            error = PlaceWithoutReplacing(temporary, path);
+        } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
+            error = errno;
+        }
     }
-
-    const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return error;
     }
-    return true;
+    SyncFolder(folder);
+    return 0;
+}
+
+int RemoveStrayTemporaryFiles(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t writer = WriterOf(entry->d_name);
+        if (writer == 0 || (writer != ::getpid() && Runs(writer))) continue;
+        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 }  // namespace zd

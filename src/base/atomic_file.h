@@ -1,4 +1,7 @@
-// Whole-file reads and crash-safe whole-file writes.
+// Whole-file reads, and writes that leave a whole file or none: the new
+// content goes into a temporary file of ours beside the target, reaches the
+// disk, and only then takes the target's name.  A full disk, a failed write
+// or a kill in the middle leaves whatever the name held before.
 #pragma once
 
 #include <optional>
@@ -10,10 +13,18 @@ namespace zd {
 // The file's bytes, or nullopt if it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
-// Replaces the file's content with `content`: it is written to a temporary file
-// in the same folder and renamed over the old one, so a crash or a full disk
-// leaves either the old file or the new one, never a mix.  Creates missing
-// parent folders.  Returns false (and leaves the old file as it was) on failure.
-bool WriteFileAtomically(const std::string& path, std::string_view content);
+// What a write does when its name is taken already.
+enum class IfTaken { kReplace, kRefuse };
+
+// Puts `content` under `path`, whole or not at all.  A replaced file keeps
+// its permissions; a new one gets 0666 less the umask.  Returns 0, or the
+// errno of the failure (EEXIST when the name is taken and `ifTaken` says
+// kRefuse), with no temporary file left behind.
+int WriteWholeFile(const std::string& path, std::string_view content, IfTaken ifTaken);
+
+// Removes the temporary files that writes into `folder` left when their
+// program was killed in the middle; those of a program still running stay.
+// Returns how many went.
+int RemoveStrayTemporaryFiles(const std::string& folder);
 
 }  // namespace zd

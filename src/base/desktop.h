@@ -18,8 +18,8 @@ public:
     // The clipboard's text (UTF-8), or nullopt when the clipboard cannot be
     // opened.
     virtual std::optional<std::string> ClipboardText() = 0;
-    // Puts `text` (UTF-8) on the clipboard.  Failure goes unnoticed.
-    virtual void SetClipboardText(const std::string& text) = 0;
+    // Puts `text` (UTF-8) on the clipboard; false when the desktop refused it.
+    virtual bool SetClipboardText(const std::string& text) = 0;
 
     // Hands `address` to the desktop's web browser.
     virtual void OpenUrl(const std::string& address) = 0;

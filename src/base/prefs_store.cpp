@@ -36,7 +36,12 @@ bool PrefsStore::SetPrefString(std::string_view value, std::string_view name) {
         return true;
     }
     const std::string old = ReadWholeFile(m_path).value_or(std::string());
-    return WriteFileAtomically(m_path, SetIniValue(old, prefs::kSection, name, value));
+    // The first value written makes the file's folder ($XDG_CONFIG_HOME may not exist yet).
+    const std::filesystem::path folder = std::filesystem::path(m_path).parent_path();
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    return WriteWholeFile(m_path, SetIniValue(old, prefs::kSection, name, value),
+                          IfTaken::kReplace) == 0;
 }
 
 void PrefsStore::Override(std::string_view name, std::string_view value) {

@@ -20,7 +20,10 @@ public:
 
     bool HasClipboardText() override { return m_clipboard.has_value(); }
     std::optional<std::string> ClipboardText() override { return m_clipboard; }
-    void SetClipboardText(const std::string& text) override { m_clipboard = text; }
+    bool SetClipboardText(const std::string& text) override {
+        m_clipboard = text;
+        return true;
+    }
     void OpenUrl(const std::string& address) override;
     std::optional<std::string> ChooseFileToSend() override;
     void ShowFileError(const std::string& message) override;

@@ -5,11 +5,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
-#include <fstream>
-
 #include "app/window_rules.h"
+#include "base/atomic_file.h"
 #include "base/core.h"
 #include "base/display_ops.h"
 #include "base/front_end.h"
@@ -22,8 +22,10 @@
 #include "link/poll_tick.h"
 #include "link/progress.h"
 #include "link/relisten.h"
+#include "transfer/regular_file.h"
 #include "transfer/send_text.h"
 #include "transfer/text_files.h"
+#include "transfer/unsaved_items.h"
 
 namespace zd {
 namespace {
@@ -99,6 +101,7 @@ public:
         ReadCachedSwitches(m_session);
         CountLaunch(m_session);
         ConfigureRelisten(m_session, m_relisten);
+        TidyItemFolders(m_session);
         const bool installing = !m_installFiles.empty();
         if (installing && !RequestInstall(m_session, m_installFiles)) {
             StopLink(m_session);
@@ -219,11 +222,19 @@ private:
             std::fprintf(stderr, "The clipboard holds no text\n");
             return;
         }
+        // A named pipe would hold the program until someone read it.
+        if (const char* special = SpecialFileAt(path)) {
+            m_desktop.ShowFileError(path + ": this is " + special + ", not a text file");
+            return;
+        }
         size_t replaced = 0;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << ToFileBytes(*text, ReadFileCharset(m_session.svc.prefs), &replaced);
+        const std::string bytes =
+            ToFileBytes(*text, ReadFileCharset(m_session.svc.prefs), &replaced);
+        if (const int error = WriteWholeFile(path, bytes, IfTaken::kReplace); error != 0) {
+            m_desktop.ShowFileError(path + ": " + std::strerror(error));
+            return;
+        }
         LogReplaced(m_session, replaced, "code page 1252 lacks them");
-        if (!out) m_desktop.ShowFileError(path + ": cannot be written");
     }
 
     Session& m_session;

@@ -3,8 +3,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
+#include "base/atomic_file.h"
 #include "transfer/charset.h"
 
 namespace zd {
@@ -36,7 +38,24 @@ std::string ItemFileName(std::string_view itemName) {
 std::string GeneratedItemName(std::time_t now, int serial) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "item-%Y%m%d-%H%M%S", std::localtime(&now));
-    return serial < 2 ? stamp : std::string(stamp) + "-" + std::to_string(serial);
+    return NumberedName(stamp, serial);
+}
+
+std::string NumberedName(const std::string& name, int serial) {
+    return serial < 2 ? name : name + "-" + std::to_string(serial);
+}
+
+std::string WriteUniqueFile(const std::string& folder, const std::string& name,
+                            std::string_view bytes, int* error) {
+    // A folder full of one name ends the search rather than the program.
+    constexpr int kMostNumbers = 10000;
+    for (int serial = 1; serial <= kMostNumbers; ++serial) {
+        const std::string path = folder + "/" + NumberedName(name, serial) + ".txt";
+        *error = WriteWholeFile(path, bytes, IfTaken::kRefuse);
+        if (*error == 0) return path;
+        if (*error != EEXIST) return {};
+    }
+    return {};
 }
 
 }  // namespace zd

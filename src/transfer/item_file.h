@@ -21,4 +21,13 @@ std::string ItemFileName(std::string_view itemName);
 // after it for the N-th such name in one second (`serial` 2 and on).
 std::string GeneratedItemName(std::time_t now, int serial);
 
+// `name` itself for `serial` 1, and "name-N" for the N-th of the same name.
+std::string NumberedName(const std::string& name, int serial);
+
+// Writes `bytes` whole as `folder`/NAME.txt, where NAME is `name` or, when
+// that is taken, the first free numbered name: never over another file.
+// Returns the path, or "" with the errno of the failure in `*error`.
+std::string WriteUniqueFile(const std::string& folder, const std::string& name,
+                            std::string_view bytes, int* error);
+
 }  // namespace zd

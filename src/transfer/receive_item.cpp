@@ -1,14 +1,14 @@
 #include "transfer/receive_item.h"
 
-#include <fcntl.h>
 #include <limits.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <string>
 
+#include "base/atomic_file.h"
 #include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
@@ -18,6 +18,7 @@
 #include "transfer/charset.h"
 #include "transfer/item_file.h"
 #include "transfer/text_files.h"
+#include "transfer/unsaved_items.h"
 
 namespace zd {
 namespace {
@@ -56,81 +57,87 @@ Item GatherItem(Session& s) {
     return item;
 }
 
+// The name the item's files take, without ".txt".
+std::string FileNameOfItem(const Session& s) {
+    const std::string name = ItemFileName(s.command.itemName);
+    return name.empty() ? GeneratedItemName(std::time(nullptr), 1) : name;
+}
+
+// An item the desktop would not take on its clipboard is kept as a file.
+void KeepRefusedClipboardItem(Session& s, const std::string& text) {
+    size_t replaced = 0;
+    const std::string bytes = ToFileBytes(text, ReadFileCharset(s.svc.prefs), &replaced);
+    const KeptItem kept = KeepUnsavedItem(FileNameOfItem(s), bytes);
+    if (kept.path.empty()) {
+        LogLine(s, "The desktop refused the clipboard, and the item could not be kept in " +
+                       kept.failure + "; it is lost.");
+        return;
+    }
+    LogReplaced(s, replaced, "code page 1252 lacks them");
+    LogLine(s, "The desktop refused the clipboard; the item is kept as " + kept.path + ".");
+}
+
 void DeliverToClipboard(Session& s, const Item& item) {
-    s.svc.desktop->SetClipboardText(item.text);
     s.command.getRequested = false;
+    if (!s.svc.desktop->SetClipboardText(item.text)) {
+        KeepRefusedClipboardItem(s, item.text);
+        return;
+    }
     LogLine(s, "Transfered");
     if (item.characters > kItemChars) LogLine(s, "Text too large");
 }
 
-// Writes `text` to `path`, never through a link planted in the folder, and
-// with `fresh` only into a file that did not exist.  Returns 0 or the errno
-// of the failure.
-int WriteItemFile(const std::string& path, const std::string& text, bool fresh) {
-    if (path.size() >= PATH_MAX) return ENAMETOOLONG;
-    const int fd = ::open(path.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | (fresh ? O_EXCL : 0),
-                          0666);
-    if (fd < 0) return errno;
-    const char* data = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            ::close(fd);
-            return error;
-        }
-        data += n;
-        left -= static_cast<size_t>(n);
+// Writes the item's file in `folder`: a named item replaces the file of its
+// name, one without a name never replaces another file.  The path, or "" with
+// the errno in `*error` and the path it was meant for in `*meant`.
+std::string WriteItemFile(const Session& s, const std::string& folder, std::string_view bytes,
+                          int* error, std::string* meant) {
+    const std::string name = FileNameOfItem(s);
+    *meant = folder + "/" + name + ".txt";
+    if (meant->size() >= PATH_MAX) {
+        *error = ENAMETOOLONG;
+        return {};
     }
-    return ::close(fd) == 0 ? 0 : errno;
+    if (ItemFileName(s.command.itemName).empty())
+        return WriteUniqueFile(folder, name, bytes, error);
+    // A link planted under the name is left alone, and so is what it points to.
+    struct stat existing {};
+    if (::lstat(meant->c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
+        *error = ELOOP;
+        return {};
+    }
+    *error = WriteWholeFile(*meant, bytes, IfTaken::kReplace);
+    return *error == 0 ? *meant : std::string();
 }
 
 void SaveItem(Session& s, const std::string& text) {
-    std::string failure;
-    if (!SaveInReceiveFolder(s, text, &failure).empty()) {
-        LogLine(s, "Text Saved");
-        s.command.getRequested = false;
-        return;
-    }
-    // The user hears why, and the item is not lost.
-    s.svc.desktop->ShowFileError(failure);
-    s.svc.desktop->SetClipboardText(text);
     s.command.getRequested = false;
-    LogLine(s, "Couldn't save the item; it is on the clipboard instead.");
-}
-
-}  // namespace
-
-std::string SaveInReceiveFolder(Session& s, const std::string& text, std::string* failure) {
     const std::string folder = ReceiveFolder(s.svc.prefs.GetPrefString(prefs::kDir));
     size_t replaced = 0;
     const std::string bytes = ToFileBytes(text, ReadFileCharset(s.svc.prefs), &replaced);
-    const std::string name = ItemFileName(s.command.itemName);
-    std::string path;
     int error = 0;
-    if (!name.empty()) {
-        // A named item replaces the file of its name.
-        path = folder + "/" + name + ".txt";
-        error = WriteItemFile(path, bytes, false);
+    std::string meant;
+    if (!WriteItemFile(s, folder, bytes, &error, &meant).empty()) {
+        LogReplaced(s, replaced, "code page 1252 lacks them");
+        LogLine(s, "Text Saved");
+        return;
+    }
+    // The user hears why, and the item is not lost: it goes where it can.
+    s.svc.desktop->ShowFileError(meant + ": " + std::strerror(error));
+    const bool onClipboard = s.svc.desktop->SetClipboardText(text);
+    const KeptItem kept = KeepUnsavedItem(FileNameOfItem(s), bytes);
+    std::string line = "Couldn't save the item in " + folder + " (" + std::strerror(error) + ")";
+    if (!kept.path.empty()) {
+        line += "; kept as " + kept.path + (onClipboard ? " and on the clipboard." : ".");
     } else {
-        // A generated name never replaces another file.
-        const std::time_t now = std::time(nullptr);
-        int serial = 1;
-        do {
-            path = folder + "/" + GeneratedItemName(now, serial++) + ".txt";
-            error = WriteItemFile(path, bytes, true);
-        } while (error == EEXIST);
+        line += ", nor in " + kept.failure +
+                (onClipboard ? "; it is only on the clipboard."
+                             : ", and the desktop refused the clipboard; it is lost.");
     }
-    if (error != 0) {
-        *failure = path + ": " + std::strerror(error);
-        return {};
-    }
-    LogReplaced(s, replaced, "code page 1252 lacks them");
-    return path;
+    LogLine(s, line);
 }
+
+}  // namespace
 
 void ReceiveItem(Session& s) {
     s.link.busy = true;

@@ -21,8 +21,4 @@ inline constexpr size_t kItemCap = 16u << 20;
 // and clears it at the end.
 void ReceiveItem(Session& s);
 
-// Saves `text` in the receive folder under the name of the last item.  Returns
-// the file's path, or "" and the reason in `*failure`.
-std::string SaveInReceiveFolder(Session& s, const std::string& text, std::string* failure);
-
 }  // namespace zd

@@ -22,6 +22,12 @@ const char* KindOf(mode_t mode) {
 
 }  // namespace
 
+const char* SpecialFileAt(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return nullptr;
+    return KindOf(info.st_mode);
+}
+
 FileContent ReadRegularFile(const std::string& path, size_t cap, const char* kind,
                             const char* noun) {
     FileContent result;

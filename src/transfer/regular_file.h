@@ -19,4 +19,8 @@ struct FileContent {
 FileContent ReadRegularFile(const std::string& path, size_t cap, const char* kind,
                             const char* noun);
 
+// What stands at `path` in words ("a named pipe") when it is something other
+// than a regular file; nullptr when it is one or nothing is there.
+const char* SpecialFileAt(const std::string& path);
+
 }  // namespace zd

@@ -37,7 +37,10 @@ class MemoryDesktop final : public zd::Desktop {
 public:
     bool HasClipboardText() override { return true; }
     std::optional<std::string> ClipboardText() override { return m_clipboard; }
-    void SetClipboardText(const std::string& text) override { m_clipboard = text; }
+    bool SetClipboardText(const std::string& text) override {
+        m_clipboard = text;
+        return true;
+    }
     void OpenUrl(const std::string&) override {}
     std::optional<std::string> ChooseFileToSend() override { return std::nullopt; }
     void ShowFileError(const std::string&) override {}

@@ -22,6 +22,8 @@ TEST_P(SessionTest, AFullSessionAsTheUserSeesIt) {
     const bool network = GetParam();
     const std::string in = dir.File("in");
     std::filesystem::create_directories(in + "/Busy.txt");  // a name that cannot be written
+    ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+    const std::string unsaved = dir.File("state/zandorelle/unsaved");
     test::WriteFile(dir.File("note1"), "Hej d\x8C!\rFr\x8Ansch \xA5 \xC3");
     test::WriteFile(dir.File("note2"), "http://www.example.com/\r");
     test::WriteFile(dir.File("clip"), "On the clipboard");
@@ -53,7 +55,7 @@ TEST_P(SessionTest, AFullSessionAsTheUserSeesIt) {
     ASSERT_TRUE(program.WaitForStderr("Info: Listening\n"));
     if (network) newton = std::make_unique<test::Subprocess>(sim);
 
-    ASSERT_TRUE(program.WaitForStdout("it is on the clipboard instead.\n", 15000))
+    ASSERT_TRUE(program.WaitForStdout("and on the clipboard.\n", 15000))
         << program.out() << newton->err();
     program.Write("clip " + dir.File("clipboard") + "\n");
     program.Write("send " + dir.File("send.txt") + "\n");
@@ -80,7 +82,9 @@ TEST_P(SessionTest, AFullSessionAsTheUserSeesIt) {
         "ZD is now working.\n"
         "Text Saved\n"
         "Text Saved\n"
-        "Couldn't save the item; it is on the clipboard instead.\n"
+        "Couldn't save the item in " +
+        in + " (Is a directory); kept as " + unsaved +
+        "/Busy.txt and on the clipboard.\n"
         "Zandorelling...\n"
         "1\n"
         "2\n"
@@ -95,6 +99,7 @@ TEST_P(SessionTest, AFullSessionAsTheUserSeesIt) {
     EXPECT_EQ(test::ReadFile(in + "/Note1.txt"), "Hej då!\nFränsch · *");
     EXPECT_EQ(test::ReadFile(in + "/Link.txt"), "http://www.example.com/\n");
     EXPECT_EQ(test::ReadFile(dir.File("clipboard")), "On the clipboard");
+    EXPECT_EQ(test::ReadFile(unsaved + "/Busy.txt"), "On the clipboard");
     EXPECT_NE(program.err().find("File error: " + in + "/Busy.txt: Is a directory\n"),
               std::string::npos)
         << program.err();

@@ -16,13 +16,18 @@ public:
     std::optional<std::string> ClipboardText() override {
         return clipboardOpens ? clipboard : std::nullopt;
     }
-    void SetClipboardText(const std::string& text) override { clipboard = text; }
+    bool SetClipboardText(const std::string& text) override {
+        if (clipboardRefuses) return false;
+        clipboard = text;
+        return true;
+    }
     void OpenUrl(const std::string& address) override { openedUrls.push_back(address); }
     std::optional<std::string> ChooseFileToSend() override { return fileToSend; }
     void ShowFileError(const std::string& message) override { fileErrors.push_back(message); }
 
     std::optional<std::string> clipboard;
     bool clipboardOpens = true;
+    bool clipboardRefuses = false;
     std::optional<std::string> fileToSend;  // nullopt: the dialog is cancelled
     std::vector<std::string> openedUrls;
     std::vector<std::string> fileErrors;

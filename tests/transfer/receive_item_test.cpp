@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <set>
 
+#include "support/file_size_limit.h"
 #include "support/link_fixture.h"
+#include "transfer/unsaved_items.h"
 
 namespace zd {
 namespace {
@@ -23,6 +25,9 @@ protected:
         GreetNewton();
         folder = dir.File("in");
         fs::create_directory(folder);
+        ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", dir.File("run").c_str(), 1);
+        unsaved = dir.File("state/zandorelle/unsaved");
     }
 
     // The Newton pushes item `name` with `text` (Mac bytes) and its EOT.
@@ -46,7 +51,16 @@ protected:
         return names;
     }
 
+    // The files of `path` that are ours and half written.
+    std::set<std::string> TemporaryFilesIn(const std::string& path) {
+        std::set<std::string> names;
+        for (const std::string& name : FilesIn(path))
+            if (name.rfind(".zandorelle-", 0) == 0) names.insert(name);
+        return names;
+    }
+
     std::string folder;
+    std::string unsaved;  // where items that could not be saved go first
 };
 
 TEST_F(ReceiveItemTest, AnItemGoesToTheClipboardConverted) {
@@ -141,15 +155,104 @@ TEST_F(ReceiveItemTest, ALinkPlantedInTheFolderIsNotFollowed) {
     EXPECT_EQ(desktop.clipboard.value(), "overwrite?");
 }
 
-TEST_F(ReceiveItemTest, AnItemThatCannotBeSavedGoesToTheClipboard) {
+TEST_F(ReceiveItemTest, AnItemThatCannotBeSavedIsKeptAndOnTheClipboard) {
     SaveToFiles(dir.File("missing-folder"));
-    Push("Note", "keep me");
+    Push("M\x9Ate", "keep me");
     ASSERT_EQ(desktop.fileErrors.size(), 1u);
     EXPECT_EQ(desktop.fileErrors[0],
-              dir.File("missing-folder") + "/Note.txt: No such file or directory");
+              dir.File("missing-folder") + "/Möte.txt: No such file or directory");
     EXPECT_EQ(desktop.clipboard.value(), "keep me");
-    EXPECT_EQ(display.Lines(), Lines{"Couldn't save the item; it is on the clipboard instead."});
+    EXPECT_EQ(test::ReadFile(unsaved + "/Möte.txt"), "keep me");
+    EXPECT_EQ(display.Lines(), Lines{"Couldn't save the item in " + dir.File("missing-folder") +
+                                     " (No such file or directory); kept as " + unsaved +
+                                     "/Möte.txt and on the clipboard."});
     EXPECT_FALSE(session.link.busy);
+}
+
+TEST_F(ReceiveItemTest, AFullDiskLeavesTheOldFileWholeAndNoPartOfTheNewOne) {
+    SaveToFiles(folder);
+    test::WriteFile(folder + "/Anteckning.txt", "old precious note");
+    const bool childPassed = test::InChildWithFileSizeLimit(4096, [&] {
+        Push("Anteckning", std::string(9000, 'a'));
+        EXPECT_EQ(desktop.clipboard.value(), std::string(9000, 'a'));
+        EXPECT_EQ(display.Lines(),
+                  Lines{"Couldn't save the item in " + folder + " (File too large), nor in " +
+                        unsaved + " (File too large); it is only on the clipboard."});
+        Push("Tva", "kort");
+        EXPECT_EQ(display.Lines(), Lines{"Text Saved"});
+    });
+    EXPECT_TRUE(childPassed);
+    EXPECT_EQ(test::ReadFile(folder + "/Anteckning.txt"), "old precious note");
+    EXPECT_EQ(test::ReadFile(folder + "/Tva.txt"), "kort");
+    EXPECT_EQ(FilesIn(folder), (std::set<std::string>{"Anteckning.txt", "Tva.txt"}))
+        << "no temporary file is left behind";
+    EXPECT_TRUE(TemporaryFilesIn(unsaved).empty());
+}
+
+TEST_F(ReceiveItemTest, TwoItemsInARowThatCannotBeSavedAreAllKept) {
+    const std::string notAFolder = dir.File("in.txt");
+    test::WriteFile(notAFolder, "");
+    SaveToFiles(notAFolder);
+    Push("Anteckning", "f\x9Arsta");
+    Push("Anteckning", "andra");
+    EXPECT_EQ(display.Lines(),
+              Lines{"Couldn't save the item in " + notAFolder + " (Not a directory); kept as " +
+                    unsaved + "/Anteckning-2.txt and on the clipboard."});
+    Push("", "tredje");
+    EXPECT_EQ(test::ReadFile(unsaved + "/Anteckning.txt"), "första");
+    EXPECT_EQ(test::ReadFile(unsaved + "/Anteckning-2.txt"), "andra");
+    EXPECT_EQ(FilesIn(unsaved).size(), 3u);
+    EXPECT_EQ(desktop.clipboard.value(), "tredje");
+    EXPECT_EQ(fs::status(unsaved).permissions() & fs::perms::all, fs::perms::owner_all)
+        << "the user's texts, the user's own";
+}
+
+TEST_F(ReceiveItemTest, WhereTheStateFolderFailsTheRuntimeFolderKeepsTheItem) {
+    test::WriteFile(dir.File("state"), "");
+    SaveToFiles(dir.File("missing-folder"));
+    Push("Note", "keep me");
+    const std::string runtime = dir.File("run/zandorelle/unsaved");
+    EXPECT_EQ(test::ReadFile(runtime + "/Note.txt"), "keep me");
+    EXPECT_EQ(display.Lines(), Lines{"Couldn't save the item in " + dir.File("missing-folder") +
+                                     " (No such file or directory); kept as " + runtime +
+                                     "/Note.txt and on the clipboard."});
+
+    fs::remove_all(dir.File("run"));  // nowhere left
+    test::WriteFile(dir.File("run"), "");
+    desktop.clipboardRefuses = true;
+    Push("Note", "lost");
+    EXPECT_EQ(display.Lines(), Lines{"Couldn't save the item in " + dir.File("missing-folder") +
+                                     " (No such file or directory), nor in " + unsaved +
+                                     " (Not a directory), and the desktop refused the "
+                                     "clipboard; it is lost."});
+}
+
+TEST_F(ReceiveItemTest, AnItemTheClipboardRefusesIsKeptAsAFile) {
+    desktop.clipboardRefuses = true;
+    Push("Lista", "mj\x9Alk\r\x8Agg");
+    EXPECT_EQ(test::ReadFile(unsaved + "/Lista.txt"), "mjölk\nägg");
+    EXPECT_EQ(display.Lines(), Lines{"The desktop refused the clipboard; the item is kept as " +
+                                     unsaved + "/Lista.txt."})
+        << "never \"Transfered\" for what did not reach the clipboard";
+}
+
+TEST_F(ReceiveItemTest, AtStartUpStrayPartsGoAndUnsavedItemsAreCounted) {
+    SaveToFiles(folder);
+    fs::create_directories(unsaved);
+    for (const char* name : {"a.txt", "b.txt", ".zandorelle-999999999-abcdef"})
+        test::WriteFile(unsaved + "/" + name, "x");
+    const std::string living = ".zandorelle-" + std::to_string(::getppid()) + "-abcdef";
+    for (const std::string& name :
+         {std::string(".zandorelle-999999999-Xy12Zq"), living, std::string(".zandorelle-12-ab"),
+          std::string("zandorelle-999999999-abcdef"), std::string("Note.txt")})
+        test::WriteFile(folder + "/" + name, "x");
+    display.log.clear();
+    TidyItemFolders(session);
+    EXPECT_EQ(display.Lines(), Lines{"2 unsaved items are kept in " + unsaved + "."});
+    EXPECT_EQ(FilesIn(unsaved), (std::set<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(FilesIn(folder), (std::set<std::string>{living, ".zandorelle-12-ab",
+                                                      "zandorelle-999999999-abcdef", "Note.txt"}))
+        << "only the parts of programs that ended, by our own prefix only";
 }
 
 TEST_F(ReceiveItemTest, AFolderPathTooLongIsRefusedWithItsReason) {
@@ -225,7 +328,8 @@ TEST_F(ReceiveItemTest, NamelessItemsNeverOverwriteEachOther) {
     SaveToFiles(folder);
     for (const char* text : {"one", "two", "three"}) Push("", text);
     std::set<std::string> texts;
-    for (const std::string& name : FilesIn(folder)) texts.insert(test::ReadFile(folder + "/" + name));
+    for (const std::string& name : FilesIn(folder))
+        texts.insert(test::ReadFile(folder + "/" + name));
     EXPECT_EQ(texts, (std::set<std::string>{"one", "two", "three"}));
 }
 
