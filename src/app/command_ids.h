@@ -18,10 +18,11 @@ inline constexpr int kExit = 1031;  // the speed menu's Exit
 inline constexpr int kCheckVersion = 1032;
 inline constexpr int kNothing = 1033;
 inline constexpr int kInstallPackage = 1034;  // packages through the Newton's Connection
-inline constexpr int kPutFiles = 57601;  // the main menu's "Put files"
-inline constexpr int kCopy = 57634;      // always greyed
-inline constexpr int kCut = 57635;       // always greyed
-inline constexpr int kAppExit = 57665;   // "E&xit": a close request
+inline constexpr int kUnsavedItems = 1035;    // the folder of items that could not be saved
+inline constexpr int kPutFiles = 57601;       // the main menu's "Put files"
+inline constexpr int kCopy = 57634;           // always greyed
+inline constexpr int kCut = 57635;            // always greyed
+inline constexpr int kAppExit = 57665;        // "E&xit": a close request
 
 // Controls that are not commands.
 inline constexpr int kDropArea = 136;

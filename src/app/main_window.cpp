@@ -39,6 +39,7 @@
 #include "link/progress.h"
 #include "link/relisten.h"
 #include "transfer/send_text.h"
+#include "transfer/unsaved_items.h"
 
 namespace zd {
 namespace {
@@ -101,6 +102,8 @@ MainWindow::MainWindow(Session& session)
     setCommandHandler(command::kAbout, [] { AboutBox().exec(); });
     setCommandHandler(command::kCheckVersion, [this] { checkVersion(); });
     setCommandHandler(command::kInstallPackage, [this] { choosePackages(); });
+    setCommandHandler(command::kUnsavedItems,
+                      [this] { m_desktop.OpenFolder(UnsavedFolderToShow()); });
 }
 
 MainWindow::~MainWindow() {
@@ -134,6 +137,7 @@ void MainWindow::buildMenu() {
                       {nullptr, 0, nullptr},
                       {"&Put files", command::kPutFiles, nullptr},
                       {"&Install package\u2026", command::kInstallPackage, nullptr},
+                      {"&Unsaved items\u2026", command::kUnsavedItems, nullptr},
                       {"&Status View", command::kStatusView, nullptr},
                       {nullptr, 0, nullptr},
                       {"E&xit", command::kAppExit, "Ctrl+X"}});
@@ -305,6 +309,7 @@ void MainWindow::initialise() {
     m_timer.start();
     ReadCachedSwitches(s);
     CountLaunch(s);
+    TidyItemFolders(s);
 }
 
 void MainWindow::restorePlacement(const WindowRect& saved) {

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QThread>
 #include <QUrl>
+#include <filesystem>
 
 #include "app/command_ids.h"
 #include "base/display_ops.h"
@@ -97,12 +98,26 @@ TEST_F(MainWindowTest, TheMenuHasItsItemsAndWorkingShortcuts) {
                          .arg(item->isEnabled() ? "" : " greyed");
         }
     }
-    EXPECT_EQ(items,
-              QStringList({"&File", "&Open Connection 1005 Ctrl+O", "&Close Connection 1010 Ctrl+C",
-                           "&Put files 57601 ", "&Install package… 1034 ", "&Status View 1006 ",
-                           "E&xit 57665 Ctrl+X", "&Edit", "Cut 57635  greyed", "Copy 57634  greyed",
-                           "&Paste 1009 Ctrl+P", "P&references 1007 Ctrl+R", "&Help",
-                           "&About Zandorelle... 1012 ", "Check for latest &version 1032 "}));
+    EXPECT_EQ(
+        items,
+        QStringList({"&File", "&Open Connection 1005 Ctrl+O", "&Close Connection 1010 Ctrl+C",
+                     "&Put files 57601 ", "&Install package… 1034 ", "&Unsaved items… 1035 ",
+                     "&Status View 1006 ", "E&xit 57665 Ctrl+X", "&Edit", "Cut 57635  greyed",
+                     "Copy 57634  greyed", "&Paste 1009 Ctrl+P", "P&references 1007 Ctrl+R",
+                     "&Help", "&About Zandorelle... 1012 ", "Check for latest &version 1032 "}));
+}
+
+TEST_F(MainWindowTest, UnsavedItemsAreCountedAtTheStartAndTheirFolderOpens) {
+    window->shutDown();
+    window.reset();
+    ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+    const std::string unsaved = dir.File("state/zandorelle/unsaved");
+    std::filesystem::create_directories(unsaved);
+    test::WriteFile(unsaved + "/Inköp.txt", "mjölk");
+    SetUp();
+    EXPECT_EQ(Log(), QString::fromStdString("1 unsaved item is kept in " + unsaved + ".\n"));
+    window->command(command::kUnsavedItems);
+    EXPECT_EQ(window->desktop().recordedFolders(), QStringList{QString::fromStdString(unsaved)});
 }
 
 TEST_F(MainWindowTest, ButtonsAndMenusReachTheLink) {
