@@ -1,7 +1,6 @@
 #include "extras/tray_icon.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <optional>
@@ -37,9 +36,8 @@ int EventOf(QSystemTrayIcon::ActivationReason reason) {
 
 }  // namespace
 
-std::unique_ptr<QMenu> BuildSpeedMenu() {
-    auto menu = std::make_unique<QMenu>("POPUP");
-    const std::pair<const char*, int> items[] = {
+void FillSpeedMenu(QMenu& menu) {
+    constexpr std::pair<const char*, int> kItems[] = {
         {"Show ZD window", command::kShowWindow},
         {"Listen for Newton", command::kListen},
         {"Disconnect", command::kDisconnect},
@@ -52,15 +50,21 @@ std::unique_ptr<QMenu> BuildSpeedMenu() {
         {nullptr, 0},
         {"Exit", command::kExit},
     };
-    for (const auto& [text, id] : items) {
-        if (!text) {
-            menu->addSeparator();
-            continue;
-        }
-        menu->addAction(text)->setData(id);
+    // A menu that a D-Bus host is showing keeps its actions, whose ids the
+    // host holds; only a menu of another shape is made anew.
+    if (menu.actions().size() != static_cast<qsizetype>(std::size(kItems))) {
+        menu.clear();
+        for (size_t i = 0; i < std::size(kItems); ++i) menu.addAction(QString());
     }
-    menu->setDefaultAction(menu->actions().first());
-    return menu;
+    const QList<QAction*> actions = menu.actions();
+    for (size_t i = 0; i < std::size(kItems); ++i) {
+        QAction* action = actions[static_cast<qsizetype>(i)];
+        const auto& [text, id] = kItems[i];
+        action->setSeparator(text == nullptr);
+        action->setText(text ? text : "");
+        action->setData(text ? QVariant(id) : QVariant());
+    }
+    menu.setDefaultAction(actions.first());
 }
 
 void CTrayIcon::SetTrayAvailableForTests(bool available) {
@@ -79,8 +83,14 @@ bool CTrayIcon::ShowInTray(QWidget* owner, int /*callbackMessage*/, const QStrin
     m_inTray = false;
     if (owner == nullptr || !TrayAvailable()) return false;
     m_iconId = iconId;
+    m_menu = std::make_unique<QMenu>("POPUP");
+    FillSpeedMenu(*m_menu);
+    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { FillSpeedMenu(*m_menu); });
+    connect(m_menu.get(), &QMenu::triggered, this,
+            [this](const QAction* chosen) { m_sendCommand(chosen->data().toInt()); });
     m_icon = std::make_unique<QSystemTrayIcon>(icon);
     m_icon->setToolTip(tip.left(kTipChars));
+    m_icon->setContextMenu(m_menu.get());
     connect(m_icon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 OnIconNotify(m_iconId, EventOf(reason));
@@ -93,22 +103,16 @@ bool CTrayIcon::ShowInTray(QWidget* owner, int /*callbackMessage*/, const QStrin
 bool CTrayIcon::RemoveFromTray() {
     if (!m_inTray) return false;
     m_icon.reset();
+    m_menu.reset();
     m_inTray = false;
     return true;
 }
 
 int CTrayIcon::OnIconNotify(int iconId, int event) {
     if (iconId != m_iconId || m_iconId == 0) return 0;
-    if (event == kTrayRightButtonUp) {
-        // The menu is made anew for each click and chosen from at the pointer.
-        const std::unique_ptr<QMenu> menu = BuildSpeedMenu();
-        if (const QAction* chosen = menu->exec(QCursor::pos()))
-            m_sendCommand(chosen->data().toInt());
-        return 1;
-    }
-    if (event == kTrayLeftDoubleClick) {
-        m_sendCommand(BuildSpeedMenu()->actions().first()->data().toInt());
-        return 1;
+    if (event == kTrayLeftDoubleClick && m_menu) {
+        FillSpeedMenu(*m_menu);
+        m_sendCommand(m_menu->defaultAction()->data().toInt());
     }
     return 1;
 }

@@ -164,16 +164,41 @@ TEST(TrayIcon, EventsForOtherIconsAreNotOurs) {
     EXPECT_FALSE(tray.ShowInTray(nullptr, 0x040A, "tip", QIcon(), kSpeedMenuId));
 }
 
-TEST(TrayIcon, TheSpeedMenuHasItsItemsAndDefault) {
-    const auto menu = BuildSpeedMenu();
+TEST(TrayIcon, TheSpeedMenuHasItsItemsAndDefaultAndKeepsItsActionsWhenRefreshed) {
+    QMenu menu;
+    menu.addAction("left over");
+    FillSpeedMenu(menu);
+    const QList<QAction*> first = menu.actions();
+    menu.actions()[4]->setText("changed meanwhile");
+    FillSpeedMenu(menu);
     QStringList items;
-    for (QAction* action : menu->actions())
+    for (QAction* action : menu.actions())
         items << (action->isSeparator() ? "-" : action->text() + " " + action->data().toString());
     EXPECT_EQ(items,
               QStringList({"Show ZD window 1011", "Listen for Newton 1005", "Disconnect 1010", "-",
                            "Put files 1008", "-", "Paste 1009", "Preferences 1007",
                            "About Zandorelle... 1012", "-", "Exit 1031"}));
-    EXPECT_EQ(menu->defaultAction(), menu->actions().first());
+    EXPECT_EQ(menu.defaultAction(), menu.actions().first());
+    EXPECT_EQ(menu.actions(), first) << "the ids a D-Bus host holds stay valid";
+}
+
+TEST(TrayIcon, TheSpeedMenuIsTheIconsContextMenuAndItsChoicesAreCommands) {
+    std::vector<int> sent;
+    CTrayIcon tray([&](int id) { sent.push_back(id); });
+    QWidget owner;
+    CTrayIcon::SetTrayAvailableForTests(true);
+    ASSERT_TRUE(
+        tray.ShowInTray(&owner, 0x040A, "Zandorelle Speed Menu", ProgramIcon(), kSpeedMenuId));
+    QMenu* menu = tray.speedMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(tray.OnIconNotify(kSpeedMenuId, kTrayRightButtonUp), 1);
+    EXPECT_TRUE(sent.empty()) << "the tray shows the menu; a click alone sends nothing";
+    menu->actions().last()->trigger();
+    menu->actions()[1]->trigger();
+    EXPECT_EQ(sent, (std::vector<int>{command::kExit, command::kListen}));
+    tray.RemoveFromTray();
+    EXPECT_EQ(tray.speedMenu(), nullptr);
+    CTrayIcon::SetTrayAvailableForTests(false);
 }
 
 class TrayModeTest : public test::LinkFixture {};
