@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/pictures.h"
@@ -22,12 +24,25 @@ void OnStartMessage(QtMsgType type, const QMessageLogContext&, const QString& me
         return;
     }
     const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "zandorelle: cannot reach the display%s%s; use --headless to run without a window\n",
-                 display ? " " : "", display ? display : "");
+    std::fprintf(
+        stderr,
+        "zandorelle: cannot reach the display%s%s; use --headless to run without a window\n",
+        display ? " " : "", display ? display : "");
     std::_Exit(2);
 }
 
 }  // namespace
+
+bool PreferXWayland() {
+    const auto set = [](const char* variable) {
+        const char* value = std::getenv(variable);
+        return value != nullptr && value[0] != '\0';
+    };
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const bool wayland =
+        set("WAYLAND_DISPLAY") || (session && std::string_view(session) == "wayland");
+    return wayland && set("DISPLAY") && !set("QT_QPA_PLATFORM");
+}
 
 bool DisplayAvailable() {
     for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -37,9 +52,16 @@ bool DisplayAvailable() {
     return false;
 }
 
-int RunGui(int& argc, char** argv, const RunOptions& options) {
+int RunGui(int argc, char** argv, const RunOptions& options) {
+    // Asked on the command line, not through QT_QPA_PLATFORM, so that the
+    // programs we start (the browser, the file manager) choose for themselves.
+    std::vector<char*> arguments(argv, argv + argc);
+    char platformOption[] = "-platform", xcb[] = "xcb";
+    if (PreferXWayland()) arguments.insert(arguments.begin() + 1, {platformOption, xcb});
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
     qInstallMessageHandler(OnStartMessage);
-    QApplication app(argc, argv);
+    QApplication app(count, arguments.data());
     qInstallMessageHandler(nullptr);
     std::fputs(g_startMessages.c_str(), stderr);
     app.setWindowIcon(ProgramIcon());
