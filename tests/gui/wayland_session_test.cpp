@@ -1,0 +1,68 @@
+// The window in a Wayland session that has XWayland, as GNOME and KDE start
+// them: weston (headless) is the compositor, Xvfb stands in for XWayland.
+// The window comes up on X11, where the clipboard works without the focus and
+// the placement is ours, unless the user names the Wayland platform.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "gui/window_manager_fixture.h"
+
+namespace zd {
+namespace {
+
+constexpr const char* kSocket = "wayland-zd-test";
+
+class WaylandSessionTest : public WindowManagerTest {
+protected:
+    void SetUp() override {
+        ::chmod(dir.path().c_str(), 0700);
+        if (::access("/usr/bin/weston", X_OK) != 0)
+            GTEST_SKIP() << "weston is not installed; make test installs it";
+        x = std::make_unique<test::XSession>(false, dir.path());
+        if (!x->missing().empty()) GTEST_SKIP() << x->missing();
+        ASSERT_EQ(x->error(), "");
+        compositor = std::make_unique<test::Subprocess>(std::vector<std::string>{
+            "/usr/bin/env", "XDG_RUNTIME_DIR=" + dir.path(), "/usr/bin/weston",
+            "--backend=headless-backend.so", "--socket=" + std::string(kSocket), "--idle-time=0"});
+        for (int i = 0; i < 100 && ::access(dir.File(kSocket).c_str(), F_OK) != 0; ++i) Pause(50);
+        ASSERT_EQ(::access(dir.File(kSocket).c_str(), F_OK), 0) << compositor->err();
+        test::WriteFile(dir.File("z.INI"), "[Prefs Section]\n");
+    }
+    void TearDown() override {
+        if (compositor) compositor->Signal(SIGTERM);
+    }
+
+    // The program in the Wayland session, with `platform` as QT_QPA_PLATFORM
+    // when it is not empty; the Wayland requests it makes go to its stderr.
+    std::unique_ptr<test::Subprocess> StartInSession(const std::string& platform) {
+        std::vector<std::string> argv = {"/usr/bin/env", "WAYLAND_DISPLAY=" + std::string(kSocket),
+                                         "XDG_SESSION_TYPE=wayland", "WAYLAND_DEBUG=client"};
+        if (!platform.empty()) argv.push_back("QT_QPA_PLATFORM=" + platform);
+        argv.insert(argv.end(), {ZD_PROGRAM, "--ini", dir.File("z.INI")});
+        return std::make_unique<test::Subprocess>(x->OnDisplay(argv));
+    }
+
+    std::unique_ptr<test::Subprocess> compositor;
+};
+
+TEST_F(WaylandSessionTest, TheWindowOpensOnXByDefault) {
+    auto program = StartInSession("");
+    const std::string id = x->WaitForWindow("^Zandorelle$");
+    ASSERT_FALSE(id.empty()) << program->err();
+    EXPECT_TRUE(program->RunsFor(300));
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->WaitForExit(5000), 0);
+    EXPECT_EQ(program->err().find("xdg_toplevel"), std::string::npos) << program->err();
+}
+
+TEST_F(WaylandSessionTest, TheWindowOpensOnWaylandWhenTheUserAsks) {
+    auto program = StartInSession("wayland");
+    EXPECT_TRUE(program->WaitForStderr("set_title(\"Zandorelle\")", 10000)) << program->err();
+    EXPECT_TRUE(program->RunsFor(500));
+    EXPECT_FALSE(x->Visible("^Zandorelle$")) << "no X window";
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->WaitForExit(5000), 0);
+}
+
+}  // namespace
+}  // namespace zd
