@@ -29,11 +29,24 @@ std::optional<std::string> QtDesktop::ClipboardText() {
     return QApplication::clipboard()->text().toStdString();
 }
 
+namespace {
+
+// Puts `text` on the clipboard; false when the desktop would not have it.
+bool TryClipboard(const QString& text) {
+    // A Wayland compositor ignores the clipboard of a program without the
+    // focus, while Qt goes on answering with what it was given.
+    if (QGuiApplication::platformName() == "wayland" && QGuiApplication::focusWindow() == nullptr)
+        return false;
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->setText(text);
+    return clipboard->text() == text;
+}
+
+}  // namespace
+
 bool QtDesktop::SetClipboardText(const std::string& text) {
     const QString utf8 = QString::fromStdString(text);
-    QClipboard* clipboard = QApplication::clipboard();
-    clipboard->setText(utf8);
-    if (clipboard->text() == utf8) {
+    if (TryClipboard(utf8)) {
         m_refusedClipboard.reset();
         return true;
     }
@@ -42,9 +55,8 @@ bool QtDesktop::SetClipboardText(const std::string& text) {
         m_watchingFocus = true;
         QObject::connect(
             qApp, &QGuiApplication::focusWindowChanged, m_owner, [this](QWindow* focused) {
-                if (focused == nullptr || !m_refusedClipboard) return;
-                QApplication::clipboard()->setText(*m_refusedClipboard);
-                if (QApplication::clipboard()->text() != *m_refusedClipboard) return;
+                if (focused == nullptr || !m_refusedClipboard || !TryClipboard(*m_refusedClipboard))
+                    return;
                 m_refusedClipboard.reset();
                 LogLine(m_session, "The item the desktop refused is on the clipboard now.");
             });
