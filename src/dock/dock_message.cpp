@@ -1,5 +1,7 @@
 #include "dock/dock_message.h"
 
+#include "base/unicode.h"
+
 namespace zd::dock {
 
 std::string BigEndian32(uint32_t value) {
@@ -37,40 +39,7 @@ std::optional<std::string> OwnerName(std::string_view data) {
     if (data.size() < 4) return std::nullopt;
     const uint32_t versionInfo = ReadBigEndian32(data);
     if (versionInfo > data.size() - 4) return std::nullopt;
-    std::string_view utf16 = data.substr(4 + versionInfo);
-    std::string name;
-    auto append = [&name](uint32_t c) {
-        if (c < 0x80) {
-            name += static_cast<char>(c);
-        } else if (c < 0x800) {
-            name += static_cast<char>(0xC0 | c >> 6);
-            name += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            name += static_cast<char>(0xE0 | c >> 12);
-            name += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            name += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            name += static_cast<char>(0xF0 | c >> 18);
-            name += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            name += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            name += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    };
-    for (size_t i = 0; i + 1 < utf16.size(); i += 2) {
-        uint32_t c = static_cast<uint8_t>(utf16[i]) << 8 | static_cast<uint8_t>(utf16[i + 1]);
-        if (c == 0) break;
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < utf16.size()) {
-            const uint32_t low =
-                static_cast<uint8_t>(utf16[i + 2]) << 8 | static_cast<uint8_t>(utf16[i + 3]);
-            if (low >= 0xDC00 && low < 0xE000) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        // A lone surrogate is no character.
-        append(c >= 0xD800 && c < 0xE000 ? 0xFFFD : c);
-    }
-    return name;
+    return Utf16BeToUtf8(data.substr(4 + versionInfo));
 }
 
 std::optional<Message> Reader::Next() {

@@ -24,7 +24,42 @@ inline constexpr std::string_view kResult = "dres";
 inline constexpr std::string_view kLoadPackage = "lpkg";
 inline constexpr std::string_view kDisconnect = "disc";
 
+// The full connection's greeting and what may come at any time after it.
+inline constexpr std::string_view kDesktopInfo = "dinf";
+inline constexpr std::string_view kNewtonInfo = "ninf";
+inline constexpr std::string_view kWhichIcons = "wicn";
+inline constexpr std::string_view kPassword = "pass";
+inline constexpr std::string_view kHello = "helo";
+inline constexpr std::string_view kOperationCancelled = "opca";
+inline constexpr std::string_view kCancelAcknowledged = "ocaa";
+inline constexpr std::string_view kOperationDone = "opdn";
+inline constexpr std::string_view kDesktopInControl = "dcnt";
+
+// Keyboard passthrough.
+inline constexpr std::string_view kKeyboard = "kybd";
+inline constexpr std::string_view kKeyboardString = "kbds";
+inline constexpr std::string_view kKeyboardCharacter = "kbdc";
+
+// The seconds we ask the Newton to wait for us ("stim").
+inline constexpr uint32_t kTimeoutSeconds = 30;
+
+inline constexpr uint32_t kNoSession = 0;
 inline constexpr uint32_t kLoadPackageSession = 4;
+
+// The icons of the Newton's Connection application, as "wicn" offers them.
+enum Icon : uint32_t {
+    kBackupIcon = 1,
+    kRestoreIcon = 2,
+    kInstallIcon = 4,
+    kImportIcon = 8,
+    kSynchroniseIcon = 16,
+    kKeyboardIcon = 32,
+};
+
+// The Newton's answers to a password it does not take: another may be
+// tried, and the last try failed.
+inline constexpr int32_t kWrongPassword = -28023;
+inline constexpr int32_t kBadPassword = -28022;
 
 struct Header {
     std::string command;

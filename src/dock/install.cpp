@@ -50,7 +50,7 @@ public:
         const auto owner = dock::OwnerName(name->data);
         LogLine(m_s, owner && !owner->empty() ? "Connected to " + *owner + "'s Newton."
                                               : std::string("Connected to the Newton."));
-        if (!Send(dock::kSetTimeout, dock::BigEndian32(kDockTimeoutSeconds)) ||
+        if (!Send(dock::kSetTimeout, dock::BigEndian32(dock::kTimeoutSeconds)) ||
             !Expect(dock::kResult)) {
             return InstallOutcome::kFailed;
         }

@@ -8,15 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "dock/dock_message.h"
+
 namespace zd {
 
 struct Session;
 
 // The largest package we send.
 inline constexpr size_t kPackageCap = 16u << 20;
-// The seconds we ask the Newton to wait for us, and we for it, with a margin.
-inline constexpr uint32_t kDockTimeoutSeconds = 30;
-inline constexpr int32_t kDockAnswerMs = (kDockTimeoutSeconds + 5) * 1000;
+// How long we wait for an answer in a package-loading session: the Newton's
+// own wait, with a margin.
+inline constexpr int32_t kDockAnswerMs = (dock::kTimeoutSeconds + 5) * 1000;
 
 // Checks every file and, when each one is a readable package of at most
 // kPackageCap bytes, expects a Dock session on the next connection, listening

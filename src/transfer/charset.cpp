@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <map>
 
+#include "base/unicode.h"
+
 namespace zd {
 namespace {
 
@@ -38,14 +40,14 @@ struct FromNewtonRow {
 
 // The conversions that have always been made; they win over the character set.
 constexpr ToNewtonRow kToNewton[] = {
-    {U'å', 0x8C}, {U'ö', 0x9A}, {U'ä', 0x8A}, {U'Å', 0x81},
-    {U'Ä', 0x80}, {U'Ö', 0x85}, {U'·', 0xA5},  // the middle dot shows as a bullet
+    {U'å', 0x8C},  {U'ö', 0x9A}, {U'ä', 0x8A}, {U'Å', 0x81},
+    {U'Ä', 0x80},  {U'Ö', 0x85}, {U'·', 0xA5},  // the middle dot shows as a bullet
     {U'\n', 0x0D},
 };
 constexpr FromNewtonRow kFromNewton[] = {
-    {0x8A, U'ä'}, {0x8C, U'å'}, {0x9A, U'ö'}, {0x81, U'Å'}, {0x80, U'Ä'},
-    {0x85, U'Ö'}, {0xA5, U'·'},  // the bullet becomes a middle dot
-    {0x0D, U'\n'}, {0xC3, U'*'},  // the square root has no way back
+    {0x8A, U'ä'},  {0x8C, U'å'}, {0x9A, U'ö'}, {0x81, U'Å'},
+    {0x80, U'Ä'},  {0x85, U'Ö'}, {0xA5, U'·'},  // the bullet becomes a middle dot
+    {0x0D, U'\n'}, {0xC3, U'*'},                // the square root has no way back
 };
 
 char32_t MacRomanToUnicode(uint8_t byte) {
@@ -54,21 +56,7 @@ char32_t MacRomanToUnicode(uint8_t byte) {
 
 std::string Utf8Of(char32_t c) {
     std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(out, c);
     return out;
 }
 
@@ -97,42 +85,6 @@ int NewtonByteOf(char32_t c) {
     }();
     const auto found = high.find(c);
     return found == high.end() ? -1 : found->second;
-}
-
-// The next character of `text` from `*at`, which moves past it; -1 for a byte
-// that does not begin a well-formed character (then passed over alone).
-int64_t NextCharacter(std::string_view text, size_t* at) {
-    const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
-    const uint8_t lead = byte(*at);
-    size_t length = 0;
-    char32_t c = 0, least = 0;
-    if (lead < 0x80) {
-        ++*at;
-        return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, c = lead & 0x1F, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, c = lead & 0x0F, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, c = lead & 0x07, least = 0x10000;
-    }
-    if (length == 0 || *at + length > text.size()) {
-        ++*at;
-        return -1;
-    }
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(*at + i) & 0xC0) != 0x80) {
-            ++*at;
-            return -1;
-        }
-        c = (c << 6) | (byte(*at + i) & 0x3F);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        ++*at;
-        return -1;
-    }
-    *at += length;
-    return c;
 }
 
 constexpr char kEot = 0x04;

@@ -1,0 +1,27 @@
+// Unicode text between its byte forms: UTF-8, ours, and UTF-16 big-endian,
+// the Newton's own (its Dock protocol and its stored objects).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zd {
+
+// The next character of UTF-8 `text` from `*at`, which moves past it; -1 for
+// a byte that does not begin a well-formed character (then passed over alone).
+int64_t NextCharacter(std::string_view text, size_t* at);
+
+// Appends character `c` to `out` in UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
+// UTF-16 big-endian `bytes` as UTF-8, up to the first zero character or the
+// end (an odd last byte is no character).  A lone surrogate becomes U+FFFD.
+std::string Utf16BeToUtf8(std::string_view bytes);
+
+// UTF-8 `text` as UTF-16 big-endian, characters past U+FFFF as surrogate
+// pairs; invalid UTF-8 becomes U+FFFD.  No zero character is added.
+std::string Utf8ToUtf16Be(std::string_view text);
+
+}  // namespace zd

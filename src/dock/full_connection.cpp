@@ -1,0 +1,331 @@
+#include "dock/full_connection.h"
+
+#include <random>
+
+#include "dock/keyboard_text.h"
+#include "dock/password.h"
+#include "nsof/nsof.h"
+
+namespace zd::dock {
+namespace {
+
+constexpr uint32_t kDesktopProtocolVersion = 10;
+constexpr uint32_t kWindowsDesktop = 1;
+constexpr uint32_t kSettingUpSession = 1;
+constexpr int64_t kAnswerMs = int64_t{kTimeoutSeconds} * 1000;
+constexpr const char* kProgramName = "Zandorelle";
+
+std::string Quoted(std::string_view command) {
+    // The four letters as they came, their bytes made printable.
+    std::string shown;
+    for (char c : command) shown += (c >= 0x20 && c < 0x7F) ? c : '?';
+    return "\"" + shown + "\"";
+}
+
+int32_t ResultCode(const Message& message) {
+    return message.data.size() >= 4 ? static_cast<int32_t>(ReadBigEndian32(message.data)) : 0;
+}
+
+// "dinf": who we are, and the programs of ours the Newton may name.
+std::string DesktopInfo() {
+    std::random_device random;
+    std::string challenge;
+    for (size_t i = 0; i < kChallengeSize; ++i) challenge += static_cast<char>(random());
+    nsof::Frame program;
+    program.slots = {{"id", nsof::Value{int32_t{2}}},
+                     {"name", nsof::Value{nsof::String{kProgramName}}},
+                     {"version", nsof::Value{int32_t{1}}}};
+    nsof::Array programs;
+    programs.elements.push_back(nsof::Value{std::move(program)});
+    return BigEndian32(kDesktopProtocolVersion) + BigEndian32(kWindowsDesktop) + challenge +
+           BigEndian32(kSettingUpSession) + BigEndian32(0) +
+           nsof::Encode(nsof::Value{std::move(programs)});
+}
+
+std::string IconNames(uint32_t icons) {
+    const std::pair<uint32_t, const char*> names[] = {
+        {kBackupIcon, "Backup"}, {kRestoreIcon, "Restore"},         {kInstallIcon, "Install"},
+        {kImportIcon, "Import"}, {kSynchroniseIcon, "Synchronise"}, {kKeyboardIcon, "Keyboard"},
+    };
+    std::string text;
+    for (const auto& [icon, name] : names) {
+        if (!(icons & icon)) continue;
+        text += (text.empty() ? "" : ", ") + std::string(name);
+    }
+    return text;
+}
+
+std::string Characters(size_t count) {
+    return std::to_string(count) + (count == 1 ? " character" : " characters");
+}
+
+}  // namespace
+
+FullConnection::FullConnection(int64_t now) : m_lastSentMs(now) {
+    Expect(Step::kRequest, now);
+}
+
+void FullConnection::Receive(std::string_view bytes, int64_t now) {
+    if (m_phase == Phase::kEnded) return;
+    m_reader.Feed(bytes);
+    while (m_phase != Phase::kEnded) {
+        const auto message = m_reader.Next();
+        if (!message) break;
+        OnMessage(*message, now);
+    }
+    if (m_reader.failed() && m_phase != Phase::kEnded) {
+        End("The Newton sent something that is no Dock message (" + m_reader.error() +
+                "); the connection has ended.",
+            true);
+    }
+}
+
+void FullConnection::Tick(int64_t now) {
+    if (m_phase == Phase::kEnded) return;
+    if (m_phase == Phase::kGreeting && now >= m_deadline) {
+        End("The Newton did not answer within " + std::to_string(kTimeoutSeconds) +
+                " s; the connection has ended.",
+            true);
+        return;
+    }
+    if (m_keyboard == Keyboard::kOpening && now >= m_deadline) {
+        KeyboardLost("The Newton did not open its keyboard within " +
+                     std::to_string(kTimeoutSeconds) + " s");
+        return;
+    }
+    if (m_phase == Phase::kConnected && m_control.empty() && now - m_lastSentMs >= kHelloMs)
+        Send(kHello);
+}
+
+size_t FullConnection::Type(std::string_view text, int64_t now) {
+    if (m_phase == Phase::kEnded) return 0;
+    const KeyboardText keyboard = ToKeyboardText(text);
+    size_t queued = 0;
+    for (size_t i = 0; i < keyboard.pieces.size(); ++i) {
+        m_typing.push_back({Encode(kKeyboardString, keyboard.pieces[i]), keyboard.characters[i]});
+        queued += keyboard.characters[i];
+    }
+    m_waiting += queued;
+    if (keyboard.replaced > 0) {
+        m_notes.push_back(Characters(keyboard.replaced) +
+                          " went as \"?\": the Newton cannot show them.");
+    }
+    if (keyboard.zeros > 0)
+        m_notes.push_back(std::to_string(keyboard.zeros) + " zero characters were left out.");
+    if (queued > 0) OpenKeyboard(now);
+    return queued;
+}
+
+void FullConnection::PressKey(char16_t key, int64_t now) {
+    if (m_phase == Phase::kEnded) return;
+    m_typing.push_back({Encode(kKeyboardCharacter, KeyData(key)), 1});
+    ++m_waiting;
+    OpenKeyboard(now);
+}
+
+void FullConnection::OpenKeyboard(int64_t now) {
+    m_closeWhenTyped = false;
+    if (m_keyboard != Keyboard::kClosed || m_phase == Phase::kEnded) return;
+    if (m_phase == Phase::kGreeting) {
+        m_keyboardWanted = true;
+        return;
+    }
+    Send(kDesktopInControl);
+    Send(kKeyboard);
+    m_keyboard = Keyboard::kOpening;
+    m_deadline = now + kAnswerMs;
+}
+
+void FullConnection::CloseKeyboard(int64_t) {
+    m_keyboardWanted = false;
+    if (m_keyboard == Keyboard::kClosed) return;
+    m_closeWhenTyped = true;
+}
+
+void FullConnection::Disconnect(int64_t) {
+    if (m_phase == Phase::kEnded) return;
+    if (m_waiting > 0) m_notes.push_back(Characters(m_waiting) + " were not typed.");
+    End("", true);
+}
+
+void FullConnection::Lost() {
+    if (m_phase == Phase::kEnded) return;
+    std::string note = "The Newton left the connection";
+    if (m_waiting > 0) note += "; " + Characters(m_waiting) + " were not typed";
+    End(note + ".", false);
+}
+
+std::optional<std::string> FullConnection::NextMessage(int64_t now) {
+    if (m_keyboard == Keyboard::kOpen && m_typing.empty() && m_closeWhenTyped) {
+        m_keyboard = Keyboard::kClosed;
+        m_closeWhenTyped = false;
+        m_newtonKeyboard = false;
+        Send(kOperationDone);
+    }
+    std::string message;
+    if (!m_control.empty()) {
+        message = std::move(m_control.front());
+        m_control.pop_front();
+    } else if (m_keyboard == Keyboard::kOpen && !m_typing.empty()) {
+        message = std::move(m_typing.front().message);
+        m_typed += m_typing.front().characters;
+        m_waiting -= m_typing.front().characters;
+        m_typing.pop_front();
+    } else {
+        return std::nullopt;
+    }
+    m_lastSentMs = now;
+    return message;
+}
+
+std::vector<std::string> FullConnection::TakeNotes() {
+    std::vector<std::string> notes;
+    notes.swap(m_notes);
+    return notes;
+}
+
+void FullConnection::OnMessage(const Message& message, int64_t now) {
+    // The Newton saying it is alive asks for nothing, in any step.
+    if (message.command == kHello) return;
+    if (message.command == kDisconnect) {
+        std::string note = "The Newton ended the connection";
+        if (m_waiting > 0) note += "; " + Characters(m_waiting) + " were not typed";
+        End(note + ".", false);
+        return;
+    }
+    if (m_phase == Phase::kGreeting) {
+        OnGreeting(message, now);
+    } else {
+        OnConnected(message);
+    }
+}
+
+void FullConnection::OnGreeting(const Message& message, int64_t now) {
+    const auto expected = [&]() -> std::string_view {
+        switch (m_step) {
+            case Step::kRequest:
+                return kRequestToDock;
+            case Step::kName:
+                return kNewtonName;
+            case Step::kInfo:
+                return kNewtonInfo;
+            case Step::kIconsResult:
+                return kResult;
+            default:
+                return kPassword;
+        }
+    }();
+    // The Newton may confirm our timeout before it sends its password.
+    if (m_step == Step::kPassword && message.command == kResult && ResultCode(message) == 0) return;
+    if (message.command != expected) {
+        End("The Newton said " + Quoted(message.command) +
+                " where its Connection application says " + Quoted(expected) +
+                "; the connection has ended.",
+            true);
+        return;
+    }
+    switch (m_step) {
+        case Step::kRequest:
+            Send(kInitiateDocking, BigEndian32(kNoSession));
+            Expect(Step::kName, now);
+            break;
+        case Step::kName: {
+            const auto owner = OwnerName(message.data);
+            m_owner = owner.value_or("");
+            m_notes.push_back(m_owner.empty() ? "Connected to the Newton."
+                                              : "Connected to " + m_owner + "'s Newton.");
+            Send(kDesktopInfo, DesktopInfo());
+            Expect(Step::kInfo, now);
+            break;
+        }
+        case Step::kInfo:
+            if (message.data.size() < 4 + kChallengeSize) {
+                End("The Newton's \"ninf\" holds no challenge; the connection has ended.", true);
+                return;
+            }
+            Send(kWhichIcons, BigEndian32(kOfferedIcons));
+            m_notes.push_back("Offered on the Newton: " + IconNames(kOfferedIcons) + ".");
+            m_challenge = message.data.substr(4, kChallengeSize);
+            Expect(Step::kIconsResult, now);
+            break;
+        case Step::kIconsResult:
+            Send(kSetTimeout, BigEndian32(kTimeoutSeconds));
+            Expect(Step::kPassword, now);
+            break;
+        default:
+            Send(kPassword, PasswordAnswer(m_challenge));
+            m_step = Step::kDone;
+            m_phase = Phase::kConnected;
+            m_notes.push_back("The Newton's Connection is ready: what you send is typed on it.");
+            if (m_keyboardWanted) OpenKeyboard(now);
+            break;
+    }
+}
+
+void FullConnection::OnConnected(const Message& message) {
+    const std::string_view command = message.command;
+    if (command == kResult) {
+        const int32_t code = ResultCode(message);
+        if (code == kWrongPassword || code == kBadPassword) {
+            End("The Newton asks for a password; Zandorelle cannot give one yet. Remove the "
+                "password in the Newton's Preferences, or use the Zandorelle package on it.",
+                true);
+        } else if (code != 0 && m_keyboard == Keyboard::kOpening) {
+            KeyboardLost("The Newton did not open its keyboard (error " + std::to_string(code) +
+                         ")");
+        } else if (code != 0) {
+            m_notes.push_back("The Newton could not do what was asked (error " +
+                              std::to_string(code) + ").");
+        }
+    } else if (command == kKeyboard) {
+        if (m_keyboard == Keyboard::kClosed) Send(kKeyboard);
+        if (m_keyboard != Keyboard::kOpen) KeyboardOpened(m_keyboard == Keyboard::kClosed);
+    } else if (command == kOperationCancelled) {
+        Send(kCancelAcknowledged);
+        if (m_keyboard != Keyboard::kClosed) KeyboardLost("The Newton closed its keyboard");
+    } else if (command == kCancelAcknowledged) {
+        // The answer to our own cancel: nothing more to do.
+    } else {
+        m_notes.push_back("The Newton asked for " + Quoted(command) +
+                          ", which Zandorelle does not answer; it was told the operation is "
+                          "cancelled.");
+        Send(kOperationCancelled);
+    }
+}
+
+void FullConnection::KeyboardOpened(bool byNewton) {
+    m_keyboard = Keyboard::kOpen;
+    m_newtonKeyboard = byNewton;
+    if (byNewton) m_notes.push_back("The Newton's keyboard is open: what you send is typed on it.");
+}
+
+void FullConnection::KeyboardLost(const std::string& why) {
+    m_keyboard = Keyboard::kClosed;
+    m_closeWhenTyped = false;
+    m_newtonKeyboard = false;
+    std::string note = why;
+    if (m_waiting > 0) note += "; " + Characters(m_waiting) + " were not typed";
+    m_notes.push_back(note + ".");
+    m_typing.clear();
+    m_waiting = 0;
+}
+
+void FullConnection::Send(std::string_view command, std::string_view data) {
+    m_control.push_back(Encode(command, data));
+}
+
+void FullConnection::End(const std::string& note, bool goodbye) {
+    if (!note.empty()) m_notes.push_back(note);
+    m_typing.clear();
+    m_waiting = 0;
+    m_keyboard = Keyboard::kClosed;
+    m_phase = Phase::kEnded;
+    if (goodbye) Send(kDisconnect);
+}
+
+void FullConnection::Expect(Step step, int64_t now) {
+    m_step = step;
+    m_deadline = now + kAnswerMs;
+}
+
+}  // namespace zd::dock

@@ -1,0 +1,113 @@
+// The Newton's Connection application in its full connection, as the desktop
+// plays it: the greeting with its password step, then a connection that lasts
+// as long as the user works, with keyboard passthrough started from either
+// side.  Like the MNP link it is a machine: it takes the bytes that arrived
+// and the time, and answers with the messages to send; it never waits.  Its
+// owner writes the messages in order, logs the notes, and lets the link go
+// once the connection has ended.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dock/dock_message.h"
+
+namespace zd::dock {
+
+// What the Newton may be asked to show: what we answer.
+inline constexpr uint32_t kOfferedIcons = kInstallIcon | kKeyboardIcon;
+// How long we stay silent at most while connected; the Newton's own
+// patience is kTimeoutSeconds.
+inline constexpr int64_t kHelloMs = 10000;
+// The largest message the Newton may send us.
+inline constexpr size_t kMaxNewtonMessage = 4u << 20;
+
+class FullConnection {
+public:
+    enum class Phase { kGreeting, kConnected, kEnded };
+    enum class Keyboard { kClosed, kOpening, kOpen };
+
+    // A connection whose first bytes say "newtdock"; they are yet to be received.
+    explicit FullConnection(int64_t now);
+
+    // Bytes as they came from the Newton.
+    void Receive(std::string_view bytes, int64_t now);
+    // Time passing: the waits for an answer, and our hello.
+    void Tick(int64_t now);
+
+    // Queues `text` (UTF-8) to be typed, asking for the keyboard first where
+    // it is closed; the text goes once the Newton's keyboard is open.
+    // Returns how many characters it queued.
+    size_t Type(std::string_view text, int64_t now);
+    // Queues key `key` (dock::Key, or any character) to be typed.
+    void PressKey(char16_t key, int64_t now);
+    // Asks for the keyboard without typing anything yet.
+    void OpenKeyboard(int64_t now);
+    // Ends the keyboard once the text queued for it has gone.
+    void CloseKeyboard(int64_t now);
+    // Ends the connection from our side: what is queued for the keyboard is
+    // dropped, and "disc" is the last message.
+    void Disconnect(int64_t now);
+    // The link under the connection went away.
+    void Lost();
+
+    // The next message to write; nullopt while none is due.
+    std::optional<std::string> NextMessage(int64_t now);
+    // What happened that the user should read, since the last call.
+    std::vector<std::string> TakeNotes();
+
+    Phase phase() const { return m_phase; }
+    Keyboard keyboard() const { return m_keyboard; }
+    // True when the Newton opened its keyboard itself (its user tapped Keyboard).
+    bool keyboardOpenedByNewton() const { return m_newtonKeyboard; }
+    // Characters handed out in "kbds" and "kbdc" messages so far.
+    size_t typed() const { return m_typed; }
+    // Characters queued for the keyboard and not yet handed out.
+    size_t waiting() const { return m_waiting; }
+    const std::string& owner() const { return m_owner; }
+
+private:
+    enum class Step { kRequest, kName, kInfo, kIconsResult, kPassword, kDone };
+
+    struct Typing {
+        std::string message;
+        size_t characters = 0;
+    };
+
+    void OnMessage(const Message& message, int64_t now);
+    void OnGreeting(const Message& message, int64_t now);
+    void OnConnected(const Message& message);
+    // The keyboard opened, by the Newton's answer or by its user.
+    void KeyboardOpened(bool byNewton);
+    // The keyboard closed under queued text, which is dropped; `why` begins
+    // the note, which counts what was not typed.
+    void KeyboardLost(const std::string& why);
+    void Send(std::string_view command, std::string_view data = {});
+    // Ends the connection with `note`, saying "disc" when `goodbye`.
+    void End(const std::string& note, bool goodbye);
+    void Expect(Step step, int64_t now);
+
+    Phase m_phase = Phase::kGreeting;
+    Step m_step = Step::kRequest;
+    Keyboard m_keyboard = Keyboard::kClosed;
+    bool m_newtonKeyboard = false;
+    bool m_keyboardWanted = false;  // asked for before the connection was ready
+    bool m_closeWhenTyped = false;
+    Reader m_reader{kMaxNewtonMessage};
+    std::deque<std::string> m_control;  // goes at once
+    std::deque<Typing> m_typing;        // goes while the keyboard is open
+    std::vector<std::string> m_notes;
+    std::string m_owner;
+    std::string m_challenge;  // the Newton's, for the password step
+    int64_t m_deadline = 0;   // of the answer awaited, in the greeting or for the keyboard
+    int64_t m_lastSentMs = 0;
+    size_t m_typed = 0;
+    size_t m_waiting = 0;
+};
+
+}  // namespace zd::dock

@@ -1,0 +1,52 @@
+#include "dock/keyboard_text.h"
+
+#include "base/unicode.h"
+
+namespace zd::dock {
+namespace {
+
+void AppendUnit(std::string& out, char16_t unit) {
+    out += static_cast<char>(unit >> 8);
+    out += static_cast<char>(unit & 0xFF);
+}
+
+}  // namespace
+
+KeyboardText ToKeyboardText(std::string_view text) {
+    KeyboardText result;
+    std::string piece;
+    size_t inPiece = 0;
+    const auto endPiece = [&] {
+        AppendUnit(piece, 0);
+        result.pieces.push_back(std::move(piece));
+        result.characters.push_back(inPiece);
+        piece.clear();
+        inPiece = 0;
+    };
+    for (size_t at = 0; at < text.size();) {
+        int64_t c = NextCharacter(text, &at);
+        if (c == 0) {
+            ++result.zeros;
+            continue;
+        }
+        if (c == '\r' && at < text.size() && text[at] == '\n') ++at;
+        if (c == '\n') c = '\r';
+        if (c < 0 || c > 0xFFFF) {
+            ++result.replaced;
+            c = '?';
+        }
+        AppendUnit(piece, static_cast<char16_t>(c));
+        if (++inPiece == kPieceCharacters) endPiece();
+    }
+    if (inPiece > 0) endPiece();
+    return result;
+}
+
+std::string KeyData(char16_t key) {
+    std::string data;
+    AppendUnit(data, key);
+    AppendUnit(data, 0);
+    return data;
+}
+
+}  // namespace zd::dock

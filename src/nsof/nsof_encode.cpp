@@ -1,0 +1,120 @@
+#include <map>
+
+#include "base/unicode.h"
+#include "nsof/nsof.h"
+#include "nsof/nsof_tags.h"
+
+namespace zd::nsof {
+namespace {
+
+class Encoder {
+public:
+    std::string Run(const Value& root) {
+        m_out += static_cast<char>(kVersion);
+        Put(root);
+        return std::move(m_out);
+    }
+
+private:
+    void Byte(uint8_t b) { m_out += static_cast<char>(b); }
+
+    void XLong(int32_t value) {
+        if (value >= 0 && value <= 254) return Byte(static_cast<uint8_t>(value));
+        Byte(0xFF);
+        for (int shift = 24; shift >= 0; shift -= 8) Byte(static_cast<uint8_t>(value >> shift));
+    }
+
+    // Counts an object that precedents may point to.
+    void Numbered() { ++m_nextId; }
+
+    void Put(const Value& value) {
+        std::visit([this](const auto& v) { Put(v); }, value.content);
+    }
+    void Put(const Nil&) { Byte(kNilTag); }
+    void Put(bool truth) {
+        Byte(kImmediate);
+        XLong(truth ? kTrueRef : kNilRef);
+    }
+    void Put(int32_t integer) {
+        Byte(kImmediate);
+        XLong(static_cast<int32_t>(static_cast<uint32_t>(integer) << 2));
+    }
+    void Put(char32_t character) {
+        Byte(kUnicodeCharacter);
+        Byte(static_cast<uint8_t>(character >> 8));
+        Byte(static_cast<uint8_t>(character));
+    }
+    void Put(const Immediate& immediate) {
+        Byte(kImmediate);
+        XLong(immediate.ref);
+    }
+    void Put(const Symbol& symbol) {
+        if (const auto seen = m_symbols.find(symbol.name); seen != m_symbols.end()) {
+            Byte(kPrecedent);
+            XLong(seen->second);
+            return;
+        }
+        m_symbols.emplace(symbol.name, m_nextId);
+        Numbered();
+        Byte(kSymbol);
+        XLong(static_cast<int32_t>(symbol.name.size()));
+        m_out += symbol.name;
+    }
+    void Put(const String& string) {
+        Numbered();
+        const std::string utf16 = Utf8ToUtf16Be(string.text) + std::string(2, '\0');
+        Byte(kString);
+        XLong(static_cast<int32_t>(utf16.size()));
+        m_out += utf16;
+    }
+    void PutClass(const std::string& className) {
+        if (className.empty()) return Put(Nil{});
+        Put(Symbol{className});
+    }
+    void Put(const Binary& binary) {
+        Numbered();
+        Byte(kBinaryObject);
+        XLong(static_cast<int32_t>(binary.bytes.size()));
+        PutClass(binary.className);
+        m_out += binary.bytes;
+    }
+    void Put(const Array& array) {
+        Numbered();
+        Byte(array.className.empty() ? kPlainArray : kArray);
+        XLong(static_cast<int32_t>(array.elements.size()));
+        if (!array.className.empty()) PutClass(array.className);
+        for (const Value& element : array.elements) Put(element);
+    }
+    void Put(const Frame& frame) {
+        Numbered();
+        Byte(kFrame);
+        XLong(static_cast<int32_t>(frame.slots.size()));
+        for (const Slot& slot : frame.slots) Put(Symbol{slot.name});
+        for (const Slot& slot : frame.slots) Put(slot.value);
+    }
+    void Put(const SmallRect& rect) {
+        Numbered();
+        Byte(kSmallRect);
+        for (uint8_t side : {rect.top, rect.left, rect.bottom, rect.right}) Byte(side);
+    }
+
+    std::string m_out;
+    int32_t m_nextId = 0;
+    std::map<std::string, int32_t> m_symbols;
+};
+
+}  // namespace
+
+const Value* Value::Find(std::string_view name) const {
+    const Frame* frame = As<Frame>();
+    if (!frame) return nullptr;
+    for (const Slot& slot : frame->slots)
+        if (slot.name == name) return &slot.value;
+    return nullptr;
+}
+
+std::string Encode(const Value& root) {
+    return Encoder().Run(root);
+}
+
+}  // namespace zd::nsof
