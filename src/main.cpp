@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
             return 1;
     }
 
-    if (line->headless || !options.installFiles.empty()) return zd::RunHeadless(options);
+    if (line->headless || !options.installFiles.empty() || !options.typeFile.empty())
+        return zd::RunHeadless(options);
 #ifdef ZD_WITH_GUI
     if (!zd::DisplayAvailable()) {
         std::fprintf(stderr, "%s: no display to show the window on; use --headless\n",

@@ -31,6 +31,7 @@
 #include "base/prefs_keys.h"
 #include "base/quit_signals.h"
 #include "base/session.h"
+#include "conversation/conversation.h"
 #include "dock/install.h"
 #include "extras/about_box.h"
 #include "extras/version_check.h"
@@ -570,25 +571,24 @@ void MainWindow::dropEvent(QDropEvent* event) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
     if (data->hasUrls()) {
-        std::vector<std::string> packages;
-        bool files = false;
+        std::vector<std::string> packages, files;
         for (const QUrl& url : data->urls()) {
-            files = files || url.isLocalFile();
+            if (!url.isLocalFile()) continue;
             const QString path = url.toLocalFile();
-            if (path.endsWith(".pkg", Qt::CaseInsensitive) ||
-                path.endsWith(".newtonpkg", Qt::CaseInsensitive))
-                packages.push_back(QFile::encodeName(path).toStdString());
+            const bool package = path.endsWith(".pkg", Qt::CaseInsensitive) ||
+                                 path.endsWith(".newtonpkg", Qt::CaseInsensitive);
+            (package ? packages : files).push_back(QFile::encodeName(path).toStdString());
         }
         // Packages dropped are installed through the Newton's Connection.
         if (!packages.empty()) {
             RequestInstall(m_session, packages);
             return;
         }
-        if (files) return DropFiles(m_session);
+        if (!files.empty()) return OnFilesDropped(m_session, files);
     }
     std::optional<std::string> text;
     if (data->hasText()) text = data->text().toStdString();
-    SendDroppedText(m_session, text);
+    OnTextDropped(m_session, text);
 }
 
 void MainWindow::ReplaceLogSelection(std::string_view text) {

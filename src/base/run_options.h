@@ -12,6 +12,9 @@ struct RunOptions {
     bool relisten = false;  // listen again whenever a pipe has ended
     // Packages to install in one Dock session, after which the program ends.
     std::vector<std::string> installFiles;
+    // A text file to type on the Newton through its Connection application,
+    // in one session, after which the program ends.
+    std::string typeFile;
     // Preference values for this run only; the preference file keeps its own.
     std::vector<std::pair<std::string, std::string>> prefOverrides;
 };

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,10 @@ struct Services {
 struct LinkState {
     CD_Handle pipe = 0;          // 0 while no pipe exists
     bool handshakeDone = false;  // the greeting completed; commands may be read
-    bool busy = false;           // a command or transfer runs; no "#BYE" on close
+    bool busy = false;           // a command or transfer runs; no goodbye on close
+    // What the conversation on the pipe says when the desktop ends it, where
+    // that is not the companion package's "#BYE" ("" for nothing).
+    std::optional<std::string> goodbye;
 };
 
 enum PendingAction : int32_t { kNoAction = 0, kGreet = 1 };
@@ -46,6 +51,7 @@ struct PollState {
     int32_t pendingAction = kNoAction;
     bool relisten = false;       // listen again whenever a pipe has ended
     int64_t nextRelistenMs = 0;  // after a failed listen, no new try before this time
+    int64_t acceptedMs = 0;      // when the tick last accepted a Newton
 };
 
 // The fields of the last command the Newton sent.
@@ -78,6 +84,19 @@ struct InstallState {
     InstallOutcome outcome = InstallOutcome::kNone;
 };
 
+namespace dock {
+class FullConnection;
+}
+
+// The Connection application's full connection, while one runs.
+struct DockState {
+    struct Deleter {
+        void operator()(dock::FullConnection* connection) const;
+    };
+    std::unique_ptr<dock::FullConnection, Deleter> connection;
+    CD_Handle pipe = 0;  // the pipe it runs on
+};
+
 struct Session {
     explicit Session(Services services) : svc(services) {}
 
@@ -88,6 +107,7 @@ struct Session {
     Switches switches;
     TransferProgress progress;
     InstallState install;
+    DockState dock;
     // The clipboard or dropped text being sent; it stays until the next one.
     std::string outgoing;
 };

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "base/session.h"
 #include "dock/keyboard_text.h"
 #include "dock/password.h"
 #include "nsof/nsof.h"
@@ -329,3 +330,11 @@ void FullConnection::Expect(Step step, int64_t now) {
 }
 
 }  // namespace zd::dock
+
+namespace zd {
+
+void DockState::Deleter::operator()(dock::FullConnection* connection) const {
+    delete connection;
+}
+
+}  // namespace zd

@@ -162,7 +162,12 @@ bool RequestInstall(Session& s, const std::vector<std::string>& files) {
     if (!all) return false;
     s.install.packages = files;
     s.install.outcome = InstallOutcome::kNone;
-    // The companion package's link cannot carry a Dock session: it ends first.
+    AwaitConnection(s);
+    return true;
+}
+
+void AwaitConnection(Session& s) {
+    // A link that carries another conversation cannot carry this one: it ends first.
     const int32_t state =
         s.link.pipe != 0 ? s.svc.dil.CD_GetState(s.link.pipe) : kStateDisconnected;
     if (state != kStateListening && s.link.pipe != 0) ClosePipe(s);
@@ -171,7 +176,6 @@ bool RequestInstall(Session& s, const std::vector<std::string>& files) {
         OpenPipe(s);
         s.poll.pendingAction = kGreet;
     }
-    return true;
 }
 
 bool InstallExpected(const Session& s) {

@@ -27,6 +27,10 @@ inline constexpr int32_t kDockAnswerMs = (dock::kTimeoutSeconds + 5) * 1000;
 // is returned.
 bool RequestInstall(Session& s, const std::vector<std::string>& files);
 
+// Asks the user to connect through Connection on the Newton, and listens for
+// it where no pipe listens already (a companion link is ended first).
+void AwaitConnection(Session& s);
+
 // True while a Dock session is expected.
 bool InstallExpected(const Session& s);
 

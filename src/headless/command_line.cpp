@@ -64,6 +64,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 error = "--install needs a package file";
                 return std::nullopt;
             }
+        } else if (IsOption(arg, "--type-file")) {
+            const auto path = ValueOf(args, i, "--type-file", "a text file", error);
+            if (!path) return std::nullopt;
+            line.typeFile = *path;
         } else if (IsOption(arg, "--device")) {
             const auto path = ValueOf(args, i, "--device", "a device path", error);
             if (!path) return std::nullopt;
@@ -72,6 +76,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             error = "unknown option '" + arg + "'";
             return std::nullopt;
         }
+    }
+    if (!line.install.empty() && !line.typeFile.empty()) {
+        error = "--install and --type-file are each a session of their own; give one";
+        return std::nullopt;
     }
     if (!line.device.empty() && line.port == -1) {
         error = "--device names a serial line; it does not go with --port network";
@@ -85,6 +93,7 @@ RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefs
     options.prefsPath = line.iniPath.empty() ? defaultPrefsPath : line.iniPath;
     options.relisten = line.relisten;
     options.installFiles = line.install;
+    options.typeFile = line.typeFile;
     // A device without a port goes into the first slot.
     const int port = line.port.value_or(0);
     if (line.port || !line.device.empty())
@@ -117,6 +126,9 @@ std::string UsageText(const std::string& program) {
            "written\n"
            "                       install FILE...  install packages: the next connection\n"
            "                                    is the Newton's Connection application\n"
+           "                       type TEXT    type TEXT on the Newton through its\n"
+           "                                    Connection application\n"
+           "                       type-file FILE  type a text file on it the same way\n"
            "                       quit         end the connection in order and exit\n"
            "  --ini FILE         use FILE as the preference file\n"
            "  --port N|network   for this run, listen on serial slot N (0 to 3) or on the\n"
@@ -127,6 +139,10 @@ std::string UsageText(const std::string& program) {
            "                     Connection application, without a window, and exit:\n"
            "                     0 when all were installed, 1 when one was not, 2 when a\n"
            "                     file is no package\n"
+           "  --type-file FILE   type the text file FILE on the Newton through its\n"
+           "                     Connection application, without a window, and exit:\n"
+           "                     0 when all of it was typed, 1 when not, 2 when FILE is\n"
+           "                     no text file to send\n"
            "  --relisten         listen again whenever a connection has ended (also the\n"
            "                     preference Relisten=1), for unattended use\n"
            "  --version          show the program's version\n"

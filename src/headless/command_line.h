@@ -21,6 +21,8 @@ struct CommandLine {
     std::string device;
     // --install: packages for one Dock session, without a window.
     std::vector<std::string> install;
+    // --type-file: a text file to type on the Newton in one session.
+    std::string typeFile;
 };
 
 // Parses the arguments after the program name.  On a mistake returns nullopt

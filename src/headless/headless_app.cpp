@@ -15,9 +15,11 @@
 #include "base/front_end.h"
 #include "base/prefs_keys.h"
 #include "base/quit_signals.h"
+#include "conversation/conversation.h"
 #include "dock/install.h"
 #include "headless/console_desktop.h"
 #include "headless/console_display.h"
+#include "headless/one_session.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
 #include "link/progress.h"
@@ -55,7 +57,7 @@ std::string Trim(const std::string& s) {
 
 constexpr const char* kCommandList =
     "listen, disconnect, status, send FILE, paste [TEXT], drop TEXT, clip FILE, install FILE..., "
-    "quit";
+    "type TEXT, type-file FILE, quit";
 
 // The words of `text`, split at spaces.
 std::vector<std::string> Words(const std::string& text) {
@@ -68,31 +70,15 @@ std::vector<std::string> Words(const std::string& text) {
     return words;
 }
 
-// The exit status of `--install`, and its one line on standard error.
-int InstallStatus(InstallOutcome outcome) {
-    switch (outcome) {
-        case InstallOutcome::kInstalled:
-            return 0;
-        case InstallOutcome::kRefused:
-            std::fputs("zandorelle: not every package was installed; the log says which\n", stderr);
-            return 1;
-        default:
-            std::fputs(
-                "zandorelle: the installation did not happen or did not finish; the log says why\n",
-                stderr);
-            return 1;
-    }
-}
-
 class HeadlessLoop {
 public:
-    // With `installFiles` the loop runs one Dock session for them and ends.
+    // With `oneSession` the loop runs that session and ends.
     HeadlessLoop(Session& s, ConsoleDesktop& desktop, bool relisten,
-                 std::vector<std::string> installFiles)
+                 std::unique_ptr<OneSession> oneSession)
         : m_session(s),
           m_desktop(desktop),
           m_relisten(relisten),
-          m_installFiles(std::move(installFiles)) {
+          m_oneSession(std::move(oneSession)) {
         s.svc.dil.SetWaitHook([this] { DuringWait(); });
     }
 
@@ -102,13 +88,12 @@ public:
         CountLaunch(m_session);
         ConfigureRelisten(m_session, m_relisten);
         TidyItemFolders(m_session);
-        const bool installing = !m_installFiles.empty();
-        if (installing && !RequestInstall(m_session, m_installFiles)) {
+        if (m_oneSession && !m_oneSession->Begin(m_session)) {
             StopLink(m_session);
             return 2;
         }
         int64_t nextTick = Now();
-        while (!m_quit && !(installing && InstallOver())) {
+        while (!m_quit && !(m_oneSession && m_oneSession->Over(m_session))) {
             // A wait ended for a disconnect is over once its operation is.
             m_session.svc.dil.CD_Resume();
             WaitForInput(nextTick - Now());
@@ -125,19 +110,11 @@ public:
         m_session.svc.dil.SetWaitHook(nullptr);
         m_session.svc.dil.CD_Resume();
         StopLink(m_session);
-        return installing ? InstallStatus(m_session.install.outcome) : 0;
+        return m_oneSession ? m_oneSession->Status(m_session) : 0;
     }
 
 private:
     int64_t Now() { return m_session.svc.clock.NowMs(); }
-
-    // The one session of --install has ended, or cannot begin: nothing
-    // listens for the Newton any more (the log said why).
-    bool InstallOver() {
-        const CD_Handle pipe = m_session.link.pipe;
-        return m_session.install.outcome != InstallOutcome::kNone || pipe == 0 ||
-               m_session.svc.dil.CD_GetState(pipe) == kStateDisconnected;
-    }
 
     // Input and signals for up to `timeoutMs`; the commands that came are
     // carried out.
@@ -202,9 +179,13 @@ private:
             if (!argument.empty()) m_desktop.SetClipboardText(argument);
             ButtonCommand(m_session, kButtonPaste);
         } else if (command == "drop" && !argument.empty()) {
-            SendDroppedText(m_session, argument);
+            OnTextDropped(m_session, argument);
         } else if (command == "install" && !argument.empty()) {
             RequestInstall(m_session, Words(argument));
+        } else if (command == "type" && !argument.empty()) {
+            TypeText(m_session, argument);
+        } else if (command == "type-file" && !argument.empty()) {
+            TypeFile(m_session, argument);
         } else if (command == "clip" && !argument.empty()) {
             WriteClipboard(argument);
         } else if (command == "quit" && argument.empty()) {
@@ -240,7 +221,7 @@ private:
     Session& m_session;
     ConsoleDesktop& m_desktop;
     bool m_relisten;
-    std::vector<std::string> m_installFiles;
+    std::unique_ptr<OneSession> m_oneSession;
     bool m_quit = false;
     bool m_stdinOpen = true;
     const int m_quitSignals = InstallQuitSignals();
@@ -258,7 +239,7 @@ int RunHeadless(const RunOptions& options) {
     session.svc.display = &display;
     session.svc.frontEnd = &frontEnd;
     session.svc.desktop = &desktop;
-    return HeadlessLoop(session, desktop, options.relisten, options.installFiles).Run();
+    return HeadlessLoop(session, desktop, options.relisten, OneSession::For(options)).Run();
 }
 
 }  // namespace zd

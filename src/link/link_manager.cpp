@@ -69,9 +69,10 @@ void LogPipeError(Session& s, int32_t code, const char* message) {
 void LetTheNewtonGo(Session& s, bool goodbye) {
     Dil& dil = s.svc.dil;
     const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
-    if (goodbye) {
-        (void)dil.CD_WriteWithin(s.link.pipe, wire::kBye.data(),
-                                 static_cast<int32_t>(wire::kBye.size()), kLinkDropWaitMs);
+    const std::string_view words = s.link.goodbye ? *s.link.goodbye : wire::kBye;
+    if (goodbye && !words.empty()) {
+        (void)dil.CD_WriteWithin(s.link.pipe, words.data(), static_cast<int32_t>(words.size()),
+                                 kLinkDropWaitMs);
     }
     (void)dil.CD_Idle(s.link.pipe);
     while (dil.CD_GetState(s.link.pipe) == kStateConnected) {
@@ -86,6 +87,7 @@ void DisposePipe(Session& s) {
     (void)s.svc.dil.CD_Disconnect(s.link.pipe);
     (void)s.svc.dil.CD_Dispose(s.link.pipe);
     s.link.pipe = 0;
+    s.link.goodbye.reset();
 }
 
 }  // namespace zd

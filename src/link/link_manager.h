@@ -24,18 +24,21 @@ void StopLink(Session& s);
 // Failures are logged and leave no pipe.
 void OpenPipe(Session& s);
 
-// The orderly end: "#BYE" unless busy, a bounded wait for the Newton to drop the
-// link, then disconnect and dispose.  Clears handshakeDone and busy in any case.
+// The orderly end: the goodbye unless busy, a bounded wait for the Newton to
+// drop the link, then disconnect and dispose.  Clears handshakeDone and busy
+// in any case.
 void ClosePipe(Session& s);
 
 // Logs `message` directly followed by "(code)" on one line.
 void LogPipeError(Session& s, int32_t code, const char* message);
 
-// The end of a pipe before its disposal: "#BYE" when `goodbye` says so, then
-// a wait for the Newton to drop the link, both within kLinkDropWaitMs.
+// The end of a pipe before its disposal: the conversation's goodbye ("#BYE"
+// unless it says otherwise) when `goodbye` says so, then a wait for the Newton
+// to drop the link, both within kLinkDropWaitMs.
 void LetTheNewtonGo(Session& s, bool goodbye);
 
-// Disconnects and disposes of the pipe and clears it to 0.
+// Disconnects and disposes of the pipe and clears it to 0, and the goodbye
+// with it.
 void DisposePipe(Session& s);
 
 }  // namespace zd

@@ -1,31 +1,19 @@
 #include "link/poll_tick.h"
 
 #include "base/display_ops.h"
-#include "base/front_end.h"
 #include "base/prefs_keys.h"
 #include "base/session.h"
-#include "dock/install.h"
 #include "link/link_manager.h"
-#include "protocol/command_reader.h"
-#include "protocol/handshake.h"
-#include "protocol/wire.h"
-#include "transfer/send_text.h"
 
 namespace zd {
-namespace {
-
-constexpr const char* kListeningLine = "Listening... press 'Connect' on the Zandorelle slip.";
 
 void Listen(Session& s) {
-    LogLine(s, kListeningLine);
+    LogLine(s, "Listening... press 'Connect' on the Zandorelle slip.");
     OpenPipe(s);
-    // Greet waits for a connected pipe, however the listen went.
     s.poll.pendingAction = kGreet;
 }
 
-}  // namespace
-
-void PollTick(Session& s) {
+LinkReading PollLink(Session& s) {
     Dil& dil = s.svc.dil;
 
     if (s.poll.startupListen) {
@@ -34,73 +22,29 @@ void PollTick(Session& s) {
         s.poll.startupListen = false;
     }
 
+    LinkReading reading;
     if (s.link.pipe == 0) {
         ShowState(s, "(no connection)");
         ShowTransit(s, 0);
-        return;
+        return reading;
     }
+    reading.pipe = true;
 
     (void)dil.CD_Idle(s.link.pipe);
 
-    const int32_t state = dil.CD_GetState(s.link.pipe);
-    if (state != s.poll.lastState) ShowState(s, StateName(state));
-    s.poll.lastState = state;
+    reading.state = dil.CD_GetState(s.link.pipe);
+    if (reading.state != s.poll.lastState) ShowState(s, StateName(reading.state));
+    s.poll.lastState = reading.state;
 
-    int32_t waiting = 0;
-    (void)dil.CD_BytesAvailable(s.link.pipe, &waiting);
-    ShowTransit(s, waiting);
+    (void)dil.CD_BytesAvailable(s.link.pipe, &reading.waiting);
+    ShowTransit(s, reading.waiting);
 
-    if (state == kStateConnectPending) {
+    if (reading.state == kStateConnectPending) {
         LogLine(s, "Accepting...");
         (void)dil.CD_Accept(s.link.pipe);
+        s.poll.acceptedMs = s.svc.clock.NowMs();
     }
-
-    if (waiting >= 2 && s.link.handshakeDone && !s.link.busy &&
-        dil.CD_GetState(s.link.pipe) == kStateConnected) {
-        ReadCommand(s);
-    }
-
-    if ((state == kStateConnected || state == kStateDisconnectPending) &&
-        s.poll.pendingAction != kNoAction) {
-        RunPendingAction(s);
-    }
-}
-
-void RunPendingAction(Session& s) {
-    const int32_t action = s.poll.pendingAction;
-    s.poll.pendingAction = kNoAction;
-    if (action != kGreet) return;
-    // A connection while packages wait for it is the Newton's Connection
-    // application, which is not greeted.
-    if (InstallExpected(s)) {
-        RunDockSession(s);
-    } else {
-        Handshake(s);
-    }
-}
-
-void ButtonCommand(Session& s, int32_t code) {
-    switch (code) {
-        case kButtonListen:
-            Listen(s);
-            break;
-        case kButtonStatusView:
-            if (s.svc.frontEnd) s.svc.frontEnd->ToggleStatusView();
-            break;
-        case kButtonSendFile:
-            LogLine(s, "Zandorelling...");
-            SendTextFile(s);
-            break;
-        case kButtonPaste:
-            LogLine(s, "Special Paste.");
-            PasteToNewton(s);
-            break;
-        case kButtonDisconnect:
-            Disconnect(s);
-            break;
-        default:
-            break;
-    }
+    return reading;
 }
 
 void Disconnect(Session& s) {
@@ -116,7 +60,7 @@ void Disconnect(Session& s) {
     } else {
         LogLine(s, "Disconnecting and disposing the pipe...");
     }
-    LetTheNewtonGo(s, true);  // "#BYE" even to a dropped link
+    LetTheNewtonGo(s, true);  // the goodbye even to a dropped link
     DisposePipe(s);
     s.link.handshakeDone = false;
     s.poll.pendingAction = kNoAction;

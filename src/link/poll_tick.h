@@ -1,4 +1,5 @@
-// The 100-millisecond tick that drives the pipe, and the link buttons.
+// The link's part of the 100-millisecond tick, and the link's own buttons.
+// What a connected pipe is then used for is the conversation's, above.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +8,10 @@ namespace zd {
 
 struct Session;
 
-// The period of the tick the front end runs PollTick on.
+// The period of the tick the front end runs the tick on.
 inline constexpr int32_t kPollPeriodMs = 100;
 
-// The command numbers ButtonCommand takes.
+// The command numbers of the window's buttons.
 enum ButtonCode : int32_t {
     kButtonListen = 0,
     kButtonStatusView = 1,
@@ -19,18 +20,23 @@ enum ButtonCode : int32_t {
     kButtonDisconnect = 5,
 };
 
-// One tick: the start-up listen, DIL time, the state and transit fields,
-// accepting a connecting Newton, the command reader and the pending action.
-void PollTick(Session& s);
+// What the link's part of a tick found.
+struct LinkReading {
+    bool pipe = false;    // a pipe exists
+    int32_t state = 0;    // its state, read before accepting
+    int32_t waiting = 0;  // the bytes waiting to be read
+};
 
-// Clears the pending action, then runs it.
-void RunPendingAction(Session& s);
+// The start-up listen, DIL time, the state and transit fields, and
+// accepting a connecting Newton.
+LinkReading PollLink(Session& s);
 
-// The link buttons of the main window.  Unknown codes do nothing.
-void ButtonCommand(Session& s, int32_t code);
+// Listen: a new listening pipe, and the greeting pending for when a Newton
+// connects, however the listen went.
+void Listen(Session& s);
 
-// The Disconnect button: "#BYE" even to a dropped link, a bounded wait, then
-// disconnect and dispose; the pending action is dropped.
+// The Disconnect button: the goodbye even to a dropped link, a bounded wait,
+// then disconnect and dispose; the pending action is dropped.
 void Disconnect(Session& s);
 
 }  // namespace zd

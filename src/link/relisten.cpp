@@ -10,7 +10,7 @@ void RelistenIfEnded(Session& s) {
     const bool ended = s.link.pipe == 0 || s.svc.dil.CD_GetState(s.link.pipe) == kStateDisconnected;
     const int64_t now = s.svc.clock.NowMs();
     if (!ended || now < s.poll.nextRelistenMs) return;
-    ButtonCommand(s, kButtonListen);
+    Listen(s);
     // Only a listen that failed waits before the next try.
     s.poll.nextRelistenMs = s.link.pipe == 0 ? now + kRelistenRetryMs : 0;
 }

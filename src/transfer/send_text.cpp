@@ -47,28 +47,31 @@ std::string ConvertForNewton(Session& s, std::string_view text) {
     return converted;
 }
 
-// Tells the user why the file at `path` is not sent, in the log and as a file
-// error.
-void RefuseFile(Session& s, const std::string& path, const std::string& why) {
-    const std::string message = path + ": " + why + "; nothing was sent.";
-    LogLine(s, message);
-    s.svc.desktop->ShowFileError(message);
-}
-
-// The whole content of the regular file at `path`, at most kItemCap bytes;
-// anything else is refused with the reason and nullopt returned.
-std::optional<std::string> ReadTextFile(Session& s, const std::string& path) {
-    FileContent content = ReadRegularFile(path, kItemCap, "a text file", "a text");
-    if (!content.bytes) RefuseFile(s, path, content.refusal);
-    return std::move(content.bytes);
-}
-
 void EndWorking(Session& s) {
     ShowState(s, "Idle");
     s.link.busy = false;
 }
 
 }  // namespace
+
+void RefuseFile(Session& s, const std::string& path, const std::string& why) {
+    const std::string message = path + ": " + why + "; nothing was sent.";
+    LogLine(s, message);
+    s.svc.desktop->ShowFileError(message);
+}
+
+std::optional<std::string> ReadTextFile(Session& s, const std::string& path) {
+    FileContent content = ReadRegularFile(path, kItemCap, "a text file", "a text");
+    if (!content.bytes) RefuseFile(s, path, content.refusal);
+    return std::move(content.bytes);
+}
+
+std::string DecodeTextFile(Session& s, std::string_view bytes) {
+    size_t undefined = 0;
+    std::string text = FromFileBytes(bytes, ReadFileCharset(s.svc.prefs), &undefined);
+    LogReplaced(s, undefined, "code page 1252 leaves them undefined");
+    return text;
+}
 
 void SendTextFile(Session& s) {
     s.link.busy = true;
@@ -87,10 +90,7 @@ void SendTextFile(Session& s) {
 
     LogLine(s, "1");
     LogLine(s, "2");
-    size_t undefined = 0;
-    const std::string text = FromFileBytes(*bytes, ReadFileCharset(s.svc.prefs), &undefined);
-    LogReplaced(s, undefined, "code page 1252 leaves them undefined");
-    const std::string converted = ConvertForNewton(s, text);
+    const std::string converted = ConvertForNewton(s, DecodeTextFile(s, *bytes));
     LogLine(s, "4");
     RunCatchSequence(s, converted, Source::kFile);
     EndWorking(s);

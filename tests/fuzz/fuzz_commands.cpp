@@ -10,6 +10,7 @@
 #include "base/display.h"
 #include "base/prefs_store.h"
 #include "base/session.h"
+#include "conversation/conversation.h"
 #include "link/dil/memory_transport.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"

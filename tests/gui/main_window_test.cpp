@@ -20,6 +20,7 @@
 
 #include "app/command_ids.h"
 #include "base/display_ops.h"
+#include "conversation/conversation.h"
 #include "link/poll_tick.h"
 #include "support/link_fixture.h"
 

@@ -68,7 +68,9 @@ TEST_F(HeadlessTest, UnknownCommandIsNamedAndChangesNothing) {
     program.Write("frobnicate now\nstatus\n");
     ASSERT_TRUE(program.WaitForStderr(
         "Unknown command 'frobnicate now'; the commands are: listen, disconnect, status, "
-        "send FILE, paste [TEXT], drop TEXT, clip FILE, install FILE..., quit\n"));
+        "send FILE, paste [TEXT], drop TEXT, clip FILE, install FILE..., type TEXT, type-file "
+        "FILE, "
+        "quit\n"));
     ASSERT_TRUE(program.WaitForStderr("Status view: open\n"));
     program.Write("quit\n");
     EXPECT_EQ(program.WaitForExit(), 0);

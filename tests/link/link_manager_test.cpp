@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "conversation/conversation.h"
 #include "link/poll_tick.h"
 #include "support/link_fixture.h"
 

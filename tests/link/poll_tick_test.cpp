@@ -1,5 +1,6 @@
 // The poll tick and the link buttons: what each tick shows, accepts and runs.
 #include "link/poll_tick.h"
+#include "conversation/conversation.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +73,12 @@ TEST_F(PollTickTest, GreetStaysPendingUntilTheLinkIsConnected) {
     PollTick(session);
     EXPECT_EQ(session.poll.pendingAction, kGreet) << "the accepting tick read state 4";
     PollTick(session);
+    EXPECT_EQ(session.poll.pendingAction, kGreet) << "a Newton may speak first";
+    EXPECT_EQ(newton().received(), "");
+    clock.Advance(kSpeakFirstMs);
+    PollTick(session);
     EXPECT_EQ(session.poll.pendingAction, kNoAction);
+    EXPECT_EQ(newton().received(), "#ID\x04");
 }
 
 TEST_F(PollTickTest, ANewPipesFirstStateIsShownWhateverItIs) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/core.h"
+#include "conversation/conversation.h"
 #include "link/poll_tick.h"
 #include "support/link_fixture.h"
 

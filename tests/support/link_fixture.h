@@ -35,7 +35,8 @@ protected:
     // Makes the next create call fail as if the device did not exist.
     void FailNextCreate() { m_failCreate = true; }
 
-    // Listen, the Newton connects, and the tick accepts it: state 5.
+    // Listen, the Newton connects, the tick accepts it (state 5), and it says
+    // nothing for long enough to be greeted.
     void ConnectNewton();
     // ConnectNewton, and the greeting has been done: commands are read.
     void GreetNewton();

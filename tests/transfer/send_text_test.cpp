@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "conversation/conversation.h"
 #include "link/poll_tick.h"
 #include "support/link_fixture.h"
 #include "transfer/receive_item.h"
@@ -119,14 +120,16 @@ TEST_F(SendTextTest, FilesAreUtf8OrElseTheOldBytesAndFileCharsetKeepsTheOldForm)
     FileToSend("Hej d\xE5, 5 \x80 f\xF6r cr\xE8me\n");  // code page 1252
     SendTextFile(session);
     const std::string expected = "Hej d\x8C, 5 \xDB f\x9Ar cr\x8Fme\r";
-    EXPECT_EQ(newton().received(), "#CATCH\x04" + expected + "\x04#CATCH\x04med BOM\x04#CATCH\x04" +
-                                       expected + "\x04");
+    EXPECT_EQ(newton().received(),
+              "#CATCH\x04" + expected + "\x04#CATCH\x04med BOM\x04#CATCH\x04" + expected + "\x04");
 
     const size_t before = newton().received().size();
     prefs.SetPrefString("cp1252", "FileCharset");
     FileToSend("då");  // UTF-8 read as code page 1252: "dÃ¥"
     SendTextFile(session);
-    EXPECT_EQ(newton().received().substr(before), "#CATCH\x04" "d\xCC\xB4\x04");
+    EXPECT_EQ(newton().received().substr(before),
+              "#CATCH\x04"
+              "d\xCC\xB4\x04");
 }
 
 TEST_F(SendTextTest, OnlyARegularFileOfAtMostTheCapIsRead) {
@@ -140,7 +143,8 @@ TEST_F(SendTextTest, OnlyARegularFileOfAtMostTheCapIsRead) {
         desktop.fileToSend = path;
         SendTextFile(session);
     }
-    const std::string tooBig = std::to_string(kItemCap + 1) + " bytes is more than the 16 MiB a text may have";
+    const std::string tooBig =
+        std::to_string(kItemCap + 1) + " bytes is more than the 16 MiB a text may have";
     const Lines refusals = {fifo + ": this is a named pipe, not a text file; nothing was sent.",
                             folder + ": this is a folder, not a text file; nothing was sent.",
                             big + ": " + tooBig + "; nothing was sent."};

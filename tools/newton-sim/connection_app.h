@@ -1,6 +1,8 @@
-// The Newton's Connection application in a package-loading session: it asks
+// The Newton's Connection application: in a package-loading session it asks
 // to dock, names its owner, and takes each package the desktop loads, storing
-// it in a folder; it can refuse one, or answer slowly.
+// it in a folder; it can refuse one, or answer slowly.  In the full connection
+// it checks the desktop's password answer, then serves keyboard passthrough,
+// collecting what is typed, until the desktop says goodbye.
 #pragma once
 
 #include <cstddef>
@@ -21,5 +23,19 @@ struct DockPlay {
 // The whole session, up to the desktop's "disc"; the link stays for the
 // caller to end.
 bool PlayConnection(Conversation& c, const DockPlay& play);
+
+struct FullPlay {
+    std::string typedFile;        // where the typed text goes, as UTF-8 with LF line ends
+    bool password = false;        // a password is set: no answer is right
+    bool openKeyboard = false;    // its user taps Keyboard once connected
+    bool keyboardSilent = false;  // never answers the desktop's "kybd"
+    size_t cancelAfter = 0;       // its user closes the keyboard after this many characters
+    size_t vanishAfter = 0;       // it vanishes without a word after this many characters
+    int answerDelayMs = 0;        // before each answer
+    std::string ask;              // once connected, asks for this, which no desktop knows
+};
+
+// The full connection, up to the desktop's "disc".
+bool PlayFullConnection(Conversation& c, const FullPlay& play);
 
 }  // namespace zd::sim

@@ -78,6 +78,8 @@ bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::st
             return AwaitGoodbye(conversation);
         case Step::kDock:
             return PlayConnection(conversation, options.dock);
+        case Step::kFullConnection:
+            return PlayFullConnection(conversation, options.full);
         case Step::kSend:
             if (link.Send(step.text, timeoutMs)) return true;
             error = "sending failed";

@@ -166,6 +166,30 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
         } else if (arg == "--result-delay") {
             if (!number("milliseconds", value)) return std::nullopt;
             options.dock.resultDelayMs = static_cast<int>(value);
+        } else if (arg == "--connection") {
+            const auto file = next("a file");
+            if (!file) return std::nullopt;
+            options.full.typedFile = *file;
+            options.steps.push_back(MakeStep(Step::kFullConnection));
+        } else if (arg == "--password") {
+            options.full.password = true;
+        } else if (arg == "--open-keyboard") {
+            options.full.openKeyboard = true;
+        } else if (arg == "--keyboard-silent") {
+            options.full.keyboardSilent = true;
+        } else if (arg == "--cancel-after") {
+            if (!number("a character count", value)) return std::nullopt;
+            options.full.cancelAfter = static_cast<size_t>(value);
+        } else if (arg == "--vanish-after") {
+            if (!number("a character count", value)) return std::nullopt;
+            options.full.vanishAfter = static_cast<size_t>(value);
+        } else if (arg == "--answer-delay") {
+            if (!number("milliseconds", value)) return std::nullopt;
+            options.full.answerDelayMs = static_cast<int>(value);
+        } else if (arg == "--ask") {
+            const auto command = next("four letters");
+            if (!command) return std::nullopt;
+            options.full.ask = *command;
         } else if (arg == "--reconnect") {
             options.steps.push_back(MakeStep(Step::kReconnect));
         } else if (arg == "--wait-close") {
@@ -242,6 +266,17 @@ std::string SimUsage() {
            "                       package-1.pkg, package-2.pkg ...\n"
            "  --refuse N CODE      refuse the N-th package with error CODE\n"
            "  --result-delay MS    wait before answering each package\n"
+           "Connection application steps (the full connection):\n"
+           "  --connection FILE    the full connection, checking the desktop's password\n"
+           "                       answer; what the desktop types goes to FILE as UTF-8,\n"
+           "                       until it says \"disc\"\n"
+           "  --password           a Newton with a password: every answer is refused\n"
+           "  --open-keyboard      its user taps Keyboard once connected\n"
+           "  --keyboard-silent    never answer the desktop's \"kybd\"\n"
+           "  --cancel-after N     its user closes the keyboard after N characters\n"
+           "  --vanish-after N     vanish without a word after N characters\n"
+           "  --answer-delay MS    wait before each answer\n"
+           "  --ask CMD            once connected, ask for CMD, which no desktop knows\n"
            "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
 }
 

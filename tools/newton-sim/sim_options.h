@@ -35,6 +35,8 @@ struct Step {
         kAwaitBye,
         // The Connection application's package-loading session.
         kDock,
+        // Its full connection, with keyboard passthrough.
+        kFullConnection,
     } kind;
     std::string text;  // bytes to send, an item's name, or a file name
     std::string file;  // the item's file, or where caught text goes
@@ -54,6 +56,7 @@ struct SimOptions {
     std::vector<Step> steps;
     std::string goReply = "#GO\x04";  // what a catch answers
     DockPlay dock;
+    FullPlay full;
 };
 
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& error);

@@ -161,6 +161,17 @@ int32_t Dil::CD_BytesAvailable(CD_Handle pipe, int32_t* count) {
     return kDilOk;
 }
 
+int32_t Dil::CD_Peek(CD_Handle pipe, void* buffer, int32_t count, int32_t* copied) {
+    if (buffer == nullptr || copied == nullptr || count < 0) return kDilErrBadArgument;
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    p->Pump();
+    const size_t n = std::min(p->inbox().size(), static_cast<size_t>(count));
+    std::copy_n(p->inbox().data(), n, static_cast<uint8_t*>(buffer));
+    *copied = static_cast<int32_t>(n);
+    return kDilOk;
+}
+
 int32_t Dil::CD_Read(CD_Handle pipe, void* buffer, int32_t count) {
     return Read(pipe, buffer, count, m_options.readTimeoutMs, false);
 }
@@ -212,6 +223,13 @@ int32_t Dil::CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count, in
     Pipe* p = Find(pipe);
     if (!p) return kDilErrBadPipe;
     return p->Write(static_cast<const uint8_t*>(bytes), static_cast<size_t>(count), timeoutMs);
+}
+
+int32_t Dil::CD_Flush(CD_Handle pipe, int32_t timeoutMs) {
+    if (timeoutMs < 0) return kDilErrBadArgument;
+    Pipe* p = Find(pipe);
+    if (!p) return kDilErrBadPipe;
+    return p->Flush(timeoutMs);
 }
 
 int32_t Dil::CD_Wait(CD_Handle pipe, int32_t timeoutMs) {

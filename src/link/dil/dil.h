@@ -159,10 +159,17 @@ public:
     // `silenceMs` without any byte from the Newton (a damaged frame or a
     // retransmission counts as life), or when the link drops.
     int32_t CD_ReadPatiently(CD_Handle pipe, void* buffer, int32_t count, int32_t silenceMs);
+    // Copies up to `count` of the bytes waiting to `buffer`, leaving them to
+    // be read, and writes how many it copied.  Never blocks.
+    int32_t CD_Peek(CD_Handle pipe, void* buffer, int32_t count, int32_t* copied);
     // Sends `count` bytes to a connected Newton.
     int32_t CD_Write(CD_Handle pipe, const void* bytes, int32_t count);
     // The same, giving up after `timeoutMs` without progress.
     int32_t CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count, int32_t timeoutMs);
+    // Waits until the Newton has confirmed everything written to it, for at
+    // most `timeoutMs`: 0 once it has (a plain stream at once), else the
+    // reason it did not.
+    int32_t CD_Flush(CD_Handle pipe, int32_t timeoutMs);
     // Blocks until something may have happened on the pipe, or `timeoutMs`
     // passed.  For loops that wait for a state to change without spinning.
     int32_t CD_Wait(CD_Handle pipe, int32_t timeoutMs);

@@ -163,6 +163,19 @@ int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
     return kDilOk;
 }
 
+int32_t Pipe::Flush(int64_t timeoutMs) {
+    const int64_t deadline = m_clock.NowMs() + timeoutMs;
+    for (;;) {
+        Pump();
+        if (State() != kStateConnected) return kDilErrLinkDropped;
+        if (m_framing->Settled()) return kDilOk;
+        if (m_waitControl.cancelled) return kDilErrCancelled;
+        const int64_t left = deadline - m_clock.NowMs();
+        if (left <= 0) return kDilErrTimeout;
+        Wait(static_cast<int32_t>(left));
+    }
+}
+
 void Pipe::Disconnect() {
     Pump();  // what reached us before the end stays readable
     // The last frame written may still wait for its confirmation; give it the

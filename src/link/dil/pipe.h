@@ -42,6 +42,8 @@ public:
     // `patienceMs` without progress, or by default as long as the MNP link
     // takes to give up on a frame by itself.
     int32_t Write(const uint8_t* data, size_t size, int64_t patienceMs = -1);
+    // Waits up to `timeoutMs` for the Newton to confirm all that was written.
+    int32_t Flush(int64_t timeoutMs);
     // Waits for bytes from the Newton for at most `timeoutMs`, and never past
     // the framing's next timer (a lost frame is sent again on time even while
     // the program waits for an answer to it) nor one slice of the wait

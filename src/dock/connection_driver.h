@@ -1,0 +1,39 @@
+// The Connection application's full connection on the session's pipe: the
+// machine of full_connection.h fed with what the pipe brings and the time,
+// its messages written, its notes logged, and the pipe let go once it ends.
+// Text typed live goes out at once; a text sent whole (a file, the clipboard,
+// a drop) is one transfer, which waits for the Newton as other transfers do.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zd {
+
+struct Session;
+
+// True while the full connection runs on the current pipe.
+bool FullConnectionRuns(const Session& s);
+
+// Starts the full connection on the connected pipe, whose first bytes said
+// "newtdock": its goodbye is "disc" from now on.
+void StartFullConnection(Session& s);
+
+// A tick's turn: what came is read, the time passes, what is due is written;
+// a connection that has ended lets the pipe go.
+void ServeFullConnection(Session& s);
+
+// Types `text` on the Newton as one transfer: the keyboard opened where it
+// is closed (and closed again after), every piece written and confirmed by
+// the link.  `what` names the text in the log ("Note.txt", "the clipboard").
+// True when all of it was typed.
+bool TypeTransfer(Session& s, const std::string& text, const std::string& what);
+
+// Typing as the user types: the keyboard opens, each text or key goes out at
+// once, and the keyboard closes again.  Nothing waits.
+void OpenLiveKeyboard(Session& s);
+void TypeLive(Session& s, const std::string& text);
+void PressLiveKey(Session& s, char16_t key);
+void CloseLiveKeyboard(Session& s);
+
+}  // namespace zd

@@ -1,0 +1,93 @@
+#include "headless/one_session.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "base/session.h"
+#include "conversation/conversation.h"
+#include "dock/install.h"
+#include "link/link_manager.h"
+
+namespace zd {
+namespace {
+
+// Nothing listens for the Newton any more: the session cannot go on (the log
+// said why).
+bool LinkGone(Session& s) {
+    return s.link.pipe == 0 || s.svc.dil.CD_GetState(s.link.pipe) == kStateDisconnected;
+}
+
+class InstallSession final : public OneSession {
+public:
+    explicit InstallSession(std::vector<std::string> packages) : m_packages(std::move(packages)) {}
+
+    bool Begin(Session& s) override { return RequestInstall(s, m_packages); }
+    bool Over(Session& s) override {
+        return s.install.outcome != InstallOutcome::kNone || LinkGone(s);
+    }
+    int Status(Session& s) override {
+        switch (s.install.outcome) {
+            case InstallOutcome::kInstalled:
+                return 0;
+            case InstallOutcome::kRefused:
+                std::fputs("zandorelle: not every package was installed; the log says which\n",
+                           stderr);
+                return 1;
+            default:
+                std::fputs(
+                    "zandorelle: the installation did not happen or did not finish; the log says "
+                    "why\n",
+                    stderr);
+                return 1;
+        }
+    }
+
+private:
+    std::vector<std::string> m_packages;
+};
+
+class TypeFileSession final : public OneSession {
+public:
+    explicit TypeFileSession(std::string path) : m_path(std::move(path)) {}
+
+    bool Begin(Session& s) override {
+        if (!TextFileToType(s, m_path)) return false;
+        AwaitConnection(s);
+        return true;
+    }
+    bool Over(Session& s) override {
+        if (!m_typed && TypingPossible(s)) {
+            m_typed = TypeFile(s, m_path);
+            ClosePipe(s);  // the connection's goodbye
+            return true;
+        }
+        if (s.link.handshakeDone) {
+            ExplainTypingImpossible(s);
+            return true;
+        }
+        return m_typed.has_value() || LinkGone(s);
+    }
+    int Status(Session&) override {
+        if (m_typed.value_or(false)) return 0;
+        std::fputs(
+            "zandorelle: the file was not typed on the Newton, or not all of it; the log "
+            "says why\n",
+            stderr);
+        return 1;
+    }
+
+private:
+    std::string m_path;
+    std::optional<bool> m_typed;
+};
+
+}  // namespace
+
+std::unique_ptr<OneSession> OneSession::For(const RunOptions& options) {
+    if (!options.installFiles.empty())
+        return std::make_unique<InstallSession>(options.installFiles);
+    if (!options.typeFile.empty()) return std::make_unique<TypeFileSession>(options.typeFile);
+    return nullptr;
+}
+
+}  // namespace zd
