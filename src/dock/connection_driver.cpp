@@ -10,6 +10,9 @@ namespace {
 
 using dock::FullConnection;
 
+// How long after a text the Newton has to say that it was not all typed.
+constexpr int64_t kSettleMs = 500;
+
 int64_t Now(const Session& s) {
     return s.svc.clock.NowMs();
 }
@@ -91,30 +94,35 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
     ShowState(s, "Working");
     const bool keyboardWasOpen = connection.keyboard() != FullConnection::Keyboard::kClosed;
     const size_t before = connection.typed();
+    const size_t losses = connection.keyboardLosses();
+    const auto interrupted = [&] {
+        return connection.phase() == FullConnection::Phase::kEnded ||
+               connection.keyboardLosses() != losses;
+    };
     const size_t total = connection.Type(text, Now(s));
     LogLine(s, "Typing " + what + " on the Newton (" + Characters(total) + ")\u2026");
-    while (connection.waiting() > 0 && connection.phase() != FullConnection::Phase::kEnded &&
-           !dil.cancelled()) {
+    while (connection.waiting() > 0 && !interrupted() && !dil.cancelled()) {
         Pump(s);
         // Until the Newton opens its keyboard, or its link has room again.
         if (connection.waiting() > 0) (void)dil.CD_Wait(s.link.pipe, kWaitSliceMs);
     }
     if (!keyboardWasOpen) connection.CloseKeyboard(Now(s));
     Pump(s);
-    const size_t typed = connection.typed() - before;
-    bool whole = typed == total && connection.phase() != FullConnection::Phase::kEnded;
-    // Written is not yet arrived: the link confirms it.
-    const int32_t flushed =
-        whole ? dil.CD_Flush(s.link.pipe, dock::kTimeoutSeconds * 1000) : kDilOk;
-    whole = whole && flushed == kDilOk;
+    // Written is not yet typed: the link confirms it, and the Newton has a
+    // moment to say that its user closed the keyboard in the middle.
+    bool whole = !interrupted() && !dil.cancelled() &&
+                 dil.CD_Flush(s.link.pipe, dock::kTimeoutSeconds * 1000) == kDilOk;
+    for (const int64_t settled = Now(s) + kSettleMs; whole && Now(s) < settled;) {
+        (void)dil.CD_Wait(s.link.pipe, static_cast<int32_t>(settled - Now(s)));
+        Pump(s);
+        whole = !interrupted() && !dil.cancelled();
+    }
     if (whole) {
         LogLine(s, "Typed " + Characters(total) + " on the Newton.");
-    } else if (dil.cancelled()) {
-        LogLine(s, "The typing was cut short: " + std::to_string(typed) + " of " +
-                       Characters(total) + " were typed.");
-    } else if (flushed != kDilOk) {
-        LogLine(s, "The Newton did not confirm the end of " + what +
-                       "; it may not have arrived whole.");
+    } else {
+        LogLine(s, "Not all of " + what +
+                       " was typed: " + std::to_string(connection.typed() - before) + " of " +
+                       Characters(total) + " had gone to the Newton.");
     }
     ShowState(s, "Idle");
     s.link.busy = false;

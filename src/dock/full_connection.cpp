@@ -282,8 +282,10 @@ void FullConnection::OnConnected(const Message& message) {
         if (m_keyboard == Keyboard::kClosed) Send(kKeyboard);
         if (m_keyboard != Keyboard::kOpen) KeyboardOpened(m_keyboard == Keyboard::kClosed);
     } else if (command == kOperationCancelled) {
+        // Also when it crossed our own end of the keyboard: the Newton's user
+        // closed it before all that went to it was typed.
         Send(kCancelAcknowledged);
-        if (m_keyboard != Keyboard::kClosed) KeyboardLost("The Newton closed its keyboard");
+        KeyboardLost("The Newton closed its keyboard");
     } else if (command == kCancelAcknowledged) {
         // The answer to our own cancel: nothing more to do.
     } else {
@@ -301,6 +303,7 @@ void FullConnection::KeyboardOpened(bool byNewton) {
 }
 
 void FullConnection::KeyboardLost(const std::string& why) {
+    ++m_keyboardLosses;
     m_keyboard = Keyboard::kClosed;
     m_closeWhenTyped = false;
     m_newtonKeyboard = false;

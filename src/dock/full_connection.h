@@ -69,6 +69,9 @@ public:
     size_t typed() const { return m_typed; }
     // Characters queued for the keyboard and not yet handed out.
     size_t waiting() const { return m_waiting; }
+    // How often the keyboard closed under what was typed: the Newton's user
+    // closed it (or cancelled what the desktop did), or it did not open.
+    size_t keyboardLosses() const { return m_keyboardLosses; }
     const std::string& owner() const { return m_owner; }
 
 private:
@@ -108,6 +111,7 @@ private:
     int64_t m_lastSentMs = 0;
     size_t m_typed = 0;
     size_t m_waiting = 0;
+    size_t m_keyboardLosses = 0;
 };
 
 }  // namespace zd::dock

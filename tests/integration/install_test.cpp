@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <random>
 
-#include "support/loopback.h"
+#include "support/sim_newton.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum class Line { kSerial, kEmulator, kNetwork };
+using test::Line;
 
 class InstallTest : public ::testing::Test {
 protected:
@@ -35,30 +35,11 @@ protected:
     }
 
     // newton-sim as the Newton's Connection on `line`, with `extra` options,
-    // and the preference file that finds it.  A network Newton is started by
-    // StartNetworkNewton once the program listens.
-    void PrepareNewton(Line line, std::vector<std::string> extra = {}) {
-        simArgs = {NEWTON_SIM, "--timeout", "60"};
-        simArgs.insert(simArgs.end(), extra.begin(), extra.end());
-        simArgs.insert(simArgs.end(), {"--dock", dir.File("got")});
-        if (line == Line::kSerial) {
-            simArgs.insert(simArgs.begin() + 1, "--pty");
-            newton = std::make_unique<test::Subprocess>(simArgs);
-            const std::string pty = test::WaitForSimPty(*newton);
-            ASSERT_FALSE(pty.empty());
-            test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nSerial0=" + pty + "\n");
-            return;
-        }
-        const std::string port = std::to_string(test::FreeTcpPort());
-        simArgs.insert(simArgs.begin() + 1,
-                       {line == Line::kEmulator ? "--emulator-tcp" : "--tcp", port});
-        if (line == Line::kNetwork) simArgs.insert(simArgs.begin() + 3, "--plain");
-        test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\nNetPort=" + port + "\n");
-    }
-    void StartNetworkNewton(test::Subprocess& program) {
-        if (newton) return;
-        ASSERT_TRUE(program.WaitForStderr("Info: Listening\n")) << program.err();
-        newton = std::make_unique<test::Subprocess>(simArgs);
+    // and the preference file that finds it.
+    void PrepareNewton(test::Line line, std::vector<std::string> extra = {}) {
+        extra.insert(extra.begin(), {"--timeout", "60"});
+        extra.insert(extra.end(), {"--dock", dir.File("got")});
+        newton = std::make_unique<test::SimNewton>(line, extra, dir.File("z.INI"));
     }
     std::vector<std::string> Command(std::vector<std::string> args) {
         std::vector<std::string> command{ZD_PROGRAM, "--ini", dir.File("z.INI")};
@@ -67,8 +48,7 @@ protected:
     }
 
     test::TempDir dir;
-    std::vector<std::string> simArgs;
-    std::unique_ptr<test::Subprocess> newton;
+    std::unique_ptr<test::SimNewton> newton;
 };
 
 class EveryLine : public InstallTest, public ::testing::WithParamInterface<Line> {};
@@ -83,9 +63,9 @@ TEST_P(EveryLine, ThreePackagesArriveByteForByte) {
     std::vector<std::string> args{"--install"};
     args.insert(args.end(), files.begin(), files.end());
     test::Subprocess program(Command(args));
-    StartNetworkNewton(program);
+    newton->StartWhenListening(program);
     EXPECT_EQ(program.WaitForExit(30000), 0) << program.out() << program.err();
-    EXPECT_EQ(newton->WaitForExit(10000), 0) << newton->err();
+    EXPECT_EQ(newton->process().WaitForExit(10000), 0) << newton->process().err();
     for (size_t i = 0; i < files.size(); ++i) {
         EXPECT_TRUE(test::ReadFile(dir.File("got/package-" + std::to_string(i + 1) + ".pkg")) ==
                     test::ReadFile(files[i]))
@@ -103,11 +83,7 @@ TEST_P(EveryLine, ThreePackagesArriveByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(Lines, EveryLine,
                          ::testing::Values(Line::kSerial, Line::kEmulator, Line::kNetwork),
-                         [](const auto& info) {
-                             return info.param == Line::kSerial     ? "Serial"
-                                    : info.param == Line::kEmulator ? "EmulatorMnpOverTcp"
-                                                                    : "NetworkPlainTcp";
-                         });
+                         [](const auto& info) { return test::LineName(info.param); });
 
 TEST_F(InstallTest, ARefusedPackageIsNamedAndTheExitStatusIsOne) {
     const std::string first = Package("one.pkg", 1000), second = Package("two.pkg", 1200);
@@ -161,7 +137,7 @@ TEST_F(InstallTest, ANewtonThatVanishesMidPackageLeavesTheProgramAnswering) {
     ASSERT_TRUE(program.WaitForStdout("Installing Big.pkg (262144 bytes)…\n", 10000))
         << program.out();
     ASSERT_TRUE(program.WaitForStderr("In transit: ", 5000)) << "progress while it lasts";
-    newton->Signal(SIGKILL);
+    newton->process().Signal(SIGKILL);
     EXPECT_TRUE(
         program.WaitForStdout("The Newton left in the middle of the installation.\n", 10000))
         << program.out();
@@ -201,12 +177,12 @@ TEST_F(InstallTest, TheCompanionIsServedOnTheNextConnection) {
     test::Subprocess program(Command({"--headless", "--relisten"}));
     program.Write("listen\ninstall " + Package("Pocket.pkg", 5000) + "\n");
     ASSERT_TRUE(program.WaitForStdout("Open Connection on the Newton and tap Connect.\n"));
-    StartNetworkNewton(program);
+    newton->StartWhenListening(program);
     ASSERT_TRUE(program.WaitForStdout("Installed Pocket.pkg.\n", 15000)) << program.out();
-    EXPECT_EQ(newton->WaitForExit(10000), 0) << newton->err();
+    EXPECT_EQ(newton->process().WaitForExit(10000), 0) << newton->process().err();
 
     test::WriteFile(dir.File("note"), "Gr\x9F\xA7 Gott");
-    test::Subprocess companion({NEWTON_SIM, "--tcp", simArgs[2], "--plain", "--timeout", "20",
+    test::Subprocess companion({NEWTON_SIM, "--tcp", newton->port(), "--plain", "--timeout", "20",
                                 "--greet", "--push", "Note", dir.File("note"), "--bye"});
     EXPECT_TRUE(program.WaitForStdout("ZD is now working.\n", 15000)) << program.out();
     EXPECT_EQ(companion.WaitForExit(15000), 0) << companion.err();

@@ -1,0 +1,47 @@
+#include "support/sim_newton.h"
+
+#include <gtest/gtest.h>
+
+#include "support/loopback.h"
+#include "support/temp_dir.h"
+
+namespace zd::test {
+
+std::string LineName(Line line) {
+    switch (line) {
+        case Line::kSerial:
+            return "Serial";
+        case Line::kEmulator:
+            return "EmulatorMnpOverTcp";
+        case Line::kNetwork:
+            return "NetworkPlainTcp";
+    }
+    return "";
+}
+
+SimNewton::SimNewton(Line line, std::vector<std::string> args, const std::string& ini,
+                     const std::string& prefs) {
+    m_argv = {NEWTON_SIM};
+    if (line == Line::kSerial) {
+        m_argv.push_back("--pty");
+        m_argv.insert(m_argv.end(), args.begin(), args.end());
+        m_process = std::make_unique<Subprocess>(m_argv);
+        const std::string pty = WaitForSimPty(*m_process);
+        EXPECT_FALSE(pty.empty()) << m_process->err();
+        WriteFile(ini, "[Prefs Section]\nport=0\nSerial0=" + pty + "\n" + prefs);
+        return;
+    }
+    m_port = std::to_string(FreeTcpPort());
+    m_argv.insert(m_argv.end(), {line == Line::kEmulator ? "--emulator-tcp" : "--tcp", m_port});
+    if (line == Line::kNetwork) m_argv.push_back("--plain");
+    m_argv.insert(m_argv.end(), args.begin(), args.end());
+    WriteFile(ini, "[Prefs Section]\nport=-1\nNetPort=" + m_port + "\n" + prefs);
+}
+
+void SimNewton::StartWhenListening(Subprocess& program) {
+    if (m_process) return;
+    ASSERT_TRUE(program.WaitForStderr("Info: Listening\n")) << program.err();
+    m_process = std::make_unique<Subprocess>(m_argv);
+}
+
+}  // namespace zd::test

@@ -1,0 +1,40 @@
+// newton-sim on each line a Newton comes by, and the preference file that
+// finds it: a pseudo-terminal (started at once), an emulator's MNP over TCP
+// or a network Newton's plain TCP (each started once the program listens,
+// since it calls the program).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/subprocess.h"
+
+namespace zd::test {
+
+enum class Line { kSerial, kEmulator, kNetwork };
+
+// The name of `line` for parameterised tests.
+std::string LineName(Line line);
+
+class SimNewton {
+public:
+    // newton-sim with `args` on `line`; `ini` is written to find it, with
+    // `prefs` (lines of "key=value\n") added.
+    SimNewton(Line line, std::vector<std::string> args, const std::string& ini,
+              const std::string& prefs = "");
+
+    // Starts a network Newton once `program` listens; a serial one runs already.
+    void StartWhenListening(Subprocess& program);
+    // The network port, for a second Newton after this one ("" on a serial line).
+    const std::string& port() const { return m_port; }
+    // newton-sim itself.  REQUIRES: it has been started.
+    Subprocess& process() { return *m_process; }
+
+private:
+    std::vector<std::string> m_argv;
+    std::string m_port;
+    std::unique_ptr<Subprocess> m_process;
+};
+
+}  // namespace zd::test
