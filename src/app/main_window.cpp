@@ -26,6 +26,7 @@
 #include "app/picture_button.h"
 #include "app/pictures.h"
 #include "app/prefs_dialog.h"
+#include "app/type_window.h"
 #include "base/core.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
@@ -105,6 +106,7 @@ MainWindow::MainWindow(Session& session)
     setCommandHandler(command::kInstallPackage, [this] { choosePackages(); });
     setCommandHandler(command::kUnsavedItems,
                       [this] { m_desktop.OpenFolder(UnsavedFolderToShow()); });
+    setCommandHandler(command::kTypeOnNewton, [this] { openTypeWindow(); });
 }
 
 MainWindow::~MainWindow() {
@@ -145,6 +147,7 @@ void MainWindow::buildMenu() {
     addMenu("&Edit", {{"Cut", command::kCut, nullptr},
                       {"Copy", command::kCopy, nullptr},
                       {"&Paste", command::kPaste, "Ctrl+P"},
+                      {"&Type on the Newton\u2026", command::kTypeOnNewton, "Ctrl+T"},
                       {nullptr, 0, nullptr},
                       {"P&references", command::kPreferences, "Ctrl+R"}});
     addMenu("&Help", {{"&About Zandorelle...", command::kAbout, nullptr},
@@ -442,6 +445,18 @@ void MainWindow::choosePackages() {
     if (!paths.empty()) RequestInstall(m_session, paths);
 }
 
+void MainWindow::openTypeWindow() {
+    if (!TypingPossible(m_session)) {
+        ExplainTypingImpossible(m_session);
+        return;
+    }
+    if (!m_typeWindow) m_typeWindow = new TypeWindow(m_session, this);
+    m_typeWindow->show();
+    m_typeWindow->raise();
+    m_typeWindow->activateWindow();
+    m_typeWindow->field()->setFocus();
+}
+
 void MainWindow::exitProgram() {
     showMinimized();
     endRun(0);
@@ -498,10 +513,16 @@ QAction* MainWindow::shortcutAction(const QKeyEvent* key) const {
     return nullptr;
 }
 
+bool MainWindow::ownsInput(QObject* receiver) const {
+    if (const auto* widget = qobject_cast<const QWidget*>(receiver))
+        return widget->window() == this;
+    return receiver == windowHandle();
+}
+
 bool MainWindow::actsDuringWait(QObject* receiver, QEvent* event) {
     // Disconnect gives up the wait now and is carried out when it has ended.
     bool disconnect = false;
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && ownsInput(receiver)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (endByKey(key)) return true;
         const QAction* action = shortcutAction(key);

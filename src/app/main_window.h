@@ -29,6 +29,7 @@ class QPlainTextEdit;
 namespace zd {
 
 struct Session;
+class TypeWindow;
 
 // A normal top-level window with a task-bar button (none in tray mode).  Its
 // run is the program's life: hiding, showing and minimising never end it;
@@ -106,6 +107,9 @@ private:
     bool endByKey(const QKeyEvent* key);
     // The menu's action `key` is the shortcut of, if any.
     QAction* shortcutAction(const QKeyEvent* key) const;
+    // True for input that reaches this window, not another of ours (the
+    // "Type on the Newton" field takes its own Enter and Escape).
+    bool ownsInput(QObject* receiver) const;
     // The input that acts in the middle of a wait: true for Enter and Escape,
     // which end the run; a disconnect ends the wait and is kept for after it.
     bool actsDuringWait(QObject* receiver, QEvent* event);
@@ -118,6 +122,8 @@ private:
     void checkVersion();
     // The file dialog for packages, then the request to install them.
     void choosePackages();
+    // "Type on the Newton": its window, where typing is possible.
+    void openTypeWindow();
 
     Session& m_session;
     QtDesktop m_desktop;
@@ -144,6 +150,7 @@ private:
     // The rectangle to restore when the window is first shown.
     std::optional<WindowRect> m_placement;
     std::map<int, std::function<void()>> m_handlers;
+    TypeWindow* m_typeWindow = nullptr;
 };
 
 }  // namespace zd

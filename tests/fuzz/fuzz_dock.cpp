@@ -1,6 +1,9 @@
 // Whatever bytes a Newton sends where Dock messages belong, the reader neither
 // crashes nor reads out of bounds, takes them in runs as it takes them whole,
-// and the owner's name is read from any "name" data safely.
+// and the owner's name is read from any "name" data safely; and the full
+// connection, fed the same bytes as a Newton's side of it with the user
+// typing and the time passing in between, never crashes, never hands out a
+// message that is no Dock message, and never counts more typed than queued.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +11,8 @@
 #include <vector>
 
 #include "dock/dock_message.h"
+#include "dock/full_connection.h"
+#include "dock/keyboard_text.h"
 
 namespace {
 
@@ -19,6 +24,33 @@ std::vector<zd::dock::Message> ReadAll(std::string_view bytes, size_t run) {
         while (auto message = reader.Next()) messages.push_back(std::move(*message));
     }
     return messages;
+}
+
+void PlayConnection(std::string_view bytes) {
+    using zd::dock::FullConnection;
+    int64_t now = 0;
+    FullConnection connection(now);
+    size_t queued = 0;
+    for (size_t at = 0; at < bytes.size(); at += 13) {
+        const std::string_view run = bytes.substr(at, 13);
+        connection.Receive(run, now);
+        // The run's first byte also decides what the user and the clock do.
+        const uint8_t choice = static_cast<uint8_t>(run[0]);
+        if (choice % 5 == 0) queued += connection.Type(run, now);
+        if (choice % 7 == 0) {
+            connection.PressKey(zd::dock::kReturnKey, now);
+            ++queued;
+        }
+        if (choice % 11 == 0) connection.CloseKeyboard(now);
+        now += choice * 250;
+        connection.Tick(now);
+        while (auto message = connection.NextMessage(now)) {
+            if (message->size() < zd::dock::kHeaderSize || !zd::dock::ParseHeader(*message))
+                std::abort();
+        }
+        (void)connection.TakeNotes();
+        if (connection.typed() + connection.waiting() > queued) std::abort();
+    }
 }
 
 }  // namespace
@@ -33,5 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)zd::dock::OwnerName(whole[i].data);
     }
     (void)zd::dock::OwnerName(bytes);
+    PlayConnection(bytes);
     return 0;
 }
