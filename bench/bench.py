@@ -99,9 +99,9 @@ class Bench:
         self.sim = os.path.join(build, "tools", "newton-sim", "newton-sim")
         self.work = work
 
-    def session(self, line, sim_steps, paced, window=8, save=True):
+    def session(self, line, sim_steps, paced, window=8, save=True, ready="ZD is now working."):
         """Starts newton-sim and the program connected to each other, both
-        offering `window`; returns both."""
+        offering `window`, until the program logs `ready`; returns both."""
         sim = [self.sim, "--timeout", "600", "--window", str(window)]
         sim += ["--baud", "57600"] if paced else []
         ini = os.path.join(self.work, "zandorelle.INI")
@@ -122,7 +122,7 @@ class Bench:
         if line == "tcp":
             program.wait_for("Info: Listening", "err")
             newton = Child(sim + ["--tcp", str(port)] + sim_steps)
-        program.wait_for("ZD is now working.")
+        program.wait_for(ready)
         return program, newton
 
     @staticmethod
@@ -170,6 +170,34 @@ class Bench:
             "cpu_s_per_mib": (usage.ru_utime + usage.ru_stime) / (size / MIB),
             "peak_kib": usage.ru_maxrss,
         }
+
+    def keyboard(self, size):
+        """A text file typed through the Connection application's keyboard over
+        a paced pseudo-terminal; newton-sim times it from the first character
+        typed to the end of the keyboard."""
+        program, newton = self.session("pty", ["--connection", os.path.join(self.work, "typed")],
+                                       True, ready="The Newton's Connection is ready")
+        program.write("type-file " + self.payload(size))
+        program.wait_for("Typed ")
+        newton.wait_for(" ms\n", "err")
+        self.end(program, newton)
+        m = re.search(rb"typed (\d+) characters in ([\d.]+) ms", newton.err)
+        characters, seconds = int(m.group(1)), float(m.group(2)) / 1000
+        # Each piece of 256 characters: a 16-byte header, UTF-16, a zero character, padding.
+        wire = 0
+        for at in range(0, characters, 256):
+            data = 2 * min(256, characters - at) + 2
+            wire += 16 + data + (4 - data % 4) % 4
+        return {"characters": characters, "seconds": seconds,
+                "characters_per_s": characters / seconds, "dock_bytes_per_s": wire / seconds,
+                "line_ratio": wire / seconds / LINE_BYTES_PER_S}
+
+    def key_latency(self):
+        out = subprocess.run([os.path.join(self.build, "bench", "key-latency"), self.sim],
+                             capture_output=True, text=True, check=True).stdout
+        m = re.search(r"over (\d+) keys: median ([\d.]+) ms, worst ([\d.]+) ms", out)
+        return {"keys": int(m.group(1)), "median_ms": float(m.group(2)),
+                "worst_ms": float(m.group(3))}
 
     def pty_floor(self):
         """The kernel's own bound on a stop-and-wait transfer over a pty here."""
@@ -220,6 +248,14 @@ def size_text(size):
         if size >= factor and size % factor == 0:
             return f"{size // factor} {unit}"
     return f"{size} B"
+
+
+def keyboard_text(paste, keys):
+    return (f"Typing through Connection: {size_text(paste['characters'])} at 57600 bit/s in "
+            f"{paste['seconds']:.1f} s, {paste['characters_per_s']:,.0f} characters/s, "
+            f"{paste['dock_bytes_per_s']:,.0f} B/s of Dock messages, {paste['line_ratio']:.1%} "
+            f"of the raw line.\nKey to wire in \"Type on the Newton\" over {keys['keys']} keys: "
+            f"median {keys['median_ms']:.3f} ms, worst {keys['worst_ms']:.3f} ms.")
 
 
 def table(rows, floor, latency, idle):
@@ -302,6 +338,8 @@ def main():
             for size in (9000, 100 * 1024) + ((MIB,) if args.full else ()):
                 for window in (1, 8):
                     rows.append(run("pty", size, True, window))
+        paste = bench.keyboard(100 * 1024)
+        keys = bench.key_latency()
         floor = bench.pty_floor()
         latency = bench.latency(100)
         idle = bench.idle(args.idle_seconds)
@@ -313,11 +351,13 @@ def main():
             size *= 2
 
     print(table(rows, floor, latency, idle))
+    print(keyboard_text(paste, keys))
     print("\nGrowth (receive over a pseudo-terminal, unthrottled):")
     for g in growth:
         print(f"  {size_text(g['size']):>8}: {g['seconds']:8.3f} s, peak {g['peak_mib']:6.1f} MiB")
     with open(args.json, "w") as f:
-        json.dump({"runs": rows, "pty_floor": floor, "latency": latency, "idle": idle, "growth": growth}, f, indent=1)
+        json.dump({"runs": rows, "pty_floor": floor, "latency": latency, "idle": idle,
+                   "growth": growth, "keyboard_paste": paste, "key_latency": keys}, f, indent=1)
     with open(args.svg, "w") as f:
         f.write(growth_svg(growth))
     print(f"\nFigures in {args.json}, plot in {args.svg}")

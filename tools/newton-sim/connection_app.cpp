@@ -109,10 +109,12 @@ public:
     explicit TypedText(std::string file) : m_file(std::move(file)) {}
 
     void Add(std::string_view utf8) {
+        Began();
         for (char c : utf8) m_text += c == '\r' ? '\n' : c;
         m_count += CountCharacters(utf8);
     }
     void Key(char16_t key) {
+        Began();
         ++m_count;
         if (key == dock::kBackspaceKey) {
             // One character back, however many bytes it took.
@@ -126,13 +128,22 @@ public:
         }
     }
     size_t count() const { return m_count; }
+    // Also says how long the typing took, for the benchmark.
     void Save() const {
         if (m_file.empty()) return;
         std::ofstream(m_file, std::ios::binary | std::ios::trunc) << m_text;
-        std::fprintf(stderr, "newton-sim: typed %zu characters\n", m_count);
+        const double ms = m_count == 0 ? 0
+                                       : std::chrono::duration<double, std::milli>(
+                                             std::chrono::steady_clock::now() - m_first)
+                                             .count();
+        std::fprintf(stderr, "newton-sim: typed %zu characters in %.3f ms\n", m_count, ms);
     }
 
 private:
+    void Began() {
+        if (m_count == 0) m_first = std::chrono::steady_clock::now();
+    }
+
     static size_t CountCharacters(std::string_view utf8) {
         size_t count = 0;
         for (char c : utf8) count += (static_cast<uint8_t>(c) & 0xC0) != 0x80;
@@ -142,6 +153,7 @@ private:
     std::string m_file;
     std::string m_text;
     size_t m_count = 0;
+    std::chrono::steady_clock::time_point m_first;
 };
 
 bool Answer(Conversation& c, const FullPlay& play, std::string_view command,
