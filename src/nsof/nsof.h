@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -64,5 +65,21 @@ struct Slot {
 // `root` as a stream: the version byte, then the object.  Repeated symbols go
 // as precedents, as the Newton sends them.
 std::string Encode(const Value& root);
+
+// What a stream may hold at most: objects inside objects, and objects in all
+// (each one a precedent copies counted), so that no stream of a few bytes can
+// make the program take all the memory.
+inline constexpr int kMaxDepth = 64;
+inline constexpr size_t kMaxObjects = 1u << 18;
+
+struct Decoded {
+    std::optional<Value> value;  // nullopt when the stream is not whole or not well formed
+    std::string error;           // then why, in words
+    size_t used = 0;             // the bytes the stream took
+};
+
+// The stream at the start of `bytes`.  Every length and count is checked
+// against the bytes that remain before anything is made for it.
+Decoded Decode(std::string_view bytes);
 
 }  // namespace zd::nsof

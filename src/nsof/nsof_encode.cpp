@@ -40,6 +40,11 @@ private:
         XLong(static_cast<int32_t>(static_cast<uint32_t>(integer) << 2));
     }
     void Put(char32_t character) {
+        // Past 16 bits a character goes as an immediate.
+        if (character > 0xFFFF) {
+            Byte(kImmediate);
+            return XLong(static_cast<int32_t>(character << 4 | 6));
+        }
         Byte(kUnicodeCharacter);
         Byte(static_cast<uint8_t>(character >> 8));
         Byte(static_cast<uint8_t>(character));
