@@ -1,12 +1,14 @@
 #include "transfer/item_file.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
 #include "base/atomic_file.h"
+#include "base/unicode.h"
 #include "transfer/charset.h"
 
 namespace zd {
@@ -19,20 +21,28 @@ std::string ReceiveFolder(const std::string& dir) {
     return user ? user->pw_dir : "/";
 }
 
-std::string ItemFileName(std::string_view itemName) {
+std::string SafeFileName(std::string_view text) {
     std::string name;
-    for (char byte : itemName) {
-        const std::string_view piece = ConvertFromNewton(byte);
-        const auto u = piece.size() == 1 ? static_cast<unsigned char>(piece[0]) : 0x80;
-        const bool unsafe = piece.empty() || u < 0x20 || u == 0x7F || u == '/' || u == '\\';
-        if (unsafe) {
+    for (size_t at = 0; at < text.size();) {
+        const int64_t c = NextCharacter(text, &at);
+        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') {
             name += '_';
         } else {
-            name += piece;
+            AppendUtf8(name, static_cast<char32_t>(c));
         }
     }
     if (!name.empty() && name.front() == '.') name.front() = '_';
     return name;
+}
+
+std::string ItemFileName(std::string_view itemName) {
+    std::string text;
+    for (char byte : itemName) {
+        const std::string_view piece = ConvertFromNewton(byte);
+        // A zero byte adds no text, but it was a character of the name.
+        text += piece.empty() ? std::string_view("\x01") : piece;
+    }
+    return SafeFileName(text);
 }
 
 std::string GeneratedItemName(std::time_t now, int serial) {
@@ -43,6 +53,12 @@ std::string GeneratedItemName(std::time_t now, int serial) {
 
 std::string NumberedName(const std::string& name, int serial) {
     return serial < 2 ? name : name + "-" + std::to_string(serial);
+}
+
+int ReplaceFile(const std::string& path, std::string_view bytes) {
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) return ELOOP;
+    return WriteWholeFile(path, bytes, IfTaken::kReplace);
 }
 
 std::string WriteUniqueFile(const std::string& folder, const std::string& name,

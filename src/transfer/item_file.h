@@ -12,9 +12,13 @@ namespace zd {
 // The receive folder the "Dir" preference names; empty means the home folder.
 std::string ReceiveFolder(const std::string& dir);
 
+// `text` (UTF-8) made safe as a file name: "/", "\", control characters,
+// invalid UTF-8 and a leading "." become "_".
+std::string SafeFileName(std::string_view text);
+
 // A file name (without ".txt") for an item named `itemName` by the Newton: its
-// Mac letters read as the text's are, in UTF-8; "/", "\", control characters
-// and a leading "." become "_".  Empty when the name is empty.
+// Mac letters read as the text's are, in UTF-8, and made safe.  Empty when
+// the name is empty.
 std::string ItemFileName(std::string_view itemName);
 
 // The name an item without one gets: "item-" and the time `now`, with "-N"
@@ -23,6 +27,11 @@ std::string GeneratedItemName(std::time_t now, int serial);
 
 // `name` itself for `serial` 1, and "name-N" for the N-th of the same name.
 std::string NumberedName(const std::string& name, int serial);
+
+// Writes `bytes` whole as `path`, replacing the file of that name, but never a
+// link planted there, nor what it points to.  0, or the errno of the failure
+// (ELOOP for a link).
+int ReplaceFile(const std::string& path, std::string_view bytes);
 
 // Writes `bytes` whole as `folder`/NAME.txt, where NAME is `name` or, when
 // that is taken, the first free numbered name: never over another file.

@@ -1,14 +1,12 @@
 #include "transfer/receive_item.h"
 
 #include <limits.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <string>
 
-#include "base/atomic_file.h"
 #include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
@@ -100,13 +98,7 @@ std::string WriteItemFile(const Session& s, const std::string& folder, std::stri
     }
     if (ItemFileName(s.command.itemName).empty())
         return WriteUniqueFile(folder, name, bytes, error);
-    // A link planted under the name is left alone, and so is what it points to.
-    struct stat existing {};
-    if (::lstat(meant->c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
-        *error = ELOOP;
-        return {};
-    }
-    *error = WriteWholeFile(*meant, bytes, IfTaken::kReplace);
+    *error = ReplaceFile(*meant, bytes);
     return *error == 0 ? *meant : std::string();
 }
 
