@@ -58,8 +58,9 @@ int main(int argc, char** argv) {
             return 1;
     }
 
-    if (line->headless || !options.installFiles.empty() || !options.typeFile.empty())
-        return zd::RunHeadless(options);
+    const bool oneSession =
+        !options.installFiles.empty() || !options.typeFile.empty() || !options.notesFolder.empty();
+    if (line->headless || oneSession) return zd::RunHeadless(options);
 #ifdef ZD_WITH_GUI
     if (!zd::DisplayAvailable()) {
         std::fprintf(stderr, "%s: no display to show the window on; use --headless\n",

@@ -40,6 +40,7 @@
 #include "link/poll_tick.h"
 #include "link/progress.h"
 #include "link/relisten.h"
+#include "transfer/item_file.h"
 #include "transfer/send_text.h"
 #include "transfer/unsaved_items.h"
 
@@ -107,6 +108,11 @@ MainWindow::MainWindow(Session& session)
     setCommandHandler(command::kUnsavedItems,
                       [this] { m_desktop.OpenFolder(UnsavedFolderToShow()); });
     setCommandHandler(command::kTypeOnNewton, [this] { openTypeWindow(); });
+    setCommandHandler(command::kSaveNotes, [this] {
+        const std::string receive = ReceiveFolder(m_session.svc.prefs.GetPrefString(prefs::kDir));
+        if (const auto folder = m_desktop.ChooseFolder("Save the Newton's notes", receive))
+            SaveNewtonNotes(m_session, *folder);
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -141,6 +147,7 @@ void MainWindow::buildMenu() {
                       {"&Put files", command::kPutFiles, nullptr},
                       {"&Install package\u2026", command::kInstallPackage, nullptr},
                       {"&Unsaved items\u2026", command::kUnsavedItems, nullptr},
+                      {"Save the Newton's &notes\u2026", command::kSaveNotes, nullptr},
                       {"&Status View", command::kStatusView, nullptr},
                       {nullptr, 0, nullptr},
                       {"E&xit", command::kAppExit, "Ctrl+X"}});

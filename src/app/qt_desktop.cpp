@@ -97,6 +97,19 @@ void QtDesktop::OpenFolder(const std::string& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+std::optional<std::string> QtDesktop::ChooseFolder(const QString& title, const std::string& start) {
+    QString path;
+    if (m_nextFolder) {
+        path = *m_nextFolder;
+        m_nextFolder.reset();
+    } else {
+        path = QFileDialog::getExistingDirectory(
+            m_owner, title, QFile::decodeName(QByteArray::fromStdString(start)));
+    }
+    if (path.isEmpty()) return std::nullopt;
+    return QFile::encodeName(path).toStdString();
+}
+
 void QtDesktop::ShowFileError(const std::string& message) {
     const QString text = QString::fromStdString(message);
     if (m_recordBoxes) {

@@ -30,11 +30,14 @@ public:
 
     // Shows `folder` in the desktop's file manager.
     void OpenFolder(const std::string& folder);
+    // The folder dialog titled `title`, opening at `start`; nullopt when cancelled.
+    std::optional<std::string> ChooseFolder(const QString& title, const std::string& start);
 
-    // Test seams: the next open-file dialog answers `path` (empty: cancelled)
-    // without showing; message boxes and opened folders are recorded instead
+    // Test seams: the next open-file or folder dialog answers `path` (empty:
+    // cancelled) without showing; message boxes and opened folders are recorded instead
     // of shown.
     void setNextFileName(const QString& path) { m_nextFile = path; }
+    void setNextFolder(const QString& path) { m_nextFolder = path; }
     void recordMessageBoxes() { m_recordBoxes = true; }
     const QStringList& recordedMessages() const { return m_messages; }
     const QStringList& recordedFolders() const { return m_folders; }
@@ -46,6 +49,7 @@ private:
     Session& m_session;
     QWidget* m_owner;
     std::optional<QString> m_nextFile;
+    std::optional<QString> m_nextFolder;
     std::optional<QString> m_refusedClipboard;  // until a window of ours has the focus
     bool m_watchingFocus = false;
     bool m_recordBoxes = false;

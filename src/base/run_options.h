@@ -15,6 +15,8 @@ struct RunOptions {
     // A text file to type on the Newton through its Connection application,
     // in one session, after which the program ends.
     std::string typeFile;
+    // A folder to save the Newton's notes in, in one session.
+    std::string notesFolder;
     // Preference values for this run only; the preference file keeps its own.
     std::vector<std::pair<std::string, std::string>> prefOverrides;
 };

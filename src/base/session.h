@@ -73,6 +73,9 @@ struct TransferProgress {
     int64_t startMs = -1;  // when it began; -1 while none runs
     int64_t shownMs = 0;   // when its progress was last shown
     int64_t baseline = 0;  // the pipe's bytes moved when it began
+    // While the Newton's notes are read: how many so far, which the transit
+    // field shows instead of the bytes waiting; -1 otherwise.
+    int32_t notesSoFar = -1;
 };
 
 // How the last package installation ended.
@@ -85,16 +88,22 @@ struct InstallState {
 };
 
 namespace dock {
-class FullConnection;
+struct Running;
 }
+
+// How the last reading of the Newton's notes ended.
+enum class NotesOutcome { kNone, kAllSaved, kSomeSkipped, kCutShort };
 
 // The Connection application's full connection, while one runs.
 struct DockState {
     struct Deleter {
-        void operator()(dock::FullConnection* connection) const;
+        void operator()(dock::Running* running) const;
     };
-    std::unique_ptr<dock::FullConnection, Deleter> connection;
+    std::unique_ptr<dock::Running, Deleter> running;
     CD_Handle pipe = 0;  // the pipe it runs on
+    // The folder for the Newton's notes, asked for before Connection connected.
+    std::optional<std::string> notesWanted;
+    NotesOutcome notes = NotesOutcome::kNone;
 };
 
 struct Session {

@@ -59,7 +59,7 @@ void TypeClipboard(Session& s) {
 void PollTick(Session& s) {
     const LinkReading link = PollLink(s);
     // Also lets go of a full connection whose pipe has gone.
-    if (s.dock.connection) ServeFullConnection(s);
+    if (s.dock.running) ServeFullConnection(s);
     if (!link.pipe || s.link.pipe == 0) return;
 
     if (link.waiting >= 2 && s.link.handshakeDone && !s.link.busy &&
@@ -150,6 +150,12 @@ bool TypeFile(Session& s, const std::string& path) {
     }
     const std::optional<std::string> text = TextFileToType(s, path);
     return text && TypeTransfer(s, *text, std::filesystem::path(path).filename().string());
+}
+
+void SaveNewtonNotes(Session& s, const std::string& folder) {
+    const bool connected = FullConnectionRuns(s);
+    ReadNotesInto(s, folder);
+    if (!connected) AwaitConnection(s);
 }
 
 bool TypeText(Session& s, const std::string& text) {

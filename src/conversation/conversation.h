@@ -50,4 +50,9 @@ bool TypeFile(Session& s, const std::string& path);
 // Types `text` on the Newton as one transfer; true when all of it was typed.
 bool TypeText(Session& s, const std::string& text);
 
+// Saves the Newton's notes in `folder`, through its Connection application;
+// when it is not connected yet, the program listens for it, and the notes
+// are read once it has connected.
+void SaveNewtonNotes(Session& s, const std::string& folder);
+
 }  // namespace zd

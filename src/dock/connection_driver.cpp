@@ -1,14 +1,37 @@
 #include "dock/connection_driver.h"
 
 #include "base/display_ops.h"
+#include "base/prefs_keys.h"
 #include "base/session.h"
 #include "dock/full_connection.h"
 #include "link/link_manager.h"
+#include "transfer/item_file.h"
+#include "transfer/note_files.h"
 
 namespace zd {
+
+namespace dock {
+
+// A full connection, and where the notes it reads go.
+struct Running {
+    explicit Running(int64_t now) : connection(now) {}
+    FullConnection connection;
+    std::unique_ptr<NoteFiles> notes;  // while a reading runs
+};
+
+}  // namespace dock
+
+void DockState::Deleter::operator()(dock::Running* running) const {
+    delete running;
+}
+
 namespace {
 
 using dock::FullConnection;
+using dock::SoupReading;
+
+// Every so many notes the log says how far the reading has come.
+constexpr size_t kNotesProgressEvery = 100;
 
 // How long after a text the Newton has to say that it was not all typed.
 constexpr int64_t kSettleMs = 500;
@@ -25,14 +48,65 @@ void LogNotes(Session& s, FullConnection& connection) {
     for (const std::string& note : connection.TakeNotes()) LogLine(s, note);
 }
 
+std::string Notes(size_t count) {
+    return std::to_string(count) + (count == 1 ? " note" : " notes");
+}
+
+// The reading's end, in the log and in the outcome.
+void FinishReading(Session& s, dock::Running& running, bool whole) {
+    const NoteFiles& notes = *running.notes;
+    std::string line = Notes(notes.saved()) + " saved in " + notes.folder();
+    if (notes.skipped() > 0) line += "; " + std::to_string(notes.skipped()) + " skipped";
+    if (!whole) line += "; the reading was cut short";
+    LogLine(s, line + ".");
+    s.dock.notes = !whole                ? NotesOutcome::kCutShort
+                   : notes.skipped() > 0 ? NotesOutcome::kSomeSkipped
+                                         : NotesOutcome::kAllSaved;
+    running.notes.reset();
+    running.connection.ForgetReading();
+    s.progress.notesSoFar = -1;
+}
+
+void StartSaving(Session& s, dock::Running& running, const std::string& folder) {
+    running.notes = std::make_unique<NoteFiles>(folder);
+    s.dock.notes = NotesOutcome::kNone;
+    s.progress.notesSoFar = 0;
+    LogLine(s, "Saving the Newton's notes in " + folder + "\u2026");
+}
+
+// Each entry that came is saved, and dropped; a reading the Newton began
+// saves into the receive folder.
+void SaveEntries(Session& s, dock::Running& running) {
+    const SoupReading* reading = running.connection.reading();
+    if (!reading) return;
+    if (!running.notes)
+        StartSaving(s, running, ReceiveFolder(s.svc.prefs.GetPrefString(prefs::kDir)));
+    NoteFiles& notes = *running.notes;
+    for (const SoupReading::Entry& entry : running.connection.TakeEntries()) {
+        notes.Save(s, entry.data, "note " + std::to_string(entry.number) + " of " + entry.store);
+        const size_t done = notes.saved() + notes.skipped();
+        if (done % kNotesProgressEvery == 0) LogLine(s, Notes(done) + " so far\u2026");
+        s.progress.notesSoFar = static_cast<int32_t>(done);
+    }
+    ShowTransit(s, s.progress.notesSoFar);
+    if (reading->outcome() != SoupReading::Outcome::kRunning)
+        FinishReading(s, running, reading->outcome() == SoupReading::Outcome::kDone);
+}
+
 // Hands the connection what came, lets the time pass, and writes what it
 // says, message by message, reading between them: a cancel in the middle of
 // a long text stops what follows it.
 void Pump(Session& s) {
-    FullConnection& connection = *s.dock.connection;
+    dock::Running& running = *s.dock.running;
+    FullConnection& connection = running.connection;
     Dil& dil = s.svc.dil;
     const CD_Handle pipe = s.link.pipe;
     for (;;) {
+        if (s.dock.notesWanted && connection.phase() == FullConnection::Phase::kConnected) {
+            StartSaving(s, running, *s.dock.notesWanted);
+            connection.ReadNotes(Now(s));
+            s.dock.notesWanted.reset();
+        }
         int32_t waiting = 0;
         if (dil.CD_BytesAvailable(pipe, &waiting) == kDilOk && waiting > 0) {
             std::string bytes(static_cast<size_t>(waiting), '\0');
@@ -41,6 +115,7 @@ void Pump(Session& s) {
         }
         connection.Tick(Now(s));
         LogNotes(s, connection);
+        SaveEntries(s, running);
         const auto message = connection.NextMessage(Now(s));
         if (!message) break;
         const int32_t written =
@@ -54,20 +129,23 @@ void Pump(Session& s) {
         connection.Lost();
     }
     LogNotes(s, connection);
+    // A connection that ended in the middle of a reading ends the reading too.
+    if (running.notes && connection.phase() == FullConnection::Phase::kEnded)
+        FinishReading(s, running, false);
 }
 
 FullConnection* Running(Session& s) {
-    return FullConnectionRuns(s) ? s.dock.connection.get() : nullptr;
+    return FullConnectionRuns(s) ? &s.dock.running->connection : nullptr;
 }
 
 }  // namespace
 
 bool FullConnectionRuns(const Session& s) {
-    return s.dock.connection && s.link.pipe != 0 && s.dock.pipe == s.link.pipe;
+    return s.dock.running && s.link.pipe != 0 && s.dock.pipe == s.link.pipe;
 }
 
 void StartFullConnection(Session& s) {
-    s.dock.connection.reset(new FullConnection(Now(s)));
+    s.dock.running.reset(new dock::Running(Now(s)));
     s.dock.pipe = s.link.pipe;
     s.link.goodbye = dock::Encode(dock::kDisconnect, "");
     Pump(s);
@@ -75,20 +153,35 @@ void StartFullConnection(Session& s) {
 
 void ServeFullConnection(Session& s) {
     if (!FullConnectionRuns(s)) {
-        // Its pipe went another way (a new listen, an installation).
-        s.dock.connection.reset();
+        // Its pipe went another way (a new listen, an installation, a disconnect).
+        if (s.dock.running && s.dock.running->notes) FinishReading(s, *s.dock.running, false);
+        s.dock.running.reset();
         return;
     }
     Pump(s);
-    if (s.dock.connection->phase() != FullConnection::Phase::kEnded) return;
+    if (s.dock.running->connection.phase() != FullConnection::Phase::kEnded) return;
     // Whatever goodbye there was to say has been said.
-    s.dock.connection.reset();
+    s.dock.running.reset();
     s.link.goodbye = "";
     ClosePipe(s);
 }
 
+void ReadNotesInto(Session& s, const std::string& folder) {
+    if (FullConnectionRuns(s) && s.dock.running->connection.reading()) {
+        LogLine(s, "The Newton's notes are being read already.");
+        return;
+    }
+    // Read once the connection is ready.
+    s.dock.notesWanted = folder;
+    if (FullConnectionRuns(s)) Pump(s);
+}
+
+bool ReadingNotes(const Session& s) {
+    return FullConnectionRuns(s) && s.dock.running->notes != nullptr;
+}
+
 bool TypeTransfer(Session& s, const std::string& text, const std::string& what) {
-    FullConnection& connection = *s.dock.connection;
+    FullConnection& connection = s.dock.running->connection;
     Dil& dil = s.svc.dil;
     s.link.busy = true;
     ShowState(s, "Working");

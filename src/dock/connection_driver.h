@@ -1,8 +1,9 @@
 // The Connection application's full connection on the session's pipe: the
 // machine of full_connection.h fed with what the pipe brings and the time,
-// its messages written, its notes logged, and the pipe let go once it ends.
-// Text typed live goes out at once; a text sent whole (a file, the clipboard,
-// a drop) is one transfer, which waits for the Newton as other transfers do.
+// its messages written, its notes logged, the entries of the Newton's notes
+// saved as they come, and the pipe let go once it ends.  Text typed live
+// goes out at once; a text sent whole (a file, the clipboard, a drop) is one
+// transfer, which waits for the Newton as other transfers do.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,13 @@ void ServeFullConnection(Session& s);
 // the link.  `what` names the text in the log ("Note.txt", "the clipboard").
 // True when all of it was typed.
 bool TypeTransfer(Session& s, const std::string& text, const std::string& what);
+
+// Saves the Newton's notes in `folder`, one text file each as they arrive
+// (note_files.h); the ticks carry the reading on, and the log says how it
+// ended.  Before Connection has connected, the reading waits for it.
+void ReadNotesInto(Session& s, const std::string& folder);
+// True while the Newton's notes are read.
+bool ReadingNotes(const Session& s);
 
 // Typing as the user types: the keyboard opens, each text or key goes out at
 // once, and the keyboard closes again.  Nothing waits.

@@ -2,7 +2,6 @@
 
 #include <random>
 
-#include "base/session.h"
 #include "dock/keyboard_text.h"
 #include "dock/password.h"
 #include "nsof/nsof.h"
@@ -83,6 +82,7 @@ void FullConnection::Receive(std::string_view bytes, int64_t now) {
 
 void FullConnection::Tick(int64_t now) {
     if (m_phase == Phase::kEnded) return;
+    if (m_reading) m_reading->Tick(now);
     if (m_phase == Phase::kGreeting && now >= m_deadline) {
         End("The Newton did not answer within " + std::to_string(kTimeoutSeconds) +
                 " s; the connection has ended.",
@@ -197,7 +197,7 @@ void FullConnection::OnMessage(const Message& message, int64_t now) {
     if (m_phase == Phase::kGreeting) {
         OnGreeting(message, now);
     } else {
-        OnConnected(message);
+        OnConnected(message, now);
     }
 }
 
@@ -263,9 +263,16 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
     }
 }
 
-void FullConnection::OnConnected(const Message& message) {
+void FullConnection::OnConnected(const Message& message, int64_t now) {
     const std::string_view command = message.command;
-    if (command == kResult) {
+    if (m_reading && m_reading->OnMessage(message, now)) return;
+    if (command == kRequestToSync) {
+        const bool running = m_reading && m_reading->outcome() == SoupReading::Outcome::kRunning;
+        if (!running) {
+            m_notes.push_back("The Newton asks to synchronise: Zandorelle reads its notes.");
+            StartReading(true, now);
+        }
+    } else if (command == kResult) {
         const int32_t code = ResultCode(message);
         if (code == kWrongPassword || code == kBadPassword) {
             End("The Newton asks for a password; Zandorelle cannot give one yet. Remove the "
@@ -294,6 +301,30 @@ void FullConnection::OnConnected(const Message& message) {
                           "cancelled.");
         Send(kOperationCancelled);
     }
+}
+
+void FullConnection::ReadNotes(int64_t now) {
+    if (m_phase != Phase::kConnected) return;
+    if (m_reading && m_reading->outcome() == SoupReading::Outcome::kRunning) return;
+    StartReading(false, now);
+}
+
+std::vector<SoupReading::Entry> FullConnection::TakeEntries() {
+    return m_reading ? m_reading->TakeEntries() : std::vector<SoupReading::Entry>{};
+}
+
+void FullConnection::StartReading(bool askedByNewton, int64_t now) {
+    // The keyboard and the synchronisation are operations of their own.
+    if (m_keyboard != Keyboard::kClosed) {
+        if (m_waiting > 0) KeyboardLost("The keyboard closed for the reading of the notes");
+        m_keyboard = Keyboard::kClosed;
+        m_closeWhenTyped = false;
+        Send(kOperationDone);
+    }
+    m_reading = std::make_unique<SoupReading>(
+        "Notes", askedByNewton, now,
+        [this](std::string_view command, std::string_view data) { Send(command, data); },
+        [this](std::string note) { m_notes.push_back(std::move(note)); });
 }
 
 void FullConnection::KeyboardOpened(bool byNewton) {
@@ -333,11 +364,3 @@ void FullConnection::Expect(Step step, int64_t now) {
 }
 
 }  // namespace zd::dock
-
-namespace zd {
-
-void DockState::Deleter::operator()(dock::FullConnection* connection) const {
-    delete connection;
-}
-
-}  // namespace zd

@@ -1,8 +1,8 @@
 // The Newton's Connection application in its full connection, as the desktop
 // plays it: the greeting with its password step, then a connection that lasts
-// as long as the user works, with keyboard passthrough started from either
-// side.  Like the MNP link it is a machine: it takes the bytes that arrived
-// and the time, and answers with the messages to send; it never waits.  Its
+// as long as the user works, with keyboard passthrough and the reading of the
+// Newton's notes, each started from either side.  Like the MNP link it is a machine: it takes the
+// bytes that arrived and the time, and answers with the messages to send; it never waits.  Its
 // owner writes the messages in order, logs the notes, and lets the link go
 // once the connection has ended.
 #pragma once
@@ -10,17 +10,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dock/dock_message.h"
+#include "dock/soup_reading.h"
 
 namespace zd::dock {
 
 // What the Newton may be asked to show: what we answer.
-inline constexpr uint32_t kOfferedIcons = kInstallIcon | kKeyboardIcon;
+inline constexpr uint32_t kOfferedIcons = kInstallIcon | kSynchroniseIcon | kKeyboardIcon;
 // How long we stay silent at most while connected; the Newton's own
 // patience is kTimeoutSeconds.
 inline constexpr int64_t kHelloMs = 10000;
@@ -56,6 +58,16 @@ public:
     // The link under the connection went away.
     void Lost();
 
+    // Reads every entry of the Newton's Notes from every store; the keyboard
+    // closes first.  The entries come through TakeEntries as they arrive.
+    // REQUIRES: the connection is ready.
+    void ReadNotes(int64_t now);
+    // The reading of the notes that runs or has ended (also one the Newton
+    // asked for), until ForgetReading; null when there is none.
+    const SoupReading* reading() const { return m_reading.get(); }
+    std::vector<SoupReading::Entry> TakeEntries();
+    void ForgetReading() { m_reading.reset(); }
+
     // The next message to write; nullopt while none is due.
     std::optional<std::string> NextMessage(int64_t now);
     // What happened that the user should read, since the last call.
@@ -84,7 +96,8 @@ private:
 
     void OnMessage(const Message& message, int64_t now);
     void OnGreeting(const Message& message, int64_t now);
-    void OnConnected(const Message& message);
+    void OnConnected(const Message& message, int64_t now);
+    void StartReading(bool askedByNewton, int64_t now);
     // The keyboard opened, by the Newton's answer or by its user.
     void KeyboardOpened(bool byNewton);
     // The keyboard closed under queued text, which is dropped; `why` begins
@@ -101,6 +114,7 @@ private:
     bool m_newtonKeyboard = false;
     bool m_keyboardWanted = false;  // asked for before the connection was ready
     bool m_closeWhenTyped = false;
+    std::unique_ptr<SoupReading> m_reading;
     Reader m_reader{kMaxNewtonMessage};
     std::deque<std::string> m_control;  // goes at once
     std::deque<Typing> m_typing;        // goes while the keyboard is open

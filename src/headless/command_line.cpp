@@ -68,6 +68,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             const auto path = ValueOf(args, i, "--type-file", "a text file", error);
             if (!path) return std::nullopt;
             line.typeFile = *path;
+        } else if (IsOption(arg, "--export-notes")) {
+            const auto path = ValueOf(args, i, "--export-notes", "a folder", error);
+            if (!path) return std::nullopt;
+            line.exportNotes = *path;
         } else if (IsOption(arg, "--device")) {
             const auto path = ValueOf(args, i, "--device", "a device path", error);
             if (!path) return std::nullopt;
@@ -77,8 +81,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return std::nullopt;
         }
     }
-    if (!line.install.empty() && !line.typeFile.empty()) {
-        error = "--install and --type-file are each a session of their own; give one";
+    if (!line.install.empty() + !line.typeFile.empty() + !line.exportNotes.empty() > 1) {
+        error =
+            "--install, --type-file and --export-notes are each a session of their own; "
+            "give one";
         return std::nullopt;
     }
     if (!line.device.empty() && line.port == -1) {
@@ -94,6 +100,7 @@ RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefs
     options.relisten = line.relisten;
     options.installFiles = line.install;
     options.typeFile = line.typeFile;
+    options.notesFolder = line.exportNotes;
     // A device without a port goes into the first slot.
     const int port = line.port.value_or(0);
     if (line.port || !line.device.empty())
@@ -129,6 +136,8 @@ std::string UsageText(const std::string& program) {
            "                       type TEXT    type TEXT on the Newton through its\n"
            "                                    Connection application\n"
            "                       type-file FILE  type a text file on it the same way\n"
+           "                       notes [DIR]  save the Newton's notes, a text file each,\n"
+           "                                    in DIR (the receive folder by default)\n"
            "                       quit         end the connection in order and exit\n"
            "  --ini FILE         use FILE as the preference file\n"
            "  --port N|network   for this run, listen on serial slot N (0 to 3) or on the\n"
@@ -143,6 +152,10 @@ std::string UsageText(const std::string& program) {
            "                     Connection application, without a window, and exit:\n"
            "                     0 when all of it was typed, 1 when not, 2 when FILE is\n"
            "                     no text file to send\n"
+           "  --export-notes DIR save the Newton's notes in DIR through its Connection\n"
+           "                     application, without a window, and exit: 0 when all\n"
+           "                     were saved, 1 when one was skipped or the reading was\n"
+           "                     cut short, 2 when DIR is no folder\n"
            "  --relisten         listen again whenever a connection has ended (also the\n"
            "                     preference Relisten=1), for unattended use\n"
            "  --version          show the program's version\n"

@@ -23,6 +23,8 @@ struct CommandLine {
     std::vector<std::string> install;
     // --type-file: a text file to type on the Newton in one session.
     std::string typeFile;
+    // --export-notes: a folder for the Newton's notes, in one session.
+    std::string exportNotes;
 };
 
 // Parses the arguments after the program name.  On a mistake returns nullopt

@@ -24,6 +24,7 @@
 #include "link/poll_tick.h"
 #include "link/progress.h"
 #include "link/relisten.h"
+#include "transfer/item_file.h"
 #include "transfer/regular_file.h"
 #include "transfer/send_text.h"
 #include "transfer/text_files.h"
@@ -57,7 +58,7 @@ std::string Trim(const std::string& s) {
 
 constexpr const char* kCommandList =
     "listen, disconnect, status, send FILE, paste [TEXT], drop TEXT, clip FILE, install FILE..., "
-    "type TEXT, type-file FILE, quit";
+    "type TEXT, type-file FILE, notes [DIR], quit";
 
 // The words of `text`, split at spaces.
 std::vector<std::string> Words(const std::string& text) {
@@ -186,6 +187,11 @@ private:
             TypeText(m_session, argument);
         } else if (command == "type-file" && !argument.empty()) {
             TypeFile(m_session, argument);
+        } else if (command == "notes") {
+            SaveNewtonNotes(m_session,
+                            argument.empty()
+                                ? ReceiveFolder(m_session.svc.prefs.GetPrefString(prefs::kDir))
+                                : argument);
         } else if (command == "clip" && !argument.empty()) {
             WriteClipboard(argument);
         } else if (command == "quit" && argument.empty()) {

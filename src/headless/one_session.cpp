@@ -1,5 +1,7 @@
 #include "headless/one_session.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <optional>
 
@@ -81,12 +83,48 @@ private:
     std::optional<bool> m_typed;
 };
 
+class NotesSession final : public OneSession {
+public:
+    explicit NotesSession(std::string folder) : m_folder(std::move(folder)) {}
+
+    bool Begin(Session& s) override {
+        struct stat info {};
+        if (::stat(m_folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            std::fprintf(stderr, "zandorelle: %s: no folder to save the notes in\n",
+                         m_folder.c_str());
+            return false;
+        }
+        SaveNewtonNotes(s, m_folder);
+        return true;
+    }
+    bool Over(Session& s) override {
+        if (s.dock.notes != NotesOutcome::kNone) {
+            ClosePipe(s);  // the connection's goodbye
+            return true;
+        }
+        if (s.link.handshakeDone) {
+            ExplainTypingImpossible(s);
+            return true;
+        }
+        return LinkGone(s);
+    }
+    int Status(Session& s) override {
+        if (s.dock.notes == NotesOutcome::kAllSaved) return 0;
+        std::fputs("zandorelle: not every note was saved; the log says why\n", stderr);
+        return 1;
+    }
+
+private:
+    std::string m_folder;
+};
+
 }  // namespace
 
 std::unique_ptr<OneSession> OneSession::For(const RunOptions& options) {
     if (!options.installFiles.empty())
         return std::make_unique<InstallSession>(options.installFiles);
     if (!options.typeFile.empty()) return std::make_unique<TypeFileSession>(options.typeFile);
+    if (!options.notesFolder.empty()) return std::make_unique<NotesSession>(options.notesFolder);
     return nullptr;
 }
 

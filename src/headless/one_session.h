@@ -1,7 +1,8 @@
 // What the command line may ask for instead of serving: one session with the
-// Newton's Connection application (--install, --type-file), after which the
-// program ends with a status for scripts: 0 done, 1 not done (the log says
-// why), 2 a file refused before anything was asked of the Newton.
+// Newton's Connection application (--install, --type-file, --export-notes),
+// after which the program ends with a status for scripts: 0 done, 1 not done
+// or not all of it (the log says why), 2 a file or folder refused before
+// anything was asked of the Newton.
 #pragma once
 
 #include <memory>

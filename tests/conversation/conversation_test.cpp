@@ -110,7 +110,7 @@ TEST_F(ConversationTest, DisconnectSaysTheConnectionsGoodbyeNotThePackages) {
     EXPECT_EQ(newton().received().find("#BYE"), std::string::npos);
     EXPECT_EQ(session.link.pipe, 0);
     PollTick(session);
-    EXPECT_FALSE(session.dock.connection) << "let go with its pipe";
+    EXPECT_FALSE(session.dock.running) << "let go with its pipe";
 }
 
 TEST_F(ConversationTest, ASilentNewtonIsGreetedAsThePackageAndKeepsItsRoad) {

@@ -92,7 +92,7 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].command, "wicn");
-    EXPECT_EQ(ReadBigEndian32(sent[0].data), kInstallIcon | kKeyboardIcon);
+    EXPECT_EQ(ReadBigEndian32(sent[0].data), kInstallIcon | kSynchroniseIcon | kKeyboardIcon);
 
     NewtonSays("dres", BigEndian32(0));
     sent = Sent();
@@ -108,10 +108,10 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     EXPECT_EQ(sent[0].data, "\xF6\xEB\xA1\x37\xF3\x69\x9E\xA5"s);
     EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
     EXPECT_EQ(connection.owner(), "Åsa Ørnskjöld");
-    EXPECT_EQ(
-        connection.TakeNotes(),
-        (Notes{"Connected to Åsa Ørnskjöld's Newton.", "Offered on the Newton: Install, Keyboard.",
-               "The Newton's Connection is ready: what you send is typed on it."}));
+    EXPECT_EQ(connection.TakeNotes(),
+              (Notes{"Connected to Åsa Ørnskjöld's Newton.",
+                     "Offered on the Newton: Install, Synchronise, Keyboard.",
+                     "The Newton's Connection is ready: what you send is typed on it."}));
 }
 
 TEST_F(FullConnectionTest, ANewtonWithAPasswordIsToldGoodbyeWithOneClearLine) {

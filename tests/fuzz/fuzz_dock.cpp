@@ -2,8 +2,9 @@
 // crashes nor reads out of bounds, takes them in runs as it takes them whole,
 // and the owner's name is read from any "name" data safely; and the full
 // connection, fed the same bytes as a Newton's side of it with the user
-// typing and the time passing in between, never crashes, never hands out a
-// message that is no Dock message, and never counts more typed than queued.
+// typing, reading the notes and the time passing in between, never crashes,
+// never hands out a message that is no Dock message, and never counts more
+// typed than queued.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -42,6 +43,10 @@ void PlayConnection(std::string_view bytes) {
             ++queued;
         }
         if (choice % 11 == 0) connection.CloseKeyboard(now);
+        if (choice % 13 == 0) connection.ReadNotes(now);
+        for (const auto& entry : connection.TakeEntries()) {
+            if (entry.number == 0) std::abort();
+        }
         now += choice * 250;
         connection.Tick(now);
         while (auto message = connection.NextMessage(now)) {

@@ -70,12 +70,12 @@ TEST_P(OnEveryLine, AFileAndADropArriveAsTypedAndTheConnectionEndsInOrder) {
 
     const std::string& log = program->out();
     EXPECT_NE(log.find("Connected to Åsa Ørnskjöld's Newton.\nOffered on the Newton: Install, "
-                       "Keyboard.\n"),
+                       "Synchronise, Keyboard.\n"),
               std::string::npos)
         << log;
     EXPECT_NE(log.find("Typing Anteckning.txt on the Newton (36 characters)…\n"),
               std::string::npos);
-    EXPECT_NE(newton->process().err().find("newton-sim: icons 36\n"), std::string::npos);
+    EXPECT_NE(newton->process().err().find("newton-sim: icons 52\n"), std::string::npos);
     EXPECT_EQ(log.find("ZD is now working."), std::string::npos) << "no companion greeting";
 }
 

@@ -213,6 +213,9 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     bool askedForKeyboard = play.openKeyboard;
     if (play.openKeyboard && !SendMessage(c, dock::kKeyboard, "")) return false;
     if (!play.ask.empty() && !SendMessage(c, play.ask, "")) return false;
+    std::optional<NotesSoup> soup;
+    if (!play.notes.folder.empty()) soup.emplace(play.notes);
+    if (play.notes.sync && !SendMessage(c, "ssyn", "")) return false;
     const auto typedSome = [&] {
         if (play.vanishAfter > 0 && typed.count() >= play.vanishAfter) {
             typed.Save();
@@ -240,6 +243,10 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
         }
         if (command == dock::kHello || command == dock::kDesktopInControl ||
             command == dock::kCancelAcknowledged) {
+            continue;
+        }
+        if (soup && NotesSoup::Handles(command)) {
+            if (!soup->Answer(c, *message)) return false;
             continue;
         }
         if (command == dock::kKeyboard) {

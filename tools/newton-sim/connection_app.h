@@ -10,6 +10,7 @@
 #include <string>
 
 #include "companion.h"
+#include "notes_soup.h"
 
 namespace zd::sim {
 
@@ -33,6 +34,7 @@ struct FullPlay {
     size_t vanishAfter = 0;       // it vanishes without a word after this many characters
     int answerDelayMs = 0;        // before each answer
     std::string ask;              // once connected, asks for this, which no desktop knows
+    NotesPlay notes;              // its Notes soup
 };
 
 // The full connection, up to the desktop's "disc".

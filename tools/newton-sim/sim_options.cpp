@@ -1,5 +1,6 @@
 #include "sim_options.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace zd::sim {
@@ -186,6 +187,34 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
         } else if (arg == "--answer-delay") {
             if (!number("milliseconds", value)) return std::nullopt;
             options.full.answerDelayMs = static_cast<int>(value);
+        } else if (arg == "--notes") {
+            const auto folder = next("a folder");
+            if (!folder) return std::nullopt;
+            options.full.notes.folder = *folder;
+            const bool playing =
+                std::any_of(options.steps.begin(), options.steps.end(),
+                            [](const Step& step) { return step.kind == Step::kFullConnection; });
+            if (!playing) options.steps.push_back(MakeStep(Step::kFullConnection));
+        } else if (arg == "--notes-checklist") {
+            options.full.notes.checklist = true;
+        } else if (arg == "--notes-ink") {
+            options.full.notes.ink = true;
+        } else if (arg == "--notes-drawing") {
+            options.full.notes.drawing = true;
+        } else if (arg == "--notes-card") {
+            options.full.notes.card = true;
+        } else if (arg == "--notes-malformed") {
+            options.full.notes.malformed = true;
+        } else if (arg == "--sync") {
+            options.full.notes.sync = true;
+        } else if (arg == "--notes-endless") {
+            options.full.notes.endless = true;
+        } else if (arg == "--cancel-after-notes") {
+            if (!number("an entry count", value)) return std::nullopt;
+            options.full.notes.cancelAfter = static_cast<size_t>(value);
+        } else if (arg == "--vanish-after-notes") {
+            if (!number("an entry count", value)) return std::nullopt;
+            options.full.notes.vanishAfter = static_cast<size_t>(value);
         } else if (arg == "--ask") {
             const auto command = next("four letters");
             if (!command) return std::nullopt;
@@ -277,6 +306,16 @@ std::string SimUsage() {
            "  --vanish-after N     vanish without a word after N characters\n"
            "  --answer-delay MS    wait before each answer\n"
            "  --ask CMD            once connected, ask for CMD, which no desktop knows\n"
+           "  --notes FOLDER       the full connection with a Notes soup: a note for each\n"
+           "                       text file in FOLDER, handed to a desktop that\n"
+           "                       synchronises\n"
+           "  --notes-checklist, --notes-ink, --notes-drawing, --notes-card,\n"
+           "  --notes-malformed    add a checklist, a note with an ink word, a drawing\n"
+           "                       only, a card store with a note, an entry that ends early\n"
+           "  --sync               its user taps Synchronise once connected\n"
+           "  --cancel-after-notes N, --vanish-after-notes N\n"
+           "                       cancel, or vanish, after N entries\n"
+           "  --notes-endless      never say that the soup is done\n"
            "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
 }
 

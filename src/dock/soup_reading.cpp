@@ -1,0 +1,168 @@
+#include "dock/soup_reading.h"
+
+#include <algorithm>
+
+#include "base/unicode.h"
+
+namespace zd::dock {
+namespace {
+
+constexpr int64_t kAnswerMs = int64_t{kTimeoutSeconds} * 1000;
+
+const std::string* StringSlot(const nsof::Value& frame, std::string_view name) {
+    const nsof::Value* slot = frame.Find(name);
+    const nsof::String* string = slot ? slot->As<nsof::String>() : nullptr;
+    return string ? &string->text : nullptr;
+}
+
+// What "ssgn" names a store by: its name, kind and signature, as "sopt" gave them.
+nsof::Value StoreFrame(const nsof::Value& store) {
+    nsof::Frame frame;
+    for (const char* slot : {"name", "kind", "signature"}) {
+        if (const nsof::Value* value = store.Find(slot)) frame.slots.push_back({slot, *value});
+    }
+    return nsof::Value{std::move(frame)};
+}
+
+}  // namespace
+
+SoupReading::SoupReading(std::string soup, bool askedByNewton, int64_t now, Sender send, Noter note)
+    : m_soup(std::move(soup)), m_send(std::move(send)), m_note(std::move(note)) {
+    if (askedByNewton) {
+        m_send(kGetSyncOptions, "");
+        Expect(Step::kOptions, now);
+        return;
+    }
+    m_send(kDesktopInControl, "");
+    m_send(kRequestToSync, "");
+    Expect(Step::kSyncResult, now);
+}
+
+bool SoupReading::OnMessage(const Message& message, int64_t now) {
+    if (m_outcome != Outcome::kRunning) return false;
+    const std::string_view command = message.command;
+    const int32_t result =
+        message.data.size() >= 4 ? static_cast<int32_t>(ReadBigEndian32(message.data)) : 0;
+    if (command == kOperationCancelled) {
+        m_send(kCancelAcknowledged, "");
+        Cut("The Newton cancelled the reading of its " + m_soup + ".");
+        return true;
+    }
+    if (command == kResult && result != 0) {
+        Cut("The Newton could not hand out its " + m_soup + " (error " + std::to_string(result) +
+            ").");
+        return true;
+    }
+    switch (m_step) {
+        case Step::kSyncResult:
+            if (command != kResult) return false;
+            m_send(kGetSyncOptions, "");
+            Expect(Step::kOptions, now);
+            return true;
+        case Step::kOptions:
+            if (command != kSyncOptions) return false;
+            OnOptions(message, now);
+            return true;
+        case Step::kNames:
+            if (command != kSoupNames) return false;
+            OnNames(message, now);
+            return true;
+        case Step::kInfo:
+            // The soup's information, or a plain result: either way, on.
+            if (command != kSoupInfo && command != kResult) return false;
+            m_send(kSendSoup, "");
+            m_number = 0;
+            Expect(Step::kEntries, now);
+            return true;
+        case Step::kEntries:
+            if (command == kEntry) {
+                m_entries.push_back({m_store, ++m_number, message.data});
+                Expect(Step::kEntries, now);
+                return true;
+            }
+            if (command != kSoupDone) return false;
+            NextStore(now);
+            return true;
+    }
+    return false;
+}
+
+void SoupReading::Tick(int64_t now) {
+    if (m_outcome != Outcome::kRunning || now < m_deadline) return;
+    Cancel("The Newton sent nothing for " + std::to_string(kTimeoutSeconds) + " s in the middle " +
+           "of its " + m_soup + "; the reading has ended.");
+}
+
+void SoupReading::Cancel(const std::string& why) {
+    if (m_outcome != Outcome::kRunning) return;
+    m_send(kOperationCancelled, "");
+    Cut(why);
+}
+
+std::vector<SoupReading::Entry> SoupReading::TakeEntries() {
+    std::vector<Entry> entries;
+    entries.swap(m_entries);
+    return entries;
+}
+
+void SoupReading::Expect(Step step, int64_t now) {
+    m_step = step;
+    m_deadline = now + kAnswerMs;
+}
+
+void SoupReading::NextStore(int64_t now) {
+    if (m_stores.empty()) {
+        m_send(kOperationDone, "");
+        m_outcome = Outcome::kDone;
+        return;
+    }
+    const nsof::Value store = std::move(m_stores.back());
+    m_stores.pop_back();
+    const std::string* name = StringSlot(store, "name");
+    m_store = name ? *name : "a store";
+    ++m_storesRead;
+    m_send(kSetStoreGetNames, nsof::Encode(StoreFrame(store)));
+    Expect(Step::kNames, now);
+}
+
+void SoupReading::OnOptions(const Message& message, int64_t now) {
+    const nsof::Decoded options = nsof::Decode(message.data);
+    const nsof::Value* stores = options.value ? options.value->Find("stores") : nullptr;
+    const nsof::Array* array = stores ? stores->As<nsof::Array>() : nullptr;
+    if (!array) {
+        Cancel("The Newton's synchronisation options name no stores" +
+               (options.error.empty() ? std::string() : " (" + options.error + ")") + ".");
+        return;
+    }
+    for (const nsof::Value& store : array->elements)
+        if (store.As<nsof::Frame>()) m_stores.push_back(store);
+    std::reverse(m_stores.begin(), m_stores.end());
+    NextStore(now);
+}
+
+void SoupReading::OnNames(const Message& message, int64_t now) {
+    // The soups' names, then their signatures: two streams one after the other.
+    const nsof::Decoded names = nsof::Decode(message.data);
+    const nsof::Array* array = names.value ? names.value->As<nsof::Array>() : nullptr;
+    if (!array) {
+        m_note("The soups of " + m_store + " could not be read (" + names.error +
+               "); it is left out.");
+        NextStore(now);
+        return;
+    }
+    const bool held = std::any_of(array->elements.begin(), array->elements.end(),
+                                  [this](const nsof::Value& name) {
+                                      const nsof::String* string = name.As<nsof::String>();
+                                      return string && string->text == m_soup;
+                                  });
+    if (!held) return NextStore(now);
+    m_send(kSetSoupGetInfo, Utf8ToUtf16Be(m_soup) + std::string(2, '\0'));
+    Expect(Step::kInfo, now);
+}
+
+void SoupReading::Cut(const std::string& note) {
+    m_note(note);
+    m_outcome = Outcome::kCut;
+}
+
+}  // namespace zd::dock

@@ -1,0 +1,168 @@
+// Reading the Newton's Notes through the full connection: every store in
+// turn, the entries as they come, a reading the Newton starts itself, and one
+// the Newton cancels, leaves silent or answers with nonsense.
+#include "dock/soup_reading.h"
+
+#include <gtest/gtest.h>
+
+#include "base/unicode.h"
+#include "dock/full_connection.h"
+
+namespace zd::dock {
+namespace {
+
+using namespace std::string_literals;
+using nsof::Value;
+using Notes = std::vector<std::string>;
+
+Value Store(const char* name) {
+    return Value{nsof::Frame{{{"name", Value{nsof::String{name}}},
+                              {"kind", Value{nsof::String{"Internal"}}},
+                              {"signature", Value{int32_t{77}}}}}};
+}
+
+std::string Names(std::vector<const char*> names) {
+    nsof::Array array, signatures;
+    for (const char* name : names) {
+        array.elements.push_back(Value{nsof::String{name}});
+        signatures.elements.push_back(Value{int32_t{1}});
+    }
+    return nsof::Encode(Value{array}) + nsof::Encode(Value{signatures});
+}
+
+class SoupReadingTest : public ::testing::Test {
+protected:
+    SoupReadingTest() {
+        for (const auto& [command, data] : std::vector<std::pair<std::string, std::string>>{
+                 {"rtdk", BigEndian32(9)},
+                 {"name", BigEndian32(0) + "\0A\0\0"s},
+                 {"ninf", BigEndian32(9) + std::string(8, '\1')},
+                 {"dres", BigEndian32(0)},
+                 {"pass", std::string(8, '\2')}}) {
+            NewtonSays(command, data);
+        }
+        (void)Sent();
+        (void)connection.TakeNotes();
+    }
+    void NewtonSays(std::string_view command, const std::string& data = "") {
+        connection.Receive(Encode(command, data), now);
+    }
+    std::vector<Message> Sent() {
+        Reader reader(1 << 20);
+        while (auto bytes = connection.NextMessage(now)) reader.Feed(*bytes);
+        std::vector<Message> messages;
+        while (auto message = reader.Next()) messages.push_back(*message);
+        return messages;
+    }
+    std::vector<std::string> SentCommands() {
+        std::vector<std::string> commands;
+        for (const Message& message : Sent()) commands.push_back(message.command);
+        return commands;
+    }
+    SoupReading::Outcome Outcome() { return connection.reading()->outcome(); }
+
+    int64_t now = 1000;
+    FullConnection connection{now};
+};
+
+TEST_F(SoupReadingTest, EveryStoreIsAskedForItsNotesAndTheEntriesComeAsTheyArrive) {
+    connection.ReadNotes(now);
+    EXPECT_EQ(SentCommands(), (std::vector<std::string>{"dcnt", "ssyn"}));
+    NewtonSays("dres", BigEndian32(0));
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsyn"});
+    NewtonSays("sopt",
+               nsof::Encode(Value{nsof::Frame{
+                   {{"stores", Value{nsof::Array{"", {Store("Internal"), Store("Kort")}}}}}}}));
+    auto sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].command, "ssgn");
+    const nsof::Decoded store = nsof::Decode(sent[0].data);
+    ASSERT_TRUE(store.value) << store.error;
+    EXPECT_EQ(store.value->Find("name")->As<nsof::String>()->text, "Internal");
+    EXPECT_EQ(*store.value->Find("signature")->As<int32_t>(), 77);
+
+    NewtonSays("soup", Names({"Calendar", "Notes"}));
+    sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].command, "ssgi");
+    EXPECT_EQ(sent[0].data, "\0N\0o\0t\0e\0s\0\0"s);
+    NewtonSays("sinf", nsof::Encode(Value{nsof::Frame{}}));
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"snds"});
+    NewtonSays("entr", "first");
+    NewtonSays("entr", "second");
+    const auto entries = connection.TakeEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].store, "Internal");
+    EXPECT_EQ(entries[1].number, 2u);
+    EXPECT_EQ(entries[1].data, "second");
+    EXPECT_TRUE(connection.TakeEntries().empty()) << "each entry is handed out once";
+
+    NewtonSays("bsdn");
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"ssgn"}) << "the card next";
+    NewtonSays("soup", Names({"Calendar"}));
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"opdn"}) << "a card without Notes";
+    EXPECT_EQ(Outcome(), SoupReading::Outcome::kDone);
+    EXPECT_EQ(connection.reading()->stores(), 2u);
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+}
+
+TEST_F(SoupReadingTest, TheNewtonsOwnSynchronisationStartsAtTheOptions) {
+    NewtonSays("ssyn");
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsyn"});
+    ASSERT_TRUE(connection.reading());
+    EXPECT_EQ(connection.TakeNotes(),
+              Notes{"The Newton asks to synchronise: Zandorelle reads its notes."});
+}
+
+TEST_F(SoupReadingTest, ACancelKeepsWhatCameAndTheConnection) {
+    connection.ReadNotes(now);
+    NewtonSays("dres", BigEndian32(0));
+    NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{
+                           {{"stores", Value{nsof::Array{"", {Store("Internal")}}}}}}}));
+    NewtonSays("soup", Names({"Notes"}));
+    NewtonSays("dres", BigEndian32(0));  // a plain result for the soup's information
+    NewtonSays("entr", "kept");
+    (void)Sent();
+    NewtonSays("opca");
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"ocaa"});
+    EXPECT_EQ(Outcome(), SoupReading::Outcome::kCut);
+    EXPECT_EQ(connection.TakeEntries().size(), 1u);
+    EXPECT_EQ(connection.TakeNotes(), Notes{"The Newton cancelled the reading of its Notes."});
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+}
+
+TEST_F(SoupReadingTest, ASoupThatNeverEndsIsGivenUpAfterTheTimeout) {
+    connection.ReadNotes(now);
+    NewtonSays("dres", BigEndian32(0));
+    NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{
+                           {{"stores", Value{nsof::Array{"", {Store("Internal")}}}}}}}));
+    NewtonSays("soup", Names({"Notes"}));
+    NewtonSays("sinf");
+    NewtonSays("entr", "one");
+    (void)Sent();
+    now += 29999;
+    connection.Tick(now);
+    EXPECT_EQ(Outcome(), SoupReading::Outcome::kRunning);
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"helo"}) << "we stay alive meanwhile";
+    now += 1;
+    connection.Tick(now);
+    EXPECT_EQ(Outcome(), SoupReading::Outcome::kCut);
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"opca"});
+    EXPECT_EQ(connection.TakeNotes(),
+              Notes{"The Newton sent nothing for 30 s in the middle of its Notes; the reading "
+                    "has ended."});
+}
+
+TEST_F(SoupReadingTest, OptionsWithoutStoresEndTheReadingWithItsReason) {
+    connection.ReadNotes(now);
+    NewtonSays("dres", BigEndian32(0));
+    NewtonSays("sopt", "\x02\x06\x01\x07\x06stores\x00\x10"s);
+    EXPECT_EQ(Outcome(), SoupReading::Outcome::kCut);
+    EXPECT_EQ(connection.TakeNotes(),
+              Notes{"The Newton's synchronisation options name no stores."});
+    NewtonSays("dres", BigEndian32(static_cast<uint32_t>(-10000)));
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+}
+
+}  // namespace
+}  // namespace zd::dock

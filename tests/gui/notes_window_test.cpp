@@ -1,0 +1,54 @@
+// File, "Save the Newton's notes…" in the real window under icewm: the folder
+// chosen in the dialog, the program listening for the Newton's Connection
+// since it had not connected yet, and its notes arriving as text files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "gui/window_manager_fixture.h"
+
+namespace zd {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST_F(WindowManagerTest, TheNewtonsNotesArriveInTheFolderChosen) {
+    const std::string notes = dir.File("on-the-newton"), out = dir.File("Anteckningar");
+    fs::create_directories(notes);
+    fs::create_directories(out);
+    for (const char* note : {"Inköp\nmjölk", "Réunion\nà 10 h", "Grüße\naus Köln"})
+        test::WriteFile(notes + "/" + std::string(note).substr(0, 3) + ".txt", note);
+    auto program = StartWithNewton({"--timeout", "30", "--notes", notes});
+    ASSERT_FALSE(window.empty());
+
+    Type(window, "alt+f");
+    Pause(300);
+    x->XDoTool({"key", "n"});  // "Save the Newton's &notes…"
+    const std::string dialog = x->WaitForWindow("^Save the Newton's notes$", 5000);
+    ASSERT_FALSE(dialog.empty()) << "the folder dialog";
+    Pause(500);
+    test::Subprocess setClipboard(
+        x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
+    setClipboard.Write(out);
+    setClipboard.CloseInput();
+    setClipboard.WaitForExit(3000);
+    x->XDoTool({"key", "ctrl+a", "ctrl+v"});
+    Pause(200);
+    for (int i = 0; i < 5 && x->Visible("^Save the Newton's notes$"); ++i) {
+        x->XDoTool({"key", "Return"});
+        Pause(400);
+    }
+    ASSERT_FALSE(x->Visible("^Save the Newton's notes$")) << "the dialog took the folder";
+
+    for (int i = 0; i < 100 && !fs::exists(out + "/Réunion.txt"); ++i) Pause(100);
+    EXPECT_EQ(test::ReadFile(out + "/Inköp.txt"), "Inköp\nmjölk\n");
+    EXPECT_EQ(test::ReadFile(out + "/Réunion.txt"), "Réunion\nà 10 h\n");
+    EXPECT_EQ(test::ReadFile(out + "/Grüße.txt"), "Grüße\naus Köln\n");
+    EXPECT_TRUE(program->RunsFor(300)) << "the window lives on";
+    Type(window, "Escape");
+    EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
+    EXPECT_EQ(newton->WaitForExit(10000), 0) << "the connection said goodbye: " << newton->err();
+}
+
+}  // namespace
+}  // namespace zd
