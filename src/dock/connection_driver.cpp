@@ -134,6 +134,28 @@ void Pump(Session& s) {
         FinishReading(s, running, false);
 }
 
+// A reading of the notes runs as a transfer: the link is served without a
+// pause, so that the Newton's frames are acknowledged as they come, and the
+// window waits as it does for any transfer; a wait the user ends (Disconnect,
+// quitting) ends the reading, with the notes that came kept.
+void RunReading(Session& s) {
+    dock::Running& running = *s.dock.running;
+    Dil& dil = s.svc.dil;
+    s.link.busy = true;
+    ShowState(s, "Working");
+    while (running.notes && running.connection.phase() != FullConnection::Phase::kEnded) {
+        if (dil.cancelled()) {
+            running.connection.CancelReading("The reading of the Newton's notes was cut short.");
+            Pump(s);
+            break;
+        }
+        (void)dil.CD_Wait(s.link.pipe, kWaitSliceMs);
+        Pump(s);
+    }
+    ShowState(s, "Idle");
+    s.link.busy = false;
+}
+
 FullConnection* Running(Session& s) {
     return FullConnectionRuns(s) ? &s.dock.running->connection : nullptr;
 }
@@ -159,6 +181,7 @@ void ServeFullConnection(Session& s) {
         return;
     }
     Pump(s);
+    if (s.dock.running->notes) RunReading(s);
     if (s.dock.running->connection.phase() != FullConnection::Phase::kEnded) return;
     // Whatever goodbye there was to say has been said.
     s.dock.running.reset();
@@ -173,7 +196,7 @@ void ReadNotesInto(Session& s, const std::string& folder) {
     }
     // Read once the connection is ready.
     s.dock.notesWanted = folder;
-    if (FullConnectionRuns(s)) Pump(s);
+    if (FullConnectionRuns(s)) ServeFullConnection(s);
 }
 
 bool ReadingNotes(const Session& s) {

@@ -31,7 +31,7 @@ void ServeFullConnection(Session& s);
 bool TypeTransfer(Session& s, const std::string& text, const std::string& what);
 
 // Saves the Newton's notes in `folder`, one text file each as they arrive
-// (note_files.h); the ticks carry the reading on, and the log says how it
+// (note_files.h), as a transfer the window waits for; the log says how it
 // ended.  Before Connection has connected, the reading waits for it.
 void ReadNotesInto(Session& s, const std::string& folder);
 // True while the Newton's notes are read.

@@ -313,6 +313,10 @@ std::vector<SoupReading::Entry> FullConnection::TakeEntries() {
     return m_reading ? m_reading->TakeEntries() : std::vector<SoupReading::Entry>{};
 }
 
+void FullConnection::CancelReading(const std::string& why) {
+    if (m_reading) m_reading->Cancel(why);
+}
+
 void FullConnection::StartReading(bool askedByNewton, int64_t now) {
     // The keyboard and the synchronisation are operations of their own.
     if (m_keyboard != Keyboard::kClosed) {

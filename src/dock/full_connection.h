@@ -66,6 +66,8 @@ public:
     // asked for), until ForgetReading; null when there is none.
     const SoupReading* reading() const { return m_reading.get(); }
     std::vector<SoupReading::Entry> TakeEntries();
+    // Ends the reading that runs from our side, saying `why`.
+    void CancelReading(const std::string& why);
     void ForgetReading() { m_reading.reset(); }
 
     // The next message to write; nullopt while none is due.
