@@ -192,6 +192,29 @@ class Bench:
                 "characters_per_s": characters / seconds, "dock_bytes_per_s": wire / seconds,
                 "line_ratio": wire / seconds / LINE_BYTES_PER_S}
 
+    def notes(self, count, paced):
+        """`count` notes of 500 bytes read through Connection into text files;
+        newton-sim times the entries from the first to the end of the soup."""
+        folder = os.path.join(self.work, f"notes-{count}")
+        out = os.path.join(self.work, f"saved-{count}")
+        os.makedirs(folder)
+        os.makedirs(out)
+        line = "Anteckning om mötet, Réunion à Paris, Grüße aus Köln. "
+        for i in range(count):
+            with open(os.path.join(folder, f"{i:05}.txt"), "w") as f:
+                f.write((f"Note {i} " + line * 10)[:500])
+        program, newton = self.session("pty", ["--notes", folder], paced,
+                                       ready="The Newton's Connection is ready")
+        program.write("notes " + out)
+        program.wait_for(f"{count} notes saved in")
+        usage = self.end(program, newton)
+        m = re.search(rb"sent (\d+) entries of Internal, (\d+) bytes in ([\d.]+) ms", newton.err)
+        entries, wire, seconds = int(m.group(1)), int(m.group(2)), float(m.group(3)) / 1000
+        return {"notes": entries, "paced": paced, "seconds": seconds,
+                "notes_per_s": entries / seconds, "dock_bytes_per_s": wire / seconds,
+                "line_ratio": wire / seconds / LINE_BYTES_PER_S, "peak_kib": usage.ru_maxrss,
+                "files": len(os.listdir(out))}
+
     def key_latency(self):
         out = subprocess.run([os.path.join(self.build, "bench", "key-latency"), self.sim],
                              capture_output=True, text=True, check=True).stdout
@@ -248,6 +271,17 @@ def size_text(size):
         if size >= factor and size % factor == 0:
             return f"{size // factor} {unit}"
     return f"{size} B"
+
+
+def notes_text(runs):
+    lines = ["| notes of 500 B | line | seconds | notes/s | Dock B/s | of 5760 B/s | peak MiB |",
+             "|---|---|---|---|---|---|---|"]
+    for r in runs:
+        ratio = f"{r['line_ratio']:.1%}" if r["paced"] else "-"
+        lines.append(f"| {r['notes']} | {'57600' if r['paced'] else 'pty, no pacing'} | "
+                     f"{r['seconds']:.1f} | {r['notes_per_s']:,.0f} | {r['dock_bytes_per_s']:,.0f} "
+                     f"| {ratio} | {r['peak_kib'] / 1024:.1f} |")
+    return "\n".join(lines)
 
 
 def keyboard_text(paste, keys):
@@ -338,6 +372,8 @@ def main():
             for size in (9000, 100 * 1024) + ((MIB,) if args.full else ()):
                 for window in (1, 8):
                     rows.append(run("pty", size, True, window))
+        notes = [bench.notes(count, False) for count in (250, 1000, 4000)]
+        notes.append(bench.notes(1000, True))
         paste = bench.keyboard(100 * 1024)
         keys = bench.key_latency()
         floor = bench.pty_floor()
@@ -352,12 +388,15 @@ def main():
 
     print(table(rows, floor, latency, idle))
     print(keyboard_text(paste, keys))
+    print("\nThe Newton's notes read through Connection:")
+    print(notes_text(notes))
     print("\nGrowth (receive over a pseudo-terminal, unthrottled):")
     for g in growth:
         print(f"  {size_text(g['size']):>8}: {g['seconds']:8.3f} s, peak {g['peak_mib']:6.1f} MiB")
     with open(args.json, "w") as f:
         json.dump({"runs": rows, "pty_floor": floor, "latency": latency, "idle": idle,
-                   "growth": growth, "keyboard_paste": paste, "key_latency": keys}, f, indent=1)
+                   "growth": growth, "keyboard_paste": paste, "key_latency": keys,
+                   "notes": notes}, f, indent=1)
     with open(args.svg, "w") as f:
         f.write(growth_svg(growth))
     print(f"\nFigures in {args.json}, plot in {args.svg}")
