@@ -4,8 +4,14 @@ set(CPACK_PACKAGE_NAME zandorelle)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "exchange text with an Apple Newton over a serial line or the network")
+# The long description in lines of at most 80 characters, as Debian's policy has it.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Zandorelle waits for a Newton on a serial line, an emulator's serial port or the network, and exchanges plain text with its Zandorelle package: items go to the clipboard or into files, and text files, the clipboard or dropped text go back.")
+    "Zandorelle waits for an Apple Newton on a serial line, an emulator's serial
+port or the network, and exchanges plain text with its Zandorelle package:
+items go to the clipboard or into files, and text files, the clipboard or
+dropped text go back.  Through the Newton's own Connection application it
+also installs packages, types text on the Newton and saves its notes as text
+files.")
 set(CPACK_PACKAGE_CONTACT "The Zandorelle developers <zandorelle@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.zandorelle.example/")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

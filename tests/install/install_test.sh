@@ -15,9 +15,10 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$root/usr" >/dev/null
 
-for file in bin/zandorelle share/applications/zandorelle.desktop share/man/man1/zandorelle.1 \
+for file in bin/zandorelle share/applications/zandorelle.desktop share/man/man1/zandorelle.1.gz \
             share/doc/zandorelle/LICENSE share/doc/zandorelle/copyright \
-            share/doc/zandorelle/README.md share/doc/zandorelle/zandorelle.service; do
+            share/doc/zandorelle/changelog.gz share/doc/zandorelle/README.md \
+            share/doc/zandorelle/zandorelle.service; do
     [ -f "$root/usr/$file" ] || fail "$file is not installed"
 done
 [ -x "$root/usr/bin/zandorelle" ] || fail "the program is not executable"
@@ -41,9 +42,9 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 
 # The manual page renders without a warning from man or groff.
-warnings=$(MANWIDTH=80 man -l --warnings "$root/usr/share/man/man1/zandorelle.1" 2>&1 >/dev/null)
+warnings=$(MANWIDTH=80 man -l --warnings "$root/usr/share/man/man1/zandorelle.1.gz" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "man warns: $warnings"
-page=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/zandorelle.1" 2>/dev/null)
+page=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/zandorelle.1.gz" 2>/dev/null)
 for section in OPTIONS "HEADLESS COMMANDS" PREFERENCES FILES "EXIT STATUS"; do
     grep -q "^$section" <<<"$page" || fail "the manual page has no $section"
 done

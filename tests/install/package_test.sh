@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package, checks that this Debian can satisfy every package
-# it depends on, unpacks it into a temporary root with dpkg -x, and starts the
-# unpacked program: --help, --version, the headless program, and the window.
+# Builds the Debian package, checks it with lintian (no error, no warning) and
+# that this Debian can satisfy every package it depends on, unpacks it into a
+# temporary root with dpkg -x, and starts the unpacked program: --help,
+# --version, the headless program, and the window.
 # Usage: package_test.sh BUILD-DIR
 set -euo pipefail
 build=$1
@@ -11,6 +12,15 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 (cd "$build" && cpack -G DEB -B "$work/out" >/dev/null) || fail "cpack failed"
 deb=$(ls "$work"/out/zandorelle_*.deb)
+
+command -v lintian >/dev/null || fail "lintian is not installed; make test installs it"
+set +e
+findings=$(lintian --fail-on error,warning "$deb" 2>&1)
+status=$?
+set -e
+# As root lintian says it had rather not be; that line is no finding.
+findings=$(grep -v '^running with root privileges' <<<"$findings" || true)
+[ "$status" -eq 0 ] && [ -z "$findings" ] || fail "lintian ($status): $findings"
 
 # Each dependency is a package this Debian has installed or knows.
 depends=$(dpkg-deb -f "$deb" Depends)
