@@ -15,7 +15,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$root/usr" >/dev/null
 
-for file in bin/zandorelle share/applications/zandorelle.desktop share/man/man1/zandorelle.1.gz \
+metainfo=share/metainfo/example.zandorelle.Zandorelle.metainfo.xml
+for file in bin/zandorelle share/applications/zandorelle.desktop $metainfo share/man/man1/zandorelle.1.gz \
             share/doc/zandorelle/LICENSE share/doc/zandorelle/copyright \
             share/doc/zandorelle/changelog.gz share/doc/zandorelle/README.md \
             share/doc/zandorelle/zandorelle.service; do
@@ -40,6 +41,14 @@ for size in 16 22 24 32 48 64 128 256; do
     [ $((16#${header:32:8})) -eq "$size" ] && [ $((16#${header:40:8})) -eq "$size" ] ||
         fail "$png is not $size pixels square"
 done
+
+# The software centres' description is valid and launches the menu entry.
+command -v appstreamcli >/dev/null || fail "appstreamcli is not installed; make test installs it"
+appstreamcli validate --no-net "$root/usr/$metainfo" >/dev/null ||
+    fail "the AppStream metadata is not valid: $(appstreamcli validate --no-net "$root/usr/$metainfo")"
+grep -q "<launchable type=\"desktop-id\">$(basename "$entry")</launchable>" "$root/usr/$metainfo" ||
+    fail "the AppStream metadata does not launch $(basename "$entry")"
+grep -q '<binary>zandorelle</binary>' "$root/usr/$metainfo" || fail "the metadata provides no binary"
 
 # The manual page renders without a warning from man or groff.
 warnings=$(MANWIDTH=80 man -l --warnings "$root/usr/share/man/man1/zandorelle.1.gz" 2>&1 >/dev/null)
