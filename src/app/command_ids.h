@@ -21,6 +21,7 @@ inline constexpr int kInstallPackage = 1034;  // packages through the Newton's C
 inline constexpr int kUnsavedItems = 1035;    // the folder of items that could not be saved
 inline constexpr int kTypeOnNewton = 1036;    // the field whose keys go to the Newton
 inline constexpr int kSaveNotes = 1037;       // the Newton's notes as text files
+inline constexpr int kReceiveFolder = 1038;   // the receive folder in the file manager
 inline constexpr int kPutFiles = 57601;       // the main menu's "Put files"
 inline constexpr int kCopy = 57634;           // always greyed
 inline constexpr int kCut = 57635;            // always greyed

@@ -83,9 +83,11 @@ MainWindow::MainWindow(Session& session)
       m_desktop(session, this),
       m_units(DialogFont()),
       m_tray([this](int id) { command(id); }),
+      m_notifier(this, m_tray, session.svc.prefs, [this] { bringToUser(); }),
       m_heldInput(
           [this](QObject* receiver, QEvent* event) { return actsDuringWait(receiver, event); },
           [this](QObject* receiver, QEvent* event) { deliverHeld(receiver, event); }) {
+    m_desktop.tellWith([this](const Happening& happening) { m_notifier.Tell(happening); });
     setWindowTitle("Zandorelle");
     setFont(DialogFont());
     setWindowIcon(ProgramIcon());
@@ -107,6 +109,9 @@ MainWindow::MainWindow(Session& session)
     setCommandHandler(command::kInstallPackage, [this] { choosePackages(); });
     setCommandHandler(command::kUnsavedItems,
                       [this] { m_desktop.OpenFolder(UnsavedFolderToShow()); });
+    setCommandHandler(command::kReceiveFolder, [this] {
+        m_desktop.OpenFolder(ReceiveFolder(m_session.svc.prefs.GetPrefString(prefs::kDir)));
+    });
     setCommandHandler(command::kTypeOnNewton, [this] { openTypeWindow(); });
     setCommandHandler(command::kSaveNotes, [this] {
         const std::string receive = ReceiveFolder(m_session.svc.prefs.GetPrefString(prefs::kDir));
@@ -146,6 +151,7 @@ void MainWindow::buildMenu() {
                       {nullptr, 0, nullptr},
                       {"&Put files", command::kPutFiles, nullptr},
                       {"&Install package\u2026", command::kInstallPackage, nullptr},
+                      {"Open the &receive folder", command::kReceiveFolder, nullptr},
                       {"&Unsaved items\u2026", command::kUnsavedItems, nullptr},
                       {"Save the Newton's &notes\u2026", command::kSaveNotes, nullptr},
                       {"&Status View", command::kStatusView, nullptr},
@@ -434,6 +440,13 @@ void MainWindow::showFromTray() {
     const WindowRect corner = ShowFromTrayCorner(m_session.svc.prefs);
     move(corner.left, corner.top);
     show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::bringToUser() {
+    if (isHidden() && ReadPrefInt(m_session.svc.prefs, prefs::kSysTray) != 0) return showFromTray();
+    showNormal();
     raise();
     activateWindow();
 }

@@ -13,6 +13,7 @@
 #include "app/dialog_units.h"
 #include "app/held_input.h"
 #include "app/key_taps.h"
+#include "app/notifier.h"
 #include "app/qt_desktop.h"
 #include "app/window_rules.h"
 #include "base/display.h"
@@ -118,6 +119,8 @@ private:
     // True when the log's selection is what a copy key takes.
     bool logHasSelection() const;
     void showFromTray();
+    // The window before the user, from the tray or from behind other windows.
+    void bringToUser();
     void exitProgram();
     void checkVersion();
     // The file dialog for packages, then the request to install them.
@@ -139,6 +142,7 @@ private:
     QPlainTextEdit* m_log = nullptr;
     QTimer m_timer;
     CTrayIcon m_tray;
+    Notifier m_notifier;
     bool m_shownFromTray = false;
     bool m_statusOpen = true;
     KeyTaps m_keyTaps;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 #include "base/desktop.h"
@@ -27,6 +28,11 @@ public:
     void OpenUrl(const std::string& address) override;
     std::optional<std::string> ChooseFileToSend() override;
     void ShowFileError(const std::string& message) override;
+    // Hands what the core tells to `tell` (the window's notifications).
+    void Tell(const Happening& happening) override {
+        if (m_tell) m_tell(happening);
+    }
+    void tellWith(std::function<void(const Happening&)> tell) { m_tell = std::move(tell); }
 
     // Shows `folder` in the desktop's file manager.
     void OpenFolder(const std::string& folder);
@@ -50,6 +56,7 @@ private:
     QWidget* m_owner;
     std::optional<QString> m_nextFile;
     std::optional<QString> m_nextFolder;
+    std::function<void(const Happening&)> m_tell;
     std::optional<QString> m_refusedClipboard;  // until a window of ours has the focus
     bool m_watchingFocus = false;
     bool m_recordBoxes = false;

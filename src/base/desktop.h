@@ -1,6 +1,6 @@
 // The desktop services the core uses: the clipboard, the web browser, the
-// open-file dialog and file-error messages.  The window implements them with
-// Qt, the console front end on its own, tests with fakes.
+// open-file dialog, file-error messages and notifications.  The window
+// implements them with Qt, the console front end on its own, tests with fakes.
 #pragma once
 
 #include <optional>
@@ -8,6 +8,13 @@
 #include <string_view>
 
 namespace zd {
+
+// Something the user may want to hear of while working in another window.
+struct Happening {
+    std::string title;   // "Note saved: Anteckning"
+    std::string detail;  // a second line, or ""
+    std::string file;    // what a click on it opens; "" for the window
+};
 
 class Desktop {
 public:
@@ -30,6 +37,10 @@ public:
     // Tells the user that a file could not be read or written.  `message`
     // names the file and the system's reason.
     virtual void ShowFileError(const std::string& message) = 0;
+
+    // Tells the user of `happening` outside the window, where the window
+    // thinks it useful; the log has said it already.  Nothing by default.
+    virtual void Tell(const Happening& happening) { (void)happening; }
 };
 
 }  // namespace zd

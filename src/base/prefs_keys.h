@@ -35,6 +35,9 @@ inline constexpr const char* kFileCharset = "FileCharset";
 // The MNP window offered to a Newton: 1 to 8 frames unacknowledged (absent or
 // out of range: 8); 1 puts exactly the classic bytes on the wire.
 inline constexpr const char* kMnpWindow = "MnpWindow";
+// Desktop notifications of what happens while the window is not the active
+// one (switch; absent: on).
+inline constexpr const char* kNotify = "Notify";
 // The device of each serial slot ("/dev/ttyUSB0"); absent: a device found on
 // this machine.
 inline constexpr const char* kSerialDevice[] = {"Serial0", "Serial1", "Serial2", "Serial3"};

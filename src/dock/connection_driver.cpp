@@ -1,5 +1,6 @@
 #include "dock/connection_driver.h"
 
+#include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "base/session.h"
@@ -59,6 +60,8 @@ void FinishReading(Session& s, dock::Running& running, bool whole) {
     if (notes.skipped() > 0) line += "; " + std::to_string(notes.skipped()) + " skipped";
     if (!whole) line += "; the reading was cut short";
     LogLine(s, line + ".");
+    s.svc.desktop->Tell({Notes(notes.saved()) + " from the Newton saved",
+                         whole ? "In " + notes.folder() : "The reading was cut short.", ""});
     s.dock.notes = !whole                ? NotesOutcome::kCutShort
                    : notes.skipped() > 0 ? NotesOutcome::kSomeSkipped
                                          : NotesOutcome::kAllSaved;
@@ -93,6 +96,15 @@ void SaveEntries(Session& s, dock::Running& running) {
         FinishReading(s, running, reading->outcome() == SoupReading::Outcome::kDone);
 }
 
+// The link went; where it cut a transfer short, the user hears of it.
+void LoseConnection(Session& s, FullConnection& connection) {
+    if (s.link.busy || connection.waiting() > 0) {
+        s.svc.desktop->Tell(
+            {"The connection to the Newton was lost", "In the middle of a transfer.", ""});
+    }
+    connection.Lost();
+}
+
 // Hands the connection what came, lets the time pass, and writes what it
 // says, message by message, reading between them: a cancel in the middle of
 // a long text stops what follows it.
@@ -122,11 +134,11 @@ void Pump(Session& s) {
             dil.CD_Write(pipe, message->data(), static_cast<int32_t>(message->size()));
         // A wait the user ended belongs to the end that follows.
         if (written == kDilErrCancelled) break;
-        if (written != kDilOk) connection.Lost();
+        if (written != kDilOk) LoseConnection(s, connection);
     }
     if (connection.phase() != FullConnection::Phase::kEnded &&
         dil.CD_GetState(pipe) != kStateConnected) {
-        connection.Lost();
+        LoseConnection(s, connection);
     }
     LogNotes(s, connection);
     // A connection that ended in the middle of a reading ends the reading too.

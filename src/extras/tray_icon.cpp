@@ -91,6 +91,9 @@ bool CTrayIcon::ShowInTray(QWidget* owner, int /*callbackMessage*/, const QStrin
     m_icon = std::make_unique<QSystemTrayIcon>(icon);
     m_icon->setToolTip(tip.left(kTipChars));
     m_icon->setContextMenu(m_menu.get());
+    connect(m_icon.get(), &QSystemTrayIcon::messageClicked, this, [this] {
+        if (m_messageClicked) m_messageClicked();
+    });
     connect(m_icon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 OnIconNotify(m_iconId, EventOf(reason));
@@ -98,6 +101,10 @@ bool CTrayIcon::ShowInTray(QWidget* owner, int /*callbackMessage*/, const QStrin
     m_icon->show();
     m_inTray = true;
     return true;
+}
+
+void CTrayIcon::ShowMessage(const QString& title, const QString& text) {
+    if (m_inTray) m_icon->showMessage(title, text, m_icon->icon());
 }
 
 bool CTrayIcon::RemoveFromTray() {

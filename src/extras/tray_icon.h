@@ -52,6 +52,11 @@ public:
     int OnIconNotify(int iconId, int event);
 
     bool inTray() const { return m_inTray; }
+    // A message by the icon, for a desktop without a notification service;
+    // nothing when the icon is not in the tray.
+    void ShowMessage(const QString& title, const QString& text);
+    // Runs `clicked` when the user clicks a message.
+    void setMessageClicked(std::function<void()> clicked) { m_messageClicked = std::move(clicked); }
     // The speed menu while the icon is in the tray, else null.
     QMenu* speedMenu() const { return m_inTray ? m_menu.get() : nullptr; }
 
@@ -60,6 +65,7 @@ public:
 
 private:
     std::function<void(int)> m_sendCommand;
+    std::function<void()> m_messageClicked;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     bool m_inTray = false;

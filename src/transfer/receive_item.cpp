@@ -83,6 +83,7 @@ void DeliverToClipboard(Session& s, const Item& item) {
     }
     LogLine(s, "Transfered");
     if (item.characters > kItemChars) LogLine(s, "Text too large");
+    s.svc.desktop->Tell({"Text on the clipboard", "From the Newton", ""});
 }
 
 // Writes the item's file in `folder`: a named item replaces the file of its
@@ -109,9 +110,10 @@ void SaveItem(Session& s, const std::string& text) {
     const std::string bytes = ToFileBytes(text, ReadFileCharset(s.svc.prefs), &replaced);
     int error = 0;
     std::string meant;
-    if (!WriteItemFile(s, folder, bytes, &error, &meant).empty()) {
+    if (const std::string path = WriteItemFile(s, folder, bytes, &error, &meant); !path.empty()) {
         LogReplaced(s, replaced, "code page 1252 lacks them");
         LogLine(s, "Text Saved");
+        s.svc.desktop->Tell({"Note saved: " + FileNameOfItem(s), "In " + folder, path});
         return;
     }
     // The user hears why, and the item is not lost: it goes where it can.
@@ -139,6 +141,7 @@ void ReceiveItem(Session& s) {
     if (!item.whole) {
         LogLine(s, "The item arrived incomplete: " + std::to_string(item.characters) +
                        " characters came before the Newton fell silent or left.");
+        s.svc.desktop->Tell({"An item arrived incomplete", "The Newton fell silent or left.", ""});
     }
 
     // The whole text goes to the browser, line end and all.

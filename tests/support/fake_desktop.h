@@ -24,6 +24,7 @@ public:
     void OpenUrl(const std::string& address) override { openedUrls.push_back(address); }
     std::optional<std::string> ChooseFileToSend() override { return fileToSend; }
     void ShowFileError(const std::string& message) override { fileErrors.push_back(message); }
+    void Tell(const Happening& happening) override { told.push_back(happening.title); }
 
     std::optional<std::string> clipboard;
     bool clipboardOpens = true;
@@ -31,6 +32,7 @@ public:
     std::optional<std::string> fileToSend;  // nullopt: the dialog is cancelled
     std::vector<std::string> openedUrls;
     std::vector<std::string> fileErrors;
+    std::vector<std::string> told;  // the titles of what the core told
 };
 
 }  // namespace zd::test
