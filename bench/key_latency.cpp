@@ -5,12 +5,9 @@
 // Return now and then); each is timed from its key event to the moment its
 // "kbds" or "kbdc" bytes have been written to the line, which happens within
 // the key's handling.  Prints the median and the worst; asserts nothing.
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <algorithm>
 #include <chrono>
@@ -24,39 +21,12 @@
 #include "app/type_window.h"
 #include "base/core.h"
 #include "conversation/conversation.h"
+#include "sim_child.h"
 
 namespace {
 
-struct Newton {
-    pid_t pid = -1;
-    std::string pty;
-};
-
-// newton-sim on a pseudo-terminal as Connection; it names its device on its
-// first line, "pty: PATH".
-Newton StartNewton(const char* sim, const std::string& typed) {
-    int out[2];
-    if (::pipe(out) != 0) return {};
-    Newton newton;
-    newton.pid = ::fork();
-    if (newton.pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::execl(sim, sim, "--pty", "--timeout", "120", "--connection", typed.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') newton.pty += c;
-    ::close(out[0]);
-    newton.pty.erase(0, newton.pty.find('/'));
-    return newton;
-}
-
 void RunFor(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    zd::bench::RunUntil([] { return false; }, ms);
 }
 
 }  // namespace
@@ -69,7 +39,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const std::string base = "/tmp/key-latency-" + std::to_string(::getpid());
-    const Newton newton = StartNewton(argv[1], base + ".typed");
+    const zd::bench::Newton newton =
+        zd::bench::StartNewton(argv[1], {"--timeout", "120", "--connection", base + ".typed"});
     std::ofstream(base + ".INI") << "[Prefs Section]\nport=0\nSerial0=" << newton.pty << "\n";
     zd::Core core(base + ".INI");
     zd::Session& session = core.session();
@@ -103,8 +74,7 @@ int main(int argc, char** argv) {
     std::printf("key to wire over %zu keys: median %.3f ms, worst %.3f ms\n", ms.size(),
                 ms[ms.size() / 2], ms.back());
     window.shutDown();
-    ::kill(newton.pid, SIGTERM);
-    ::waitpid(newton.pid, nullptr, 0);
+    zd::bench::Stop(newton, SIGTERM);
     for (const char* end : {".INI", ".typed"}) ::unlink((base + end).c_str());
     return 0;
 }

@@ -5,8 +5,6 @@
 // unanswered.  Then the Newton is stopped in the middle of a second send, and
 // the times for a disconnect and for a quit are taken.  Prints its figures;
 // asserts nothing.
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -21,44 +19,11 @@
 #include "app/command_ids.h"
 #include "app/main_window.h"
 #include "base/core.h"
+#include "sim_child.h"
 #include "transfer/send_text.h"
 
-namespace {
-
-struct Newton {
-    pid_t pid = -1;
-    std::string pty;
-};
-
-// newton-sim on a pseudo-terminal, greeting and catching; it names its device
-// on its first line, "pty: PATH".
-Newton StartNewton(const char* sim) {
-    int out[2];
-    if (::pipe(out) != 0) return {};
-    Newton newton;
-    newton.pid = ::fork();
-    if (newton.pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::execl(sim, sim, "--pty", "--baud", "57600", "--timeout", "120", "--greet", "--catch",
-                "/dev/null", "--catch", "/dev/null", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') newton.pty += c;
-    ::close(out[0]);
-    newton.pty.erase(0, newton.pty.find('/'));
-    return newton;
-}
-
-void RunUntil(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-}  // namespace
+using zd::bench::Newton;
+using zd::bench::RunUntil;
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -75,16 +40,15 @@ int main(int argc, char** argv) {
     window.initialise();
     // Listens for a new Newton until it is greeted.
     const auto connectNewton = [&](const char* sim) {
-        const Newton newton = StartNewton(sim);
+        const Newton newton =
+            zd::bench::StartNewton(sim, {"--baud", "57600", "--timeout", "120", "--greet",
+                                         "--catch", "/dev/null", "--catch", "/dev/null"});
         core.prefs().SetPrefString(newton.pty, "Serial0");
         window.command(zd::command::kListen);
         RunUntil([&] { return session.link.handshakeDone; }, 10000);
         return newton;
     };
-    const auto stop = [](const Newton& newton) {
-        ::kill(newton.pid, SIGKILL);
-        ::waitpid(newton.pid, nullptr, 0);
-    };
+    const auto stop = [](const Newton& newton) { zd::bench::Stop(newton); };
     const std::string text(100 * 1024, 'x');
 
     Newton newton = connectNewton(argv[1]);

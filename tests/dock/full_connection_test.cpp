@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dock/full_connection_fixture.h"
 #include "dock/keyboard_text.h"
 #include "dock/password.h"
 
@@ -14,8 +15,6 @@ namespace {
 
 using namespace std::string_literals;
 using Notes = std::vector<std::string>;
-
-const std::string kChallenge = "\xFF\x8D\xAA\xB8\x00\x20\x41\xD5"s;
 
 // The owner's name as the Newton's "name" message has it.
 std::string NameData(const std::u16string& owner) {
@@ -30,40 +29,9 @@ std::string Utf16(const std::u16string& text) {
     return bytes;
 }
 
-class FullConnectionTest : public ::testing::Test {
+class FullConnectionTest : public FullConnectionFixture {
 protected:
-    // The Newton sends `command` with `data`.
-    void NewtonSays(std::string_view command, const std::string& data = "") {
-        connection.Receive(Encode(command, data), now);
-    }
-    // What we sent since the last call, as commands.
-    std::vector<Message> Sent() {
-        Reader reader(1 << 20);
-        while (auto bytes = connection.NextMessage(now)) reader.Feed(*bytes);
-        std::vector<Message> messages;
-        while (auto message = reader.Next()) messages.push_back(*message);
-        EXPECT_FALSE(reader.failed());
-        return messages;
-    }
-    std::vector<std::string> SentCommands() {
-        std::vector<std::string> commands;
-        for (const Message& message : Sent()) commands.push_back(message.command);
-        return commands;
-    }
-    // Runs the greeting as a Newton without a password does.
-    void Connect() {
-        NewtonSays("rtdk", BigEndian32(9));
-        NewtonSays("name", NameData(u"Åsa"));
-        NewtonSays("ninf", BigEndian32(9) + kChallenge);
-        NewtonSays("dres", BigEndian32(0));
-        NewtonSays("pass", "\x11\x22\x33\x44\x55\x66\x77\x88");
-        (void)Sent();
-        (void)connection.TakeNotes();
-        ASSERT_EQ(connection.phase(), FullConnection::Phase::kConnected);
-    }
-
-    int64_t now = 1000;
-    FullConnection connection{now};
+    void Connect() { FullConnectionFixture::Connect(NameData(u"Åsa")); }
 };
 
 TEST(DockPassword, TheChallengeIsEncryptedWithTheConnectionKey) {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/unicode.h"
-#include "dock/full_connection.h"
+#include "dock/full_connection_fixture.h"
 
 namespace zd::dock {
 namespace {
@@ -30,39 +30,10 @@ std::string Names(std::vector<const char*> names) {
     return nsof::Encode(Value{array}) + nsof::Encode(Value{signatures});
 }
 
-class SoupReadingTest : public ::testing::Test {
+class SoupReadingTest : public FullConnectionFixture {
 protected:
-    SoupReadingTest() {
-        for (const auto& [command, data] : std::vector<std::pair<std::string, std::string>>{
-                 {"rtdk", BigEndian32(9)},
-                 {"name", BigEndian32(0) + "\0A\0\0"s},
-                 {"ninf", BigEndian32(9) + std::string(8, '\1')},
-                 {"dres", BigEndian32(0)},
-                 {"pass", std::string(8, '\2')}}) {
-            NewtonSays(command, data);
-        }
-        (void)Sent();
-        (void)connection.TakeNotes();
-    }
-    void NewtonSays(std::string_view command, const std::string& data = "") {
-        connection.Receive(Encode(command, data), now);
-    }
-    std::vector<Message> Sent() {
-        Reader reader(1 << 20);
-        while (auto bytes = connection.NextMessage(now)) reader.Feed(*bytes);
-        std::vector<Message> messages;
-        while (auto message = reader.Next()) messages.push_back(*message);
-        return messages;
-    }
-    std::vector<std::string> SentCommands() {
-        std::vector<std::string> commands;
-        for (const Message& message : Sent()) commands.push_back(message.command);
-        return commands;
-    }
+    void SetUp() override { Connect(BigEndian32(0) + "\0A\0\0"s); }
     SoupReading::Outcome Outcome() { return connection.reading()->outcome(); }
-
-    int64_t now = 1000;
-    FullConnection connection{now};
 };
 
 TEST_F(SoupReadingTest, EveryStoreIsAskedForItsNotesAndTheEntriesComeAsTheyArrive) {

@@ -20,23 +20,7 @@ TEST_F(WindowManagerTest, APackageChosenFromTheFileMenuIsInstalled) {
     Type(window, "alt+f");
     Pause(300);
     x->XDoTool({"key", "i"});  // "&Install package…"
-    const std::string dialog = x->WaitForWindow("^Install package$", 5000);
-    ASSERT_FALSE(dialog.empty()) << "the file dialog";
-    Pause(500);  // until the dialog has put its focus on the file name
-    // Pasted, since xdotool now and then loses a "ü" it types.
-    test::Subprocess setClipboard(
-        x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
-    setClipboard.Write(package);
-    setClipboard.CloseInput();
-    setClipboard.WaitForExit(3000);
-    x->XDoTool({"key", "ctrl+a", "ctrl+v"});
-    Pause(200);
-    // A completion list that opened over the name may take the first Return.
-    for (int i = 0; i < 5 && x->Visible("^Install package$"); ++i) {
-        x->XDoTool({"key", "Return"});
-        Pause(400);
-    }
-    ASSERT_FALSE(x->Visible("^Install package$")) << "the dialog took the name";
+    ASSERT_TRUE(ChooseInDialog("Install package", package)) << "the dialog took the name";
 
     for (int i = 0; i < 100 && !std::filesystem::exists(dir.File("got/package-1.pkg")); ++i)
         Pause(100);

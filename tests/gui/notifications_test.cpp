@@ -68,9 +68,9 @@ TEST_F(NotificationsTest, WhileAnotherWindowIsActiveArrivalsAreToldAndCounted) {
     const std::string elsewhere = x->WaitForWindow("^xmessage$");
     ASSERT_FALSE(elsewhere.empty());
     std::vector<std::string> steps{"--sleep", "4000"};
-    for (const auto& part : {Items({"A"}), std::vector<std::string>{"--sleep", "3000"},
-                             Items({"B"}), std::vector<std::string>{"--sleep", "3000"},
-                             Items({"C", "D", "E", "F", "G"})}) {
+    for (const auto& part :
+         {Items({"A"}), std::vector<std::string>{"--sleep", "3000"}, Items({"B"}),
+          std::vector<std::string>{"--sleep", "3000"}, Items({"C", "D", "E", "F", "G"})}) {
         steps.insert(steps.end(), part.begin(), part.end());
     }
     steps.push_back("--await-bye");
@@ -88,9 +88,10 @@ TEST_F(NotificationsTest, WhileAnotherWindowIsActiveArrivalsAreToldAndCounted) {
         << "none while the window is active";
 
     x->XDoTool({"windowactivate", "--sync", elsewhere});
-    EXPECT_TRUE(server->WaitForStdout("notify 5 items from the Newton|Note saved: C; Note saved: "
-                                      "D; Note saved: E; …\n",
-                                      15000))
+    EXPECT_TRUE(
+        server->WaitForStdout("notify 5 items from the Newton|Note saved: C; Note saved: "
+                              "D; Note saved: E; …\n",
+                              15000))
         << server->out();
     Pause(1500);
     EXPECT_EQ(test::CountOf(server->out(), "notify "), 2u) << server->out();

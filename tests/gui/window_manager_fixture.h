@@ -92,6 +92,26 @@ protected:
         Pause(500);
         x->XDoTool({"key", keys, "Return"});
     }
+    // Gives the file dialog titled `title` the name `path` and takes it: the
+    // name pasted, since xdotool now and then loses a letter like "ü" it types.
+    // True once the dialog has gone.
+    bool ChooseInDialog(const std::string& title, const std::string& path) {
+        if (x->WaitForWindow("^" + title + "$", 5000).empty()) return false;
+        Pause(500);  // until the dialog has put its focus on the name
+        test::Subprocess setClipboard(
+            x->OnDisplay({"/usr/bin/xclip", "-i", "-selection", "clipboard"}));
+        setClipboard.Write(path);
+        setClipboard.CloseInput();
+        setClipboard.WaitForExit(3000);
+        x->XDoTool({"key", "ctrl+a", "ctrl+v"});
+        Pause(200);
+        // A completion list that opened over the name may take the first Return.
+        for (int i = 0; i < 5 && x->Visible("^" + title + "$"); ++i) {
+            x->XDoTool({"key", "Return"});
+            Pause(400);
+        }
+        return !x->Visible("^" + title + "$");
+    }
     bool WaitUntilHidden(const std::string& name) {
         for (int i = 0; i < 60; ++i) {
             if (!x->Visible(name)) return true;

@@ -181,11 +181,7 @@ TEST_F(InstallTest, TheCompanionIsServedOnTheNextConnection) {
     ASSERT_TRUE(program.WaitForStdout("Installed Pocket.pkg.\n", 15000)) << program.out();
     EXPECT_EQ(newton->process().WaitForExit(10000), 0) << newton->process().err();
 
-    test::WriteFile(dir.File("note"), "Gr\x9F\xA7 Gott");
-    test::Subprocess companion({NEWTON_SIM, "--tcp", newton->port(), "--plain", "--timeout", "20",
-                                "--greet", "--push", "Note", dir.File("note"), "--bye"});
-    EXPECT_TRUE(program.WaitForStdout("ZD is now working.\n", 15000)) << program.out();
-    EXPECT_EQ(companion.WaitForExit(15000), 0) << companion.err();
+    EXPECT_TRUE(newton->ServesThePackageNext(program, dir.path()));
     program.Write("quit\n");
     EXPECT_EQ(program.WaitForExit(), 0);
 }

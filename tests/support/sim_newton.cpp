@@ -38,6 +38,17 @@ SimNewton::SimNewton(Line line, std::vector<std::string> args, const std::string
     WriteFile(ini, "[Prefs Section]\nport=-1\nNetPort=" + m_port + "\n" + prefs);
 }
 
+bool SimNewton::ServesThePackageNext(Subprocess& program, const std::string& scratch) {
+    WriteFile(scratch + "/next-note", "Gr\x9F\xA7 Gott");
+    Subprocess package({NEWTON_SIM, "--tcp", m_port, "--plain", "--timeout", "20", "--greet",
+                        "--push", "Note", scratch + "/next-note", "--bye"});
+    const bool greeted = program.WaitForStdout("ZD is now working.\n", 15000);
+    EXPECT_TRUE(greeted) << program.out();
+    const int ended = package.WaitForExit(15000);
+    EXPECT_EQ(ended, 0) << package.err();
+    return greeted && ended == 0;
+}
+
 void SimNewton::StartWhenListening(Subprocess& program) {
     if (m_process) return;
     ASSERT_TRUE(program.WaitForStderr("Info: Listening\n")) << program.err();

@@ -31,6 +31,12 @@ public:
     // newton-sim itself.  REQUIRES: it has been started.
     Subprocess& process() { return *m_process; }
 
+    // After this network Newton, the Zandorelle package's connects to the
+    // same port, pushes an item and leaves: true when `program`, which listens
+    // again by itself, greeted it and the package got through.  `scratch` is
+    // a folder for the item's file.
+    bool ServesThePackageNext(Subprocess& program, const std::string& scratch);
+
 private:
     std::vector<std::string> m_argv;
     std::string m_port;
