@@ -98,6 +98,7 @@ void SaveEntries(Session& s, dock::Running& running) {
 
 // The link went; where it cut a transfer short, the user hears of it.
 void LoseConnection(Session& s, FullConnection& connection) {
+    if (connection.phase() == FullConnection::Phase::kEnded) return;
     if (s.link.busy || connection.waiting() > 0) {
         s.svc.desktop->Tell(
             {"The connection to the Newton was lost", "In the middle of a transfer.", ""});
@@ -134,12 +135,12 @@ void Pump(Session& s) {
             dil.CD_Write(pipe, message->data(), static_cast<int32_t>(message->size()));
         // A wait the user ended belongs to the end that follows.
         if (written == kDilErrCancelled) break;
-        if (written != kDilOk) LoseConnection(s, connection);
+        if (written != kDilOk) {
+            LoseConnection(s, connection);
+            break;
+        }
     }
-    if (connection.phase() != FullConnection::Phase::kEnded &&
-        dil.CD_GetState(pipe) != kStateConnected) {
-        LoseConnection(s, connection);
-    }
+    if (dil.CD_GetState(pipe) != kStateConnected) LoseConnection(s, connection);
     LogNotes(s, connection);
     // A connection that ended in the middle of a reading ends the reading too.
     if (running.notes && connection.phase() == FullConnection::Phase::kEnded)
@@ -168,7 +169,8 @@ void RunReading(Session& s) {
     s.link.busy = false;
 }
 
-FullConnection* Running(Session& s) {
+// The full connection, where one runs on the current pipe.
+FullConnection* LiveConnection(Session& s) {
     return FullConnectionRuns(s) ? &s.dock.running->connection : nullptr;
 }
 
@@ -209,10 +211,6 @@ void ReadNotesInto(Session& s, const std::string& folder) {
     // Read once the connection is ready.
     s.dock.notesWanted = folder;
     if (FullConnectionRuns(s)) ServeFullConnection(s);
-}
-
-bool ReadingNotes(const Session& s) {
-    return FullConnectionRuns(s) && s.dock.running->notes != nullptr;
 }
 
 bool TypeTransfer(Session& s, const std::string& text, const std::string& what) {
@@ -258,28 +256,28 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
 }
 
 void OpenLiveKeyboard(Session& s) {
-    if (FullConnection* connection = Running(s)) {
+    if (FullConnection* connection = LiveConnection(s)) {
         connection->OpenKeyboard(Now(s));
         Pump(s);
     }
 }
 
 void TypeLive(Session& s, const std::string& text) {
-    if (FullConnection* connection = Running(s)) {
+    if (FullConnection* connection = LiveConnection(s)) {
         connection->Type(text, Now(s));
         Pump(s);
     }
 }
 
 void PressLiveKey(Session& s, char16_t key) {
-    if (FullConnection* connection = Running(s)) {
+    if (FullConnection* connection = LiveConnection(s)) {
         connection->PressKey(key, Now(s));
         Pump(s);
     }
 }
 
 void CloseLiveKeyboard(Session& s) {
-    if (FullConnection* connection = Running(s)) {
+    if (FullConnection* connection = LiveConnection(s)) {
         connection->CloseKeyboard(Now(s));
         Pump(s);
     }

@@ -34,8 +34,6 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what);
 // (note_files.h), as a transfer the window waits for; the log says how it
 // ended.  Before Connection has connected, the reading waits for it.
 void ReadNotesInto(Session& s, const std::string& folder);
-// True while the Newton's notes are read.
-bool ReadingNotes(const Session& s);
 
 // Typing as the user types: the keyboard opens, each text or key goes out at
 // once, and the keyboard closes again.  Nothing waits.

@@ -143,12 +143,6 @@ void FullConnection::CloseKeyboard(int64_t) {
     m_closeWhenTyped = true;
 }
 
-void FullConnection::Disconnect(int64_t) {
-    if (m_phase == Phase::kEnded) return;
-    if (m_waiting > 0) m_notes.push_back(Characters(m_waiting) + " were not typed.");
-    End("", true);
-}
-
 void FullConnection::Lost() {
     if (m_phase == Phase::kEnded) return;
     std::string note = "The Newton left the connection";
@@ -160,7 +154,6 @@ std::optional<std::string> FullConnection::NextMessage(int64_t now) {
     if (m_keyboard == Keyboard::kOpen && m_typing.empty() && m_closeWhenTyped) {
         m_keyboard = Keyboard::kClosed;
         m_closeWhenTyped = false;
-        m_newtonKeyboard = false;
         Send(kOperationDone);
     }
     std::string message;
@@ -333,7 +326,6 @@ void FullConnection::StartReading(bool askedByNewton, int64_t now) {
 
 void FullConnection::KeyboardOpened(bool byNewton) {
     m_keyboard = Keyboard::kOpen;
-    m_newtonKeyboard = byNewton;
     if (byNewton) m_notes.push_back("The Newton's keyboard is open: what you send is typed on it.");
 }
 
@@ -341,7 +333,6 @@ void FullConnection::KeyboardLost(const std::string& why) {
     ++m_keyboardLosses;
     m_keyboard = Keyboard::kClosed;
     m_closeWhenTyped = false;
-    m_newtonKeyboard = false;
     std::string note = why;
     if (m_waiting > 0) note += "; " + Characters(m_waiting) + " were not typed";
     m_notes.push_back(note + ".");

@@ -52,9 +52,6 @@ public:
     void OpenKeyboard(int64_t now);
     // Ends the keyboard once the text queued for it has gone.
     void CloseKeyboard(int64_t now);
-    // Ends the connection from our side: what is queued for the keyboard is
-    // dropped, and "disc" is the last message.
-    void Disconnect(int64_t now);
     // The link under the connection went away.
     void Lost();
 
@@ -77,8 +74,6 @@ public:
 
     Phase phase() const { return m_phase; }
     Keyboard keyboard() const { return m_keyboard; }
-    // True when the Newton opened its keyboard itself (its user tapped Keyboard).
-    bool keyboardOpenedByNewton() const { return m_newtonKeyboard; }
     // Characters handed out in "kbds" and "kbdc" messages so far.
     size_t typed() const { return m_typed; }
     // Characters queued for the keyboard and not yet handed out.
@@ -113,7 +108,6 @@ private:
     Phase m_phase = Phase::kGreeting;
     Step m_step = Step::kRequest;
     Keyboard m_keyboard = Keyboard::kClosed;
-    bool m_newtonKeyboard = false;
     bool m_keyboardWanted = false;  // asked for before the connection was ready
     bool m_closeWhenTyped = false;
     std::unique_ptr<SoupReading> m_reading;

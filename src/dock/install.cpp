@@ -188,11 +188,10 @@ void RunDockSession(Session& s) {
     s.install.outcome = DockConversation(s).Run();
     s.install.packages.clear();
     if (s.svc.desktop) {
-        const char* title = s.install.outcome == InstallOutcome::kInstalled
-                                ? "Packages installed on the Newton"
-                            : s.install.outcome == InstallOutcome::kRefused
-                                ? "Not every package was installed"
-                                : "The installation did not finish";
+        const char* title =
+            s.install.outcome == InstallOutcome::kInstalled ? "Packages installed on the Newton"
+            : s.install.outcome == InstallOutcome::kRefused ? "Not every package was installed"
+                                                            : "The installation did not finish";
         s.svc.desktop->Tell({title, "The log says more.", ""});
     }
     // The Newton ends the link after "disc": the orderly end, busy, so that

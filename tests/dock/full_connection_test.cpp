@@ -118,7 +118,6 @@ TEST_F(FullConnectionTest, TheNewtonOpensTheKeyboardAndTextGoesStraightToIt) {
     Connect();
     NewtonSays("kybd");
     EXPECT_EQ(SentCommands(), std::vector<std::string>{"kybd"});
-    EXPECT_TRUE(connection.keyboardOpenedByNewton());
     EXPECT_EQ(connection.TakeNotes(),
               Notes{"The Newton's keyboard is open: what you send is typed on it."});
     connection.Type(std::string(600, 'x'), now);
