@@ -122,7 +122,7 @@ void OnFilesDropped(Session& s, const std::vector<std::string>& paths) {
 }
 
 bool TypingPossible(const Session& s) {
-    return FullConnectionRuns(s);
+    return FullConnectionReady(s);
 }
 
 void ExplainTypingImpossible(Session& s) {

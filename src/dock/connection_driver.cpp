@@ -180,6 +180,11 @@ bool FullConnectionRuns(const Session& s) {
     return s.dock.running && s.link.pipe != 0 && s.dock.pipe == s.link.pipe;
 }
 
+bool FullConnectionReady(const Session& s) {
+    return FullConnectionRuns(s) &&
+           s.dock.running->connection.phase() == FullConnection::Phase::kConnected;
+}
+
 void StartFullConnection(Session& s) {
     s.dock.running.reset(new dock::Running(Now(s)));
     s.dock.pipe = s.link.pipe;

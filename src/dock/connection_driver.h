@@ -15,6 +15,8 @@ struct Session;
 
 // True while the full connection runs on the current pipe.
 bool FullConnectionRuns(const Session& s);
+// True once it is ready: past its greeting and password step.
+bool FullConnectionReady(const Session& s);
 
 // Starts the full connection on the connected pipe, whose first bytes said
 // "newtdock": its goodbye is "disc" from now on.
