@@ -145,13 +145,22 @@ TEST(FolderField, OnlyAReadOnlyEditCanBeBound) {
     EXPECT_EQ(path, "/tmp");
 }
 
-TEST(TrayIcon, EventsForOtherIconsAreNotOurs) {
+// A tray icon shown in a tray the tests say is there; the commands it sends are kept.
+class ShownTrayIcon : public testing::Test {
+protected:
+    void SetUp() override {
+        CTrayIcon::SetTrayAvailableForTests(true);
+        ASSERT_TRUE(tray.ShowInTray(&owner, 0x040A, "Zandorelle Speed Menu", ProgramIcon(),
+                                    kSpeedMenuId));
+    }
+    void TearDown() override { CTrayIcon::SetTrayAvailableForTests(false); }
+
     std::vector<int> sent;
-    CTrayIcon tray([&](int id) { sent.push_back(id); });
+    CTrayIcon tray{[this](int id) { sent.push_back(id); }};
     QWidget owner;
-    CTrayIcon::SetTrayAvailableForTests(true);
-    ASSERT_TRUE(
-        tray.ShowInTray(&owner, 0x040A, "Zandorelle Speed Menu", ProgramIcon(), kSpeedMenuId));
+};
+
+TEST_F(ShownTrayIcon, EventsForOtherIconsAreNotOurs) {
     EXPECT_EQ(tray.OnIconNotify(153, kTrayLeftDoubleClick), 0);
     EXPECT_EQ(tray.OnIconNotify(kSpeedMenuId, kTrayLeftDoubleClick), 1);
     EXPECT_EQ(tray.OnIconNotify(kSpeedMenuId, kTrayLeftButtonUp), 1);
@@ -182,13 +191,7 @@ TEST(TrayIcon, TheSpeedMenuHasItsItemsAndDefaultAndKeepsItsActionsWhenRefreshed)
     EXPECT_EQ(menu.actions(), first) << "the ids a D-Bus host holds stay valid";
 }
 
-TEST(TrayIcon, TheSpeedMenuIsTheIconsContextMenuAndItsChoicesAreCommands) {
-    std::vector<int> sent;
-    CTrayIcon tray([&](int id) { sent.push_back(id); });
-    QWidget owner;
-    CTrayIcon::SetTrayAvailableForTests(true);
-    ASSERT_TRUE(
-        tray.ShowInTray(&owner, 0x040A, "Zandorelle Speed Menu", ProgramIcon(), kSpeedMenuId));
+TEST_F(ShownTrayIcon, TheSpeedMenuIsTheIconsContextMenuAndItsChoicesAreCommands) {
     QMenu* menu = tray.speedMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(tray.OnIconNotify(kSpeedMenuId, kTrayRightButtonUp), 1);
@@ -198,7 +201,6 @@ TEST(TrayIcon, TheSpeedMenuIsTheIconsContextMenuAndItsChoicesAreCommands) {
     EXPECT_EQ(sent, (std::vector<int>{command::kExit, command::kListen}));
     tray.RemoveFromTray();
     EXPECT_EQ(tray.speedMenu(), nullptr);
-    CTrayIcon::SetTrayAvailableForTests(false);
 }
 
 class TrayModeTest : public test::LinkFixture {};
