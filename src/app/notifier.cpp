@@ -5,11 +5,9 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDesktopServices>
-#include <QFile>
-#include <QUrl>
 #include <QWidget>
 
+#include "app/qt_desktop.h"
 #include "base/ini_text.h"
 #include "base/prefs_keys.h"
 #include "base/prefs_store.h"
@@ -100,7 +98,7 @@ void Notifier::Open(const std::string& file) {
         m_showWindow();
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(file))));
+    QtDesktop::OpenLocalPath(file);
 }
 
 }  // namespace zd

@@ -89,12 +89,16 @@ std::optional<std::string> QtDesktop::ChooseFileToSend() {
 }
 
 void QtDesktop::OpenFolder(const std::string& folder) {
-    const QString path = QFile::decodeName(QByteArray::fromStdString(folder));
     if (m_recordBoxes) {
-        m_folders << path;
+        m_folders << QFile::decodeName(QByteArray::fromStdString(folder));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    OpenLocalPath(folder);
+}
+
+void QtDesktop::OpenLocalPath(const std::string& path) {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 
 std::optional<std::string> QtDesktop::ChooseFolder(const QString& title, const std::string& start) {

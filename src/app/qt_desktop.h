@@ -50,6 +50,9 @@ public:
 
     // The caption of message boxes: the program file's base name.
     static QString Caption();
+    // Opens the file or folder at `path` (bytes as the file system has them)
+    // in the desktop's program for it.
+    static void OpenLocalPath(const std::string& path);
 
 private:
     Session& m_session;

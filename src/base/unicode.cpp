@@ -5,12 +5,12 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf16Be(std::string& out, char32_t unit) {
+}  // namespace
+
+void AppendUtf16Be(std::string& out, char16_t unit) {
     out += static_cast<char>(unit >> 8);
     out += static_cast<char>(unit & 0xFF);
 }
-
-}  // namespace
 
 int64_t NextCharacter(std::string_view text, size_t* at) {
     const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
@@ -90,12 +90,12 @@ std::string Utf8ToUtf16Be(std::string_view text) {
     for (size_t at = 0; at < text.size();) {
         const int64_t c = NextCharacter(text, &at);
         if (c < 0) {
-            AppendUtf16Be(bytes, kReplacement);
+            AppendUtf16Be(bytes, static_cast<char16_t>(kReplacement));
         } else if (c < 0x10000) {
-            AppendUtf16Be(bytes, static_cast<char32_t>(c));
+            AppendUtf16Be(bytes, static_cast<char16_t>(c));
         } else {
-            AppendUtf16Be(bytes, 0xD800 + ((c - 0x10000) >> 10));
-            AppendUtf16Be(bytes, 0xDC00 + ((c - 0x10000) & 0x3FF));
+            AppendUtf16Be(bytes, static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            AppendUtf16Be(bytes, static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
         }
     }
     return bytes;

@@ -16,6 +16,9 @@ int64_t NextCharacter(std::string_view text, size_t* at);
 // Appends character `c` to `out` in UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
 
+// Appends one UTF-16 code unit to `out`, big-endian.
+void AppendUtf16Be(std::string& out, char16_t unit);
+
 // UTF-16 big-endian `bytes` as UTF-8, up to the first zero character or the
 // end (an odd last byte is no character).  A lone surrogate becomes U+FFFD.
 std::string Utf16BeToUtf8(std::string_view bytes);

@@ -1,10 +1,11 @@
 #include "dock/connection_driver.h"
 
+#include "base/counted.h"
 #include "base/desktop.h"
 #include "base/display_ops.h"
-#include "base/prefs_keys.h"
 #include "base/session.h"
 #include "dock/full_connection.h"
+#include "dock/keyboard_text.h"
 #include "link/link_manager.h"
 #include "transfer/item_file.h"
 #include "transfer/note_files.h"
@@ -28,6 +29,7 @@ void DockState::Deleter::operator()(dock::Running* running) const {
 
 namespace {
 
+using dock::Characters;
 using dock::FullConnection;
 using dock::SoupReading;
 
@@ -41,16 +43,12 @@ int64_t Now(const Session& s) {
     return s.svc.clock.NowMs();
 }
 
-std::string Characters(size_t count) {
-    return std::to_string(count) + (count == 1 ? " character" : " characters");
-}
-
 void LogNotes(Session& s, FullConnection& connection) {
     for (const std::string& note : connection.TakeNotes()) LogLine(s, note);
 }
 
 std::string Notes(size_t count) {
-    return std::to_string(count) + (count == 1 ? " note" : " notes");
+    return Counted(count, "note", "notes");
 }
 
 // The reading's end, in the log and in the outcome.
@@ -82,8 +80,7 @@ void StartSaving(Session& s, dock::Running& running, const std::string& folder) 
 void SaveEntries(Session& s, dock::Running& running) {
     const SoupReading* reading = running.connection.reading();
     if (!reading) return;
-    if (!running.notes)
-        StartSaving(s, running, ReceiveFolder(s.svc.prefs.GetPrefString(prefs::kDir)));
+    if (!running.notes) StartSaving(s, running, ReceiveFolderOf(s.svc.prefs));
     NoteFiles& notes = *running.notes;
     for (const SoupReading::Entry& entry : running.connection.TakeEntries()) {
         notes.Save(s, entry.data, "note " + std::to_string(entry.number) + " of " + entry.store);

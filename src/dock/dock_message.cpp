@@ -35,6 +35,10 @@ std::optional<Header> ParseHeader(std::string_view bytes) {
     return Header{std::string(bytes.substr(8, 4)), ReadBigEndian32(bytes.substr(12, 4))};
 }
 
+int32_t ResultCode(const Message& message) {
+    return message.data.size() >= 4 ? static_cast<int32_t>(ReadBigEndian32(message.data)) : 0;
+}
+
 std::optional<std::string> OwnerName(std::string_view data) {
     if (data.size() < 4) return std::nullopt;
     const uint32_t versionInfo = ReadBigEndian32(data);

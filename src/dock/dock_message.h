@@ -40,8 +40,10 @@ inline constexpr std::string_view kKeyboard = "kybd";
 inline constexpr std::string_view kKeyboardString = "kbds";
 inline constexpr std::string_view kKeyboardCharacter = "kbdc";
 
-// The seconds we ask the Newton to wait for us ("stim").
+// The seconds we ask the Newton to wait for us ("stim"), and we wait for
+// its answers in the full connection.
 inline constexpr uint32_t kTimeoutSeconds = 30;
+inline constexpr int64_t kAnswerMs = int64_t{kTimeoutSeconds} * 1000;
 
 inline constexpr uint32_t kNoSession = 0;
 inline constexpr uint32_t kLoadPackageSession = 4;
@@ -84,6 +86,10 @@ std::string Encode(std::string_view command, std::string_view data);
 // The header in the first kHeaderSize bytes of `bytes`; nullopt when they do
 // not begin with kMagic.  REQUIRES: kHeaderSize bytes.
 std::optional<Header> ParseHeader(std::string_view bytes);
+
+// The error code a "dres" message carries (0: none); 0 for data too short to
+// hold one.
+int32_t ResultCode(const Message& message);
 
 // The owner's name in the data of a "name" message, as UTF-8; nullopt when the
 // data is too short for what it says it holds.

@@ -12,7 +12,6 @@ namespace {
 constexpr uint32_t kDesktopProtocolVersion = 10;
 constexpr uint32_t kWindowsDesktop = 1;
 constexpr uint32_t kSettingUpSession = 1;
-constexpr int64_t kAnswerMs = int64_t{kTimeoutSeconds} * 1000;
 constexpr const char* kProgramName = "Zandorelle";
 
 std::string Quoted(std::string_view command) {
@@ -20,10 +19,6 @@ std::string Quoted(std::string_view command) {
     std::string shown;
     for (char c : command) shown += (c >= 0x20 && c < 0x7F) ? c : '?';
     return "\"" + shown + "\"";
-}
-
-int32_t ResultCode(const Message& message) {
-    return message.data.size() >= 4 ? static_cast<int32_t>(ReadBigEndian32(message.data)) : 0;
 }
 
 // "dinf": who we are, and the programs of ours the Newton may name.
@@ -53,10 +48,6 @@ std::string IconNames(uint32_t icons) {
         text += (text.empty() ? "" : ", ") + std::string(name);
     }
     return text;
-}
-
-std::string Characters(size_t count) {
-    return std::to_string(count) + (count == 1 ? " character" : " characters");
 }
 
 }  // namespace
@@ -145,9 +136,7 @@ void FullConnection::CloseKeyboard(int64_t) {
 
 void FullConnection::Lost() {
     if (m_phase == Phase::kEnded) return;
-    std::string note = "The Newton left the connection";
-    if (m_waiting > 0) note += "; " + Characters(m_waiting) + " were not typed";
-    End(note + ".", false);
+    End(CountingWhatWasNotTyped("The Newton left the connection"), false);
 }
 
 std::optional<std::string> FullConnection::NextMessage(int64_t now) {
@@ -182,9 +171,7 @@ void FullConnection::OnMessage(const Message& message, int64_t now) {
     // The Newton saying it is alive asks for nothing, in any step.
     if (message.command == kHello) return;
     if (message.command == kDisconnect) {
-        std::string note = "The Newton ended the connection";
-        if (m_waiting > 0) note += "; " + Characters(m_waiting) + " were not typed";
-        End(note + ".", false);
+        End(CountingWhatWasNotTyped("The Newton ended the connection"), false);
         return;
     }
     if (m_phase == Phase::kGreeting) {
@@ -333,11 +320,14 @@ void FullConnection::KeyboardLost(const std::string& why) {
     ++m_keyboardLosses;
     m_keyboard = Keyboard::kClosed;
     m_closeWhenTyped = false;
-    std::string note = why;
-    if (m_waiting > 0) note += "; " + Characters(m_waiting) + " were not typed";
-    m_notes.push_back(note + ".");
+    m_notes.push_back(CountingWhatWasNotTyped(why));
     m_typing.clear();
     m_waiting = 0;
+}
+
+std::string FullConnection::CountingWhatWasNotTyped(const std::string& note) const {
+    if (m_waiting == 0) return note + ".";
+    return note + "; " + Characters(m_waiting) + " were not typed.";
 }
 
 void FullConnection::Send(std::string_view command, std::string_view data) {

@@ -100,6 +100,8 @@ private:
     // The keyboard closed under queued text, which is dropped; `why` begins
     // the note, which counts what was not typed.
     void KeyboardLost(const std::string& why);
+    // `note` as a sentence that counts the characters still queued, if any.
+    std::string CountingWhatWasNotTyped(const std::string& note) const;
     void Send(std::string_view command, std::string_view data = {});
     // Ends the connection with `note`, saying "disc" when `goodbye`.
     void End(const std::string& note, bool goodbye);

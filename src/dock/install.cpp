@@ -67,9 +67,7 @@ public:
             if (!Send(dock::kLoadPackage, *package)) return InstallOutcome::kFailed;
             const auto result = Expect(dock::kResult);
             if (!result) return InstallOutcome::kFailed;
-            const int32_t code = result->data.size() >= 4
-                                     ? static_cast<int32_t>(dock::ReadBigEndian32(result->data))
-                                     : 0;
+            const int32_t code = dock::ResultCode(*result);
             if (code == 0) {
                 LogLine(m_s, "Installed " + file + ".");
             } else {

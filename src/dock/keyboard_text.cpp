@@ -3,21 +3,13 @@
 #include "base/unicode.h"
 
 namespace zd::dock {
-namespace {
-
-void AppendUnit(std::string& out, char16_t unit) {
-    out += static_cast<char>(unit >> 8);
-    out += static_cast<char>(unit & 0xFF);
-}
-
-}  // namespace
 
 KeyboardText ToKeyboardText(std::string_view text) {
     KeyboardText result;
     std::string piece;
     size_t inPiece = 0;
     const auto endPiece = [&] {
-        AppendUnit(piece, 0);
+        AppendUtf16Be(piece, 0);
         result.pieces.push_back(std::move(piece));
         result.characters.push_back(inPiece);
         piece.clear();
@@ -35,7 +27,7 @@ KeyboardText ToKeyboardText(std::string_view text) {
             ++result.replaced;
             c = '?';
         }
-        AppendUnit(piece, static_cast<char16_t>(c));
+        AppendUtf16Be(piece, static_cast<char16_t>(c));
         if (++inPiece == kPieceCharacters) endPiece();
     }
     if (inPiece > 0) endPiece();
@@ -44,8 +36,8 @@ KeyboardText ToKeyboardText(std::string_view text) {
 
 std::string KeyData(char16_t key) {
     std::string data;
-    AppendUnit(data, key);
-    AppendUnit(data, 0);
+    AppendUtf16Be(data, key);
+    AppendUtf16Be(data, 0);
     return data;
 }
 

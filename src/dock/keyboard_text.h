@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/counted.h"
+
 namespace zd::dock {
 
 // The characters in one "kbds" message at most.
@@ -36,5 +38,10 @@ KeyboardText ToKeyboardText(std::string_view text);
 
 // The data of a "kbdc" message for `key`: the character and a flags word of 0.
 std::string KeyData(char16_t key);
+
+// A count of characters typed, as the log says it.
+inline std::string Characters(size_t count) {
+    return Counted(count, "character", "characters");
+}
 
 }  // namespace zd::dock

@@ -7,8 +7,6 @@
 namespace zd::dock {
 namespace {
 
-constexpr int64_t kAnswerMs = int64_t{kTimeoutSeconds} * 1000;
-
 const std::string* StringSlot(const nsof::Value& frame, std::string_view name) {
     const nsof::Value* slot = frame.Find(name);
     const nsof::String* string = slot ? slot->As<nsof::String>() : nullptr;
@@ -41,8 +39,7 @@ SoupReading::SoupReading(std::string soup, bool askedByNewton, int64_t now, Send
 bool SoupReading::OnMessage(const Message& message, int64_t now) {
     if (m_outcome != Outcome::kRunning) return false;
     const std::string_view command = message.command;
-    const int32_t result =
-        message.data.size() >= 4 ? static_cast<int32_t>(ReadBigEndian32(message.data)) : 0;
+    const int32_t result = ResultCode(message);
     if (command == kOperationCancelled) {
         m_send(kCancelAcknowledged, "");
         Cut("The Newton cancelled the reading of its " + m_soup + ".");

@@ -189,9 +189,7 @@ private:
             TypeFile(m_session, argument);
         } else if (command == "notes") {
             SaveNewtonNotes(m_session,
-                            argument.empty()
-                                ? ReceiveFolder(m_session.svc.prefs.GetPrefString(prefs::kDir))
-                                : argument);
+                            argument.empty() ? ReceiveFolderOf(m_session.svc.prefs) : argument);
         } else if (command == "clip" && !argument.empty()) {
             WriteClipboard(argument);
         } else if (command == "quit" && argument.empty()) {

@@ -46,8 +46,7 @@ private:
             return XLong(static_cast<int32_t>(character << 4 | 6));
         }
         Byte(kUnicodeCharacter);
-        Byte(static_cast<uint8_t>(character >> 8));
-        Byte(static_cast<uint8_t>(character));
+        AppendUtf16Be(m_out, static_cast<char16_t>(character));
     }
     void Put(const Immediate& immediate) {
         Byte(kImmediate);

@@ -8,6 +8,8 @@
 #include <cstdlib>
 
 #include "base/atomic_file.h"
+#include "base/prefs_keys.h"
+#include "base/prefs_store.h"
 #include "base/unicode.h"
 #include "transfer/charset.h"
 
@@ -19,6 +21,10 @@ std::string ReceiveFolder(const std::string& dir) {
     if (home && home[0]) return home;
     const passwd* user = ::getpwuid(::getuid());
     return user ? user->pw_dir : "/";
+}
+
+std::string ReceiveFolderOf(const PrefsStore& prefs) {
+    return ReceiveFolder(prefs.GetPrefString(prefs::kDir));
 }
 
 std::string SafeFileName(std::string_view text) {

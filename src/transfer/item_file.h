@@ -9,8 +9,12 @@
 
 namespace zd {
 
+class PrefsStore;
+
 // The receive folder the "Dir" preference names; empty means the home folder.
 std::string ReceiveFolder(const std::string& dir);
+// The receive folder as the preferences name it now.
+std::string ReceiveFolderOf(const PrefsStore& prefs);
 
 // `text` (UTF-8) made safe as a file name: "/", "\", control characters,
 // invalid UTF-8 and a leading "." become "_".

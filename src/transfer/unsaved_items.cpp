@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "base/atomic_file.h"
+#include "base/counted.h"
 #include "base/display_ops.h"
-#include "base/prefs_keys.h"
 #include "base/session.h"
 #include "transfer/item_file.h"
 
@@ -82,14 +82,13 @@ std::string UnsavedFolderToShow() {
 }
 
 void TidyItemFolders(Session& s) {
-    RemoveStrayTemporaryFiles(ReceiveFolder(s.svc.prefs.GetPrefString(prefs::kDir)));
+    RemoveStrayTemporaryFiles(ReceiveFolderOf(s.svc.prefs));
     for (const std::string& folder : UnsavedFolders()) {
         RemoveStrayTemporaryFiles(folder);
         const int count = CountItemsIn(folder);
         if (count == 0) continue;
-        LogLine(s, std::to_string(count) +
-                       (count == 1 ? " unsaved item is" : " unsaved items are") + " kept in " +
-                       folder + ".");
+        LogLine(s, Counted(static_cast<size_t>(count), "unsaved item is", "unsaved items are") +
+                       " kept in " + folder + ".");
     }
 }
 
