@@ -77,8 +77,9 @@ std::optional<NoteText> NoteAsText(const nsof::Value& entry, std::string* why) {
     // A plain note's paragraphs; a drawing or an ink paragraph has no text.
     for (const nsof::Value* paragraph : FramesIn(entry, "data")) {
         if (const nsof::Value* slot = paragraph->Find("text"); slot && slot->As<nsof::String>()) {
-            text += TextOf(slot) + "\n";
-            words += TextOf(slot) + "\n";
+            const std::string line = TextOf(slot) + "\n";
+            text += line;
+            words += line;
         }
     }
     // A checklist's or an outline's topics, indented by their level; a
@@ -90,8 +91,9 @@ std::optional<NoteText> NoteAsText(const nsof::Value& entry, std::string* why) {
         const int32_t level = IntegerOf(topic->Find("level"), 0);
         text += std::string(2 * static_cast<size_t>(std::clamp(level, 0, 32)), ' ');
         if (checklist) text += IsTrue(topic->Find("checked")) ? "[x] " : "[ ] ";
-        text += TextOf(topic->Find("text")) + "\n";
-        words += TextOf(topic->Find("text")) + "\n";
+        const std::string line = TextOf(topic->Find("text")) + "\n";
+        text += line;
+        words += line;
     }
     NoteText note;
     note.title = Title(words);

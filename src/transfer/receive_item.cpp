@@ -9,7 +9,6 @@
 
 #include "base/desktop.h"
 #include "base/display_ops.h"
-#include "base/prefs_keys.h"
 #include "base/session.h"
 #include "protocol/wire.h"
 #include "protocol/wire_io.h"
@@ -55,17 +54,24 @@ Item GatherItem(Session& s) {
     return item;
 }
 
-// The name the item's files take, without ".txt".
-std::string FileNameOfItem(const Session& s) {
-    const std::string name = ItemFileName(s.command.itemName);
-    return name.empty() ? GeneratedItemName(std::time(nullptr), 1) : name;
+// The name the item's files take, without ".txt": the Newton's, or one
+// made up for an item without a name.
+struct ItemFile {
+    std::string name;
+    bool named = false;
+};
+
+ItemFile FileOfItem(const Session& s) {
+    std::string name = ItemFileName(s.command.itemName);
+    if (!name.empty()) return {std::move(name), true};
+    return {GeneratedItemName(std::time(nullptr), 1), false};
 }
 
 // An item the desktop would not take on its clipboard is kept as a file.
 void KeepRefusedClipboardItem(Session& s, const std::string& text) {
     size_t replaced = 0;
     const std::string bytes = ToFileBytes(text, ReadFileCharset(s.svc.prefs), &replaced);
-    const KeptItem kept = KeepUnsavedItem(FileNameOfItem(s), bytes);
+    const KeptItem kept = KeepUnsavedItem(FileOfItem(s).name, bytes);
     if (kept.path.empty()) {
         LogLine(s, "The desktop refused the clipboard, and the item could not be kept in " +
                        kept.failure + "; it is lost.");
@@ -89,37 +95,37 @@ void DeliverToClipboard(Session& s, const Item& item) {
 // Writes the item's file in `folder`: a named item replaces the file of its
 // name, one without a name never replaces another file.  The path, or "" with
 // the errno in `*error` and the path it was meant for in `*meant`.
-std::string WriteItemFile(const Session& s, const std::string& folder, std::string_view bytes,
+std::string WriteItemFile(const ItemFile& file, const std::string& folder, std::string_view bytes,
                           int* error, std::string* meant) {
-    const std::string name = FileNameOfItem(s);
-    *meant = folder + "/" + name + ".txt";
+    *meant = folder + "/" + file.name + ".txt";
     if (meant->size() >= PATH_MAX) {
         *error = ENAMETOOLONG;
         return {};
     }
-    if (ItemFileName(s.command.itemName).empty())
-        return WriteUniqueFile(folder, name, bytes, error);
+    if (!file.named) return WriteUniqueFile(folder, file.name, bytes, error);
     *error = ReplaceFile(*meant, bytes);
     return *error == 0 ? *meant : std::string();
 }
 
 void SaveItem(Session& s, const std::string& text) {
     s.command.getRequested = false;
-    const std::string folder = ReceiveFolder(s.svc.prefs.GetPrefString(prefs::kDir));
+    const std::string folder = ReceiveFolderOf(s.svc.prefs);
     size_t replaced = 0;
     const std::string bytes = ToFileBytes(text, ReadFileCharset(s.svc.prefs), &replaced);
+    const ItemFile file = FileOfItem(s);
     int error = 0;
     std::string meant;
-    if (const std::string path = WriteItemFile(s, folder, bytes, &error, &meant); !path.empty()) {
+    if (const std::string path = WriteItemFile(file, folder, bytes, &error, &meant);
+        !path.empty()) {
         LogReplaced(s, replaced, "code page 1252 lacks them");
         LogLine(s, "Text Saved");
-        s.svc.desktop->Tell({"Note saved: " + FileNameOfItem(s), "In " + folder, path});
+        s.svc.desktop->Tell({"Note saved: " + file.name, "In " + folder, path});
         return;
     }
     // The user hears why, and the item is not lost: it goes where it can.
     s.svc.desktop->ShowFileError(meant + ": " + std::strerror(error));
     const bool onClipboard = s.svc.desktop->SetClipboardText(text);
-    const KeptItem kept = KeepUnsavedItem(FileNameOfItem(s), bytes);
+    const KeptItem kept = KeepUnsavedItem(file.name, bytes);
     std::string line = "Couldn't save the item in " + folder + " (" + std::strerror(error) + ")";
     if (!kept.path.empty()) {
         line += "; kept as " + kept.path + (onClipboard ? " and on the clipboard." : ".");
