@@ -109,12 +109,11 @@ MainWindow::MainWindow(Session& session)
     setCommandHandler(command::kInstallPackage, [this] { choosePackages(); });
     setCommandHandler(command::kUnsavedItems,
                       [this] { m_desktop.OpenFolder(UnsavedFolderToShow()); });
-    setCommandHandler(command::kReceiveFolder, [this] {
-        m_desktop.OpenFolder(ReceiveFolder(m_session.svc.prefs.GetPrefString(prefs::kDir)));
-    });
+    setCommandHandler(command::kReceiveFolder,
+                      [this] { m_desktop.OpenFolder(ReceiveFolderOf(m_session.svc.prefs)); });
     setCommandHandler(command::kTypeOnNewton, [this] { openTypeWindow(); });
     setCommandHandler(command::kSaveNotes, [this] {
-        const std::string receive = ReceiveFolder(m_session.svc.prefs.GetPrefString(prefs::kDir));
+        const std::string receive = ReceiveFolderOf(m_session.svc.prefs);
         if (const auto folder = m_desktop.ChooseFolder("Save the Newton's notes", receive))
             SaveNewtonNotes(m_session, *folder);
     });
@@ -466,10 +465,7 @@ void MainWindow::choosePackages() {
 }
 
 void MainWindow::openTypeWindow() {
-    if (!TypingPossible(m_session)) {
-        ExplainTypingImpossible(m_session);
-        return;
-    }
+    if (!ReadyToType(m_session)) return;
     if (!m_typeWindow) m_typeWindow = new TypeWindow(m_session, this);
     m_typeWindow->show();
     m_typeWindow->raise();

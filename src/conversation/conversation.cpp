@@ -143,11 +143,14 @@ std::optional<std::string> TextFileToType(Session& s, const std::string& path) {
     return DecodeTextFile(s, *bytes);
 }
 
+bool ReadyToType(Session& s) {
+    if (TypingPossible(s)) return true;
+    ExplainTypingImpossible(s);
+    return false;
+}
+
 bool TypeFile(Session& s, const std::string& path) {
-    if (!TypingPossible(s)) {
-        ExplainTypingImpossible(s);
-        return false;
-    }
+    if (!ReadyToType(s)) return false;
     const std::optional<std::string> text = TextFileToType(s, path);
     return text && TypeTransfer(s, *text, std::filesystem::path(path).filename().string());
 }
@@ -159,10 +162,7 @@ void SaveNewtonNotes(Session& s, const std::string& folder) {
 }
 
 bool TypeText(Session& s, const std::string& text) {
-    if (!TypingPossible(s)) {
-        ExplainTypingImpossible(s);
-        return false;
-    }
+    if (!ReadyToType(s)) return false;
     return TypeTransfer(s, text, "the text");
 }
 

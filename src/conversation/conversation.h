@@ -42,6 +42,8 @@ void OnFilesDropped(Session& s, const std::vector<std::string>& paths);
 bool TypingPossible(const Session& s);
 // Says in the log why typing is not possible now.
 void ExplainTypingImpossible(Session& s);
+// TypingPossible, or false with the reason in the log.
+bool ReadyToType(Session& s);
 // The text of the file at `path` as it would be typed, or nullopt with the
 // reason logged and shown: only a regular text file of at most 16 MiB is.
 std::optional<std::string> TextFileToType(Session& s, const std::string& path);

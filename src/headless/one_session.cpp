@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/display_ops.h"
 #include "base/session.h"
 #include "conversation/conversation.h"
 #include "dock/install.h"
@@ -103,7 +104,9 @@ public:
             return true;
         }
         if (s.link.handshakeDone) {
-            ExplainTypingImpossible(s);
+            LogLine(s,
+                    "The Zandorelle package is connected; the Newton's notes are read "
+                    "through its Connection application instead.");
             return true;
         }
         return LinkGone(s);

@@ -147,6 +147,20 @@ TEST_F(NotesTest, ExportNotesSaysHowItWent) {
     EXPECT_NE(nowhere.err().find("no folder to save the notes in"), std::string::npos);
 }
 
+TEST_F(NotesTest, ANewtonWithThePackageIsToldThatNotesTakeConnection) {
+    newton = std::make_unique<test::SimNewton>(
+        Line::kSerial, std::vector<std::string>{"--timeout", "20", "--greet", "--await-bye"},
+        dir.File("z.INI"));
+    test::Subprocess program({ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out});
+    EXPECT_EQ(program.WaitForExit(20000), 1) << program.out() << program.err();
+    EXPECT_NE(program.out().find("The Zandorelle package is connected; the Newton's notes are "
+                                 "read through its Connection application instead.\n"),
+              std::string::npos)
+        << program.out();
+    EXPECT_TRUE(Saved(out).empty());
+    EXPECT_EQ(newton->process().WaitForExit(10000), 0) << "it got its goodbye";
+}
+
 // The Newton cancels or vanishes after ten notes; the desktop disconnects in
 // the middle of a slow reading.  What came stays, and the next Newton is served.
 class NotesCutShort : public NotesTest, public ::testing::WithParamInterface<const char*> {};
