@@ -58,9 +58,7 @@ int main(int argc, char** argv) {
             return 1;
     }
 
-    const bool oneSession =
-        !options.installFiles.empty() || !options.typeFile.empty() || !options.notesFolder.empty();
-    if (line->headless || oneSession) return zd::RunHeadless(options);
+    if (line->headless || options.oneSession()) return zd::RunHeadless(options);
 #ifdef ZD_WITH_GUI
     if (!zd::DisplayAvailable()) {
         std::fprintf(stderr, "%s: no display to show the window on; use --headless\n",

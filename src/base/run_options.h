@@ -19,6 +19,11 @@ struct RunOptions {
     std::string notesFolder;
     // Preference values for this run only; the preference file keeps its own.
     std::vector<std::pair<std::string, std::string>> prefOverrides;
+
+    // True when the run is one session of its own, after which the program ends.
+    bool oneSession() const {
+        return !installFiles.empty() || !typeFile.empty() || !notesFolder.empty();
+    }
 };
 
 }  // namespace zd

@@ -9,6 +9,7 @@
 #include "dock/dock_message.h"
 #include "dock/keyboard_text.h"
 #include "dock/password.h"
+#include "dock/soup_reading.h"
 
 namespace zd::sim {
 namespace {
@@ -95,9 +96,6 @@ bool PlayConnection(Conversation& c, const DockPlay& play) {
     }
 }
 
-}  // namespace zd::sim
-
-namespace zd::sim {
 namespace {
 
 // The doc's captured challenge, whose right answer is known.
@@ -215,7 +213,7 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     if (!play.ask.empty() && !SendMessage(c, play.ask, "")) return false;
     std::optional<NotesSoup> soup;
     if (!play.notes.folder.empty()) soup.emplace(play.notes);
-    if (play.notes.sync && !SendMessage(c, "ssyn", "")) return false;
+    if (play.notes.sync && !SendMessage(c, dock::kRequestToSync, "")) return false;
     const auto typedSome = [&] {
         if (play.vanishAfter > 0 && typed.count() >= play.vanishAfter) {
             typed.Save();

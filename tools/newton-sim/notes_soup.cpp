@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "base/unicode.h"
+#include "dock/soup_reading.h"
 #include "nsof/nsof.h"
 
 namespace zd::sim {
@@ -116,7 +117,8 @@ NotesSoup::NotesSoup(const NotesPlay& play) : m_play(play) {
 }
 
 bool NotesSoup::Handles(std::string_view command) {
-    for (std::string_view c : {"ssyn", "gsyn", "ssgn", "ssgi", "snds"})
+    for (std::string_view c : {dock::kRequestToSync, dock::kGetSyncOptions, dock::kSetStoreGetNames,
+                               dock::kSetSoupGetInfo, dock::kSendSoup})
         if (command == c) return true;
     return false;
 }
@@ -128,17 +130,18 @@ bool NotesSoup::Answer(Conversation& c, const dock::Message& message) {
         return false;
     };
     const std::string& command = message.command;
-    if (command == "ssyn") return send(dock::kResult, dock::BigEndian32(0));
-    if (command == "gsyn") {
+    if (command == dock::kRequestToSync) return send(dock::kResult, dock::BigEndian32(0));
+    if (command == dock::kGetSyncOptions) {
         nsof::Array stores;
         for (const Store& store : m_stores) {
             stores.elements.push_back(Value{nsof::Frame{{{"name", Str(store.name)},
                                                          {"kind", Str(store.name)},
                                                          {"signature", Int(store.signature)}}}});
         }
-        return send("sopt", nsof::Encode(Value{nsof::Frame{{{"stores", Value{stores}}}}}));
+        return send(dock::kSyncOptions,
+                    nsof::Encode(Value{nsof::Frame{{{"stores", Value{stores}}}}}));
     }
-    if (command == "ssgn") {
+    if (command == dock::kSetStoreGetNames) {
         const nsof::Decoded named = nsof::Decode(message.data);
         const nsof::Value* name = named.value ? named.value->Find("name") : nullptr;
         m_current = nullptr;
@@ -151,14 +154,14 @@ bool NotesSoup::Answer(Conversation& c, const dock::Message& message) {
         }
         const Value names{nsof::Array{"", {Str("Notes"), Str("Calendar")}}};
         const Value signatures{nsof::Array{"", {Int(11), Int(12)}}};
-        return send("soup", nsof::Encode(names) + nsof::Encode(signatures));
+        return send(dock::kSoupNames, nsof::Encode(names) + nsof::Encode(signatures));
     }
-    if (command == "ssgi") {
+    if (command == dock::kSetSoupGetInfo) {
         if (Utf16BeToUtf8(message.data) != "Notes") {
             c.error = "\"ssgi\" asks for no soup of this Newton";
             return false;
         }
-        return send("sinf", nsof::Encode(Value{nsof::Frame{{{"name", Str("Notes")}}}}));
+        return send(dock::kSoupInfo, nsof::Encode(Value{nsof::Frame{{{"name", Str("Notes")}}}}));
     }
     return SendEntries(c);
 }
@@ -181,7 +184,7 @@ bool NotesSoup::SendEntries(Conversation& c) {
             std::fprintf(stderr, "newton-sim: cancelled after %zu entries\n", m_sent);
             return c.link.Send(dock::Encode(dock::kOperationCancelled, ""), c.timeoutMs);
         }
-        const std::string message = dock::Encode("entr", entry);
+        const std::string message = dock::Encode(dock::kEntry, entry);
         if (!c.link.Send(message, c.timeoutMs)) {
             c.error = "an entry did not go";
             return false;
@@ -190,7 +193,7 @@ bool NotesSoup::SendEntries(Conversation& c) {
         ++m_sent;
     }
     if (m_play.endless) return true;
-    const bool done = c.link.Send(dock::Encode("bsdn", ""), c.timeoutMs);
+    const bool done = c.link.Send(dock::Encode(dock::kSoupDone, ""), c.timeoutMs);
     std::fprintf(
         stderr, "newton-sim: sent %zu entries of %s, %zu bytes in %.3f ms\n",
         m_current->entries.size(), m_current->name.c_str(), bytes,
