@@ -39,10 +39,8 @@ std::vector<MenuEntry> EntriesOf(const std::string& layout) {
 class StatusNotifierTest : public WindowManagerTest {
 protected:
     void SetUp() override {
-        ::chmod(dir.path().c_str(), 0700);
-        x = std::make_unique<test::XSession>(false, dir.path());
-        if (!x->missing().empty()) GTEST_SKIP() << x->missing();
-        ASSERT_EQ(x->error(), "");
+        StartX(false);
+        if (IsSkipped() || HasFatalFailure()) return;
         if (!bus.missing().empty()) GTEST_SKIP() << bus.missing();
         ASSERT_EQ(bus.error(), "");
         watcher = std::make_unique<test::Subprocess>(

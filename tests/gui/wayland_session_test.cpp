@@ -16,12 +16,10 @@ constexpr const char* kSocket = "wayland-zd-test";
 class WaylandSessionTest : public WindowManagerTest {
 protected:
     void SetUp() override {
-        ::chmod(dir.path().c_str(), 0700);
         if (::access("/usr/bin/weston", X_OK) != 0)
             GTEST_SKIP() << "weston is not installed; make test installs it";
-        x = std::make_unique<test::XSession>(false, dir.path());
-        if (!x->missing().empty()) GTEST_SKIP() << x->missing();
-        ASSERT_EQ(x->error(), "");
+        StartX(false);
+        if (IsSkipped() || HasFatalFailure()) return;
         compositor = std::make_unique<test::Subprocess>(std::vector<std::string>{
             "/usr/bin/env", "XDG_RUNTIME_DIR=" + dir.path(), "/usr/bin/weston",
             "--backend=headless-backend.so", "--socket=" + std::string(kSocket), "--idle-time=0"});

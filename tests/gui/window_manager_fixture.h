@@ -1,5 +1,6 @@
-// The real program under icewm on Xvfb, and the ways a user reaches it: a
-// click on a control, keys typed into the focused window, the tray icon.
+// The real program on Xvfb, under icewm unless a test asks for none, and the
+// ways a user reaches it: a click on a control, keys typed into the focused
+// window, the tray icon.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,9 +24,13 @@ inline void Pause(int ms) {
 
 class WindowManagerTest : public test::LinkFixture {
 protected:
-    void SetUp() override {
+    void SetUp() override { StartX(true); }
+
+    // Xvfb, and icewm with its tray when `windowManager`; a machine without
+    // them skips the test.  Callers that go on check IsSkipped() first.
+    void StartX(bool windowManager) {
         ::chmod(dir.path().c_str(), 0700);
-        x = std::make_unique<test::XSession>(true, dir.path());
+        x = std::make_unique<test::XSession>(windowManager, dir.path());
         if (!x->missing().empty()) GTEST_SKIP() << x->missing();
         ASSERT_EQ(x->error(), "");
     }

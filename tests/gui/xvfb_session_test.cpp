@@ -3,28 +3,20 @@
 // arrives on the desktop's clipboard.  The window carries the class its menu
 // entry names.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QAbstractButton>
 #include <chrono>
 #include <thread>
 
-#include "app/main_window.h"
-#include "support/link_fixture.h"
-#include "support/subprocess.h"
-#include "support/x_session.h"
+#include "gui/window_manager_fixture.h"
 
 namespace zd {
 namespace {
 
-class XvfbSessionTest : public test::LinkFixture {
+// No window manager: the window is on its own.
+class XvfbSessionTest : public WindowManagerTest {
 protected:
-    void SetUp() override {
-        ::chmod(dir.path().c_str(), 0700);
-        x = std::make_unique<test::XSession>(false, dir.path());
-        if (!x->missing().empty()) GTEST_SKIP() << x->missing();
-        ASSERT_EQ(x->error(), "");
-    }
+    void SetUp() override { StartX(false); }
 
     // Where the Listen button's middle lies in the window, measured on a
     // window built here the same way.
@@ -33,8 +25,6 @@ protected:
         auto* button = window.findChild<QAbstractButton*>("1005");
         return button->mapTo(&window, button->rect().center());
     }
-
-    std::unique_ptr<test::XSession> x;
 };
 
 TEST_F(XvfbSessionTest, ListenClickedAndAnItemArrivesOnTheClipboard) {
