@@ -19,7 +19,6 @@ namespace {
 
 using test::Line;
 
-constexpr const char* kReady = "The Newton's Connection is ready: what you send is typed on it.\n";
 // Swedish, French, German and the typographer's quotes, with both line ends.
 constexpr const char* kNote = "Hej då!\r\nå é ü € “citat”\nÄrlig Übung\n";
 constexpr const char* kTyped = "Hej då!\nå é ü € “citat”\nÄrlig Übung\n";
@@ -33,14 +32,8 @@ protected:
         newton = std::make_unique<test::SimNewton>(line, extra, dir.File("z.INI"));
     }
     // The headless program, listening for the Newton, connected to it.
-    std::unique_ptr<test::Subprocess> StartConnected(std::vector<std::string> args = {}) {
-        std::vector<std::string> argv{ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")};
-        argv.insert(argv.end(), args.begin(), args.end());
-        auto program = std::make_unique<test::Subprocess>(argv);
-        program->Write("listen\n");
-        newton->StartWhenListening(*program);
-        EXPECT_TRUE(program->WaitForStdout(kReady, 15000)) << program->out() << program->err();
-        return program;
+    std::unique_ptr<test::Subprocess> StartConnected(const std::vector<std::string>& args = {}) {
+        return newton->StartConnectedProgram(dir.File("z.INI"), args);
     }
     void Quit(test::Subprocess& program) {
         program.Write("quit\n");

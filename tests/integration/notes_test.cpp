@@ -20,8 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Line;
 
-constexpr const char* kReady = "The Newton's Connection is ready: what you send is typed on it.\n";
-
 class NotesTest : public ::testing::Test {
 protected:
     NotesTest() {
@@ -46,12 +44,7 @@ protected:
                                                    "Dir=" + dir.File("receive") + "\n");
     }
     std::unique_ptr<test::Subprocess> StartConnected() {
-        auto program = std::make_unique<test::Subprocess>(
-            std::vector<std::string>{ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")});
-        program->Write("listen\n");
-        newton->StartWhenListening(*program);
-        EXPECT_TRUE(program->WaitForStdout(kReady, 15000)) << program->out() << program->err();
-        return program;
+        return newton->StartConnectedProgram(dir.File("z.INI"));
     }
     std::set<std::string> Saved(const std::string& folder) {
         std::set<std::string> names;
@@ -177,7 +170,7 @@ TEST_P(NotesCutShort, TheNotesThatCameStayAndTheNextConnectionWorks) {
         ZD_PROGRAM, "--headless", "--relisten", "--ini", dir.File("z.INI")});
     program->Write("listen\n");
     newton->StartWhenListening(*program);
-    ASSERT_TRUE(program->WaitForStdout(kReady, 15000)) << program->out();
+    ASSERT_TRUE(program->WaitForStdout(test::kConnectionReady, 15000)) << program->out();
     program->Write("notes " + out + "\n");
     if (how == "disconnect") {
         ASSERT_TRUE(program->WaitForStdout("100 notes so far…\n", 30000)) << program->out();

@@ -55,4 +55,16 @@ void SimNewton::StartWhenListening(Subprocess& program) {
     m_process = std::make_unique<Subprocess>(m_argv);
 }
 
+std::unique_ptr<Subprocess> SimNewton::StartConnectedProgram(const std::string& ini,
+                                                             const std::vector<std::string>& args) {
+    std::vector<std::string> argv{ZD_PROGRAM, "--headless", "--ini", ini};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto program = std::make_unique<Subprocess>(argv);
+    program->Write("listen\n");
+    StartWhenListening(*program);
+    EXPECT_TRUE(program->WaitForStdout(kConnectionReady, 15000))
+        << program->out() << program->err();
+    return program;
+}
+
 }  // namespace zd::test

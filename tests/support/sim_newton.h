@@ -14,6 +14,10 @@ namespace zd::test {
 
 enum class Line { kSerial, kEmulator, kNetwork };
 
+// The log's line once the Newton's Connection holds the full connection.
+inline constexpr const char* kConnectionReady =
+    "The Newton's Connection is ready: what you send is typed on it.\n";
+
 // The name of `line` for parameterised tests.
 std::string LineName(Line line);
 
@@ -26,6 +30,10 @@ public:
 
     // Starts a network Newton once `program` listens; a serial one runs already.
     void StartWhenListening(Subprocess& program);
+    // The headless program on preference file `ini` with `args`, told to
+    // listen, and connected to this Newton playing Connection.
+    std::unique_ptr<Subprocess> StartConnectedProgram(const std::string& ini,
+                                                      const std::vector<std::string>& args = {});
     // The network port, for a second Newton after this one ("" on a serial line).
     const std::string& port() const { return m_port; }
     // newton-sim itself.  REQUIRES: it has been started.
