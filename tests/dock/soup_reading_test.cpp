@@ -34,6 +34,16 @@ class SoupReadingTest : public FullConnectionFixture {
 protected:
     void SetUp() override { Connect(BigEndian32(0) + "\0A\0\0"s); }
     SoupReading::Outcome Outcome() { return connection.reading()->outcome(); }
+    // A reading of the one store "Internal", up to the Notes soup's
+    // information, which the Newton answers with `command` and `data`.
+    void ReadUpToTheSoup(std::string_view command, const std::string& data) {
+        connection.ReadNotes(now);
+        NewtonSays("dres", BigEndian32(0));
+        NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{
+                               {{"stores", Value{nsof::Array{"", {Store("Internal")}}}}}}}));
+        NewtonSays("soup", Names({"Notes"}));
+        NewtonSays(command, data);
+    }
 };
 
 TEST_F(SoupReadingTest, EveryStoreIsAskedForItsNotesAndTheEntriesComeAsTheyArrive) {
@@ -86,12 +96,7 @@ TEST_F(SoupReadingTest, TheNewtonsOwnSynchronisationStartsAtTheOptions) {
 }
 
 TEST_F(SoupReadingTest, ACancelKeepsWhatCameAndTheConnection) {
-    connection.ReadNotes(now);
-    NewtonSays("dres", BigEndian32(0));
-    NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{
-                           {{"stores", Value{nsof::Array{"", {Store("Internal")}}}}}}}));
-    NewtonSays("soup", Names({"Notes"}));
-    NewtonSays("dres", BigEndian32(0));  // a plain result for the soup's information
+    ReadUpToTheSoup("dres", BigEndian32(0));  // a plain result for the soup's information
     NewtonSays("entr", "kept");
     (void)Sent();
     NewtonSays("opca");
@@ -103,12 +108,7 @@ TEST_F(SoupReadingTest, ACancelKeepsWhatCameAndTheConnection) {
 }
 
 TEST_F(SoupReadingTest, ASoupThatNeverEndsIsGivenUpAfterTheTimeout) {
-    connection.ReadNotes(now);
-    NewtonSays("dres", BigEndian32(0));
-    NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{
-                           {{"stores", Value{nsof::Array{"", {Store("Internal")}}}}}}}));
-    NewtonSays("soup", Names({"Notes"}));
-    NewtonSays("sinf");
+    ReadUpToTheSoup("sinf", "");
     NewtonSays("entr", "one");
     (void)Sent();
     now += 29999;
