@@ -3,7 +3,6 @@
 namespace zd {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 
 }  // namespace
 
@@ -79,7 +78,7 @@ std::string Utf16BeToUtf8(std::string_view bytes) {
                 i += 2;
             }
         }
-        AppendUtf8(text, c >= 0xD800 && c < 0xE000 ? kReplacement : c);
+        AppendUtf8(text, c >= 0xD800 && c < 0xE000 ? kReplacementCharacter : c);
     }
     return text;
 }
@@ -90,7 +89,7 @@ std::string Utf8ToUtf16Be(std::string_view text) {
     for (size_t at = 0; at < text.size();) {
         const int64_t c = NextCharacter(text, &at);
         if (c < 0) {
-            AppendUtf16Be(bytes, static_cast<char16_t>(kReplacement));
+            AppendUtf16Be(bytes, static_cast<char16_t>(kReplacementCharacter));
         } else if (c < 0x10000) {
             AppendUtf16Be(bytes, static_cast<char16_t>(c));
         } else {

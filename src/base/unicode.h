@@ -9,6 +9,9 @@
 
 namespace zd {
 
+// What stands for a character that cannot be shown as itself.
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
 // The next character of UTF-8 `text` from `*at`, which moves past it; -1 for
 // a byte that does not begin a well-formed character (then passed over alone).
 int64_t NextCharacter(std::string_view text, size_t* at);

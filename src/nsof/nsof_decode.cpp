@@ -10,14 +10,63 @@ namespace {
 
 constexpr size_t kNoId = static_cast<size_t>(-1);
 
-size_t CountObjects(const Value& value) {
-    size_t count = 1;
+constexpr char32_t kInkWord = 0xF700;
+constexpr size_t kMaxOddities = 4;
+
+// What an object decodes to: objects, and bytes of text and data.
+struct Weight {
+    size_t objects = 0;
+    size_t bytes = 0;
+};
+
+void AddWeight(const Value& value, Weight& weight) {
+    ++weight.objects;
     if (const Array* array = value.As<Array>()) {
-        for (const Value& element : array->elements) count += CountObjects(element);
+        for (const Value& element : array->elements) AddWeight(element, weight);
     } else if (const Frame* frame = value.As<Frame>()) {
-        for (const Slot& slot : frame->slots) count += CountObjects(slot.value);
+        for (const Slot& slot : frame->slots) {
+            weight.bytes += slot.name.size();
+            AddWeight(slot.value, weight);
+        }
+    } else if (const String* string = value.As<String>()) {
+        weight.bytes += string->text.size();
+    } else if (const Binary* binary = value.As<Binary>()) {
+        weight.bytes += binary->bytes.size();
+    } else if (const LargeBinary* large = value.As<LargeBinary>()) {
+        weight.bytes += large->bytes.size() + large->compander.size() + large->parameters.size();
+    } else if (const Symbol* symbol = value.As<Symbol>()) {
+        weight.bytes += symbol->name.size();
     }
-    return count;
+}
+
+uint16_t UnitAt(std::string_view bytes, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) << 8 |
+                                 static_cast<uint8_t>(bytes[at + 1]));
+}
+
+// The offset of the first zero character in UTF-16 `bytes`, or npos.
+size_t FirstZero(std::string_view bytes) {
+    for (size_t at = 0; at + 1 < bytes.size(); at += 2)
+        if (UnitAt(bytes, at) == 0) return at;
+    return std::string_view::npos;
+}
+
+bool HoldsInkWord(std::string_view utf16) {
+    for (size_t at = 0; at + 1 < utf16.size(); at += 2)
+        if (UnitAt(utf16, at) == kInkWord) return true;
+    return false;
+}
+
+// UTF-16 `bytes` as UTF-8, each zero character in them as U+FFFD.
+std::string TextWithZeros(std::string_view bytes) {
+    std::string text;
+    for (size_t at = 0;;) {
+        const size_t zero = FirstZero(bytes.substr(at));
+        text += Utf16BeToUtf8(bytes.substr(at, zero));
+        if (zero == std::string_view::npos) return text;
+        AppendUtf8(text, kReplacementCharacter);
+        at += zero + 2;
+    }
 }
 
 // Reads one stream.  The objects precedents may point to are kept as
@@ -43,6 +92,7 @@ public:
         if (!m_error.empty()) decoded.value.reset();
         decoded.error = m_error;
         decoded.used = m_at;
+        decoded.oddities = std::move(m_oddities);
         return decoded;
     }
 
@@ -52,6 +102,11 @@ private:
     bool Fail(const std::string& why) {
         if (m_error.empty()) m_error = why + " (at byte " + std::to_string(m_at) + ")";
         return false;
+    }
+
+    void Odd(const std::string& what) {
+        if (m_oddities.size() < kMaxOddities)
+            m_oddities.push_back(what + " (at byte " + std::to_string(m_at) + ")");
     }
 
     bool Need(size_t count, const char* what) {
@@ -94,11 +149,16 @@ private:
         return m_objects.size() - 1;
     }
 
-    bool Made(size_t count) {
-        m_made += count;
-        return m_made <= kMaxObjects ||
-               Fail("more than " + std::to_string(kMaxObjects) + " objects");
+    bool Made(const Weight& weight) {
+        m_made.objects += weight.objects;
+        m_made.bytes += weight.bytes;
+        if (m_made.objects > kMaxObjects)
+            return Fail("more than " + std::to_string(kMaxObjects) + " objects");
+        if (m_made.bytes > kMaxDecodedBytes)
+            return Fail("more than " + std::to_string(kMaxDecodedBytes >> 20) + " MiB of objects");
+        return true;
     }
+    bool MadeBytes(size_t bytes) { return Made({0, bytes}); }
 
     // An object that rests outside the tree, which precedents may point to.
     const Value& Keep(Value value, size_t id) {
@@ -115,7 +175,7 @@ private:
             Fail("objects nested deeper than " + std::to_string(kMaxDepth));
             return std::nullopt;
         }
-        if (!Made(1) || !Need(1, "an object")) return std::nullopt;
+        if (!Made({1, 0}) || !Need(1, "an object")) return std::nullopt;
         const uint8_t tag = Byte();
         switch (tag) {
             case kImmediate:
@@ -141,7 +201,7 @@ private:
             case kSymbol: {
                 *id = Number();
                 const auto name = Bytes("a symbol");
-                if (!name) return std::nullopt;
+                if (!name || !MadeBytes(name->size())) return std::nullopt;
                 return Value{Symbol{std::string(*name)}};
             }
             case kString:
@@ -160,8 +220,8 @@ private:
                 return Value{rect};
             }
             case kLargeBinary:
-                Fail("a large binary, which Zandorelle does not read");
-                return std::nullopt;
+                *id = Number();
+                return LargeBinaryObject(depth);
             default:
                 Fail("an unknown tag " + std::to_string(tag));
                 return std::nullopt;
@@ -187,18 +247,26 @@ private:
         return bytes;
     }
 
+    // A plain string ends with its zero character.  A rich string's text
+    // (with an ink word's mark in it) ends at its first zero character, and
+    // its ink data follows; a zero character inside a plain text is kept as
+    // U+FFFD, so that no text after it is lost.
     std::optional<Value> StringObject() {
         const auto bytes = Bytes("a string");
         if (!bytes) return std::nullopt;
-        if (bytes->size() % 2 != 0) {
-            Fail("a string of an odd length, " + std::to_string(bytes->size()));
-            return std::nullopt;
+        const size_t zero = FirstZero(*bytes);
+        std::string text;
+        if (zero != std::string_view::npos && HoldsInkWord(bytes->substr(0, zero))) {
+            text = Utf16BeToUtf8(bytes->substr(0, zero));
+        } else {
+            size_t end = bytes->size() & ~size_t{1};
+            if (end < 2 || UnitAt(*bytes, end - 2) != 0)
+                Odd("a string without its final zero character");
+            while (end >= 2 && UnitAt(*bytes, end - 2) == 0) end -= 2;
+            text = TextWithZeros(bytes->substr(0, end));
         }
-        if (bytes->size() < 2 || bytes->substr(bytes->size() - 2) != std::string_view("\0\0", 2)) {
-            Fail("a string without its final zero character");
-            return std::nullopt;
-        }
-        return Value{String{Utf16BeToUtf8(*bytes)}};
+        if (!MadeBytes(text.size())) return std::nullopt;
+        return Value{String{std::move(text)}};
     }
 
     // The class of an array or binary object: a symbol's name, or "".
@@ -217,9 +285,48 @@ private:
         if (!length) return std::nullopt;
         auto klass = Class(depth);
         if (!klass || !Need(*length, "a binary object")) return std::nullopt;
+        if (!MadeBytes(*length)) return std::nullopt;
         Binary binary{std::move(*klass), std::string(m_bytes.substr(m_at, *length))};
         m_at += *length;
         return Value{std::move(binary)};
+    }
+
+    // A 32-bit length of a large binary's part that must fit in what remains.
+    std::optional<size_t> Length32(const char* what) {
+        uint32_t length = 0;
+        for (int i = 0; i < 4; ++i) length = length << 8 | Byte();
+        if (length > Left()) {
+            Fail(std::string(what) + " of " + std::to_string(length) + " where " +
+                 std::to_string(Left()) + " bytes remain");
+            return std::nullopt;
+        }
+        return length;
+    }
+
+    // The class, a byte "compressed", the lengths of the data, the
+    // compander's name and its parameters, a reserved word; then the name,
+    // the parameters and the data.
+    std::optional<Value> LargeBinaryObject(int depth) {
+        auto klass = Class(depth);
+        if (!klass || !Need(17, "a large binary")) return std::nullopt;
+        LargeBinary large;
+        large.className = std::move(*klass);
+        large.compressed = Byte() != 0;
+        size_t lengths[3] = {};
+        for (size_t& length : lengths) {
+            const auto checked = Length32("a large binary's part");
+            if (!checked) return std::nullopt;
+            length = *checked;
+        }
+        m_at += 4;  // reserved
+        for (auto [part, length] : {std::pair{&large.compander, lengths[1]},
+                                    std::pair{&large.parameters, lengths[2]},
+                                    std::pair{&large.bytes, lengths[0]}}) {
+            if (!Need(length, "a large binary") || !MadeBytes(length)) return std::nullopt;
+            *part = std::string(m_bytes.substr(m_at, length));
+            m_at += length;
+        }
+        return Value{std::move(large)};
     }
 
     std::optional<Value> ArrayObject(int depth, bool withClass) {
@@ -282,14 +389,17 @@ private:
             Fail("a precedent to object " + std::to_string(id) + ", which it is part of");
             return std::nullopt;
         }
-        if (!Made(CountObjects(*m_objects[id]))) return std::nullopt;
+        Weight weight;
+        AddWeight(*m_objects[id], weight);
+        if (!Made(weight)) return std::nullopt;
         return *m_objects[id];
     }
 
     std::string_view m_bytes;
     size_t m_at = 0;
     std::string m_error;
-    size_t m_made = 0;
+    Weight m_made;
+    std::vector<std::string> m_oddities;
     std::vector<const Value*> m_objects;  // by id; null while the object is not yet whole
     std::deque<Value> m_kept;
 };

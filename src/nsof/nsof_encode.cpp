@@ -18,10 +18,14 @@ public:
 private:
     void Byte(uint8_t b) { m_out += static_cast<char>(b); }
 
+    void Word(uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8) Byte(static_cast<uint8_t>(value >> shift));
+    }
+
     void XLong(int32_t value) {
         if (value >= 0 && value <= 254) return Byte(static_cast<uint8_t>(value));
         Byte(0xFF);
-        for (int shift = 24; shift >= 0; shift -= 8) Byte(static_cast<uint8_t>(value >> shift));
+        Word(static_cast<uint32_t>(value));
     }
 
     // Counts an object that precedents may point to.
@@ -82,6 +86,18 @@ private:
         PutClass(binary.className);
         m_out += binary.bytes;
     }
+    void Put(const LargeBinary& large) {
+        Numbered();
+        Byte(kLargeBinary);
+        PutClass(large.className);
+        Byte(large.compressed ? 1 : 0);
+        for (const std::string* part : {&large.bytes, &large.compander, &large.parameters})
+            Word(static_cast<uint32_t>(part->size()));
+        Word(0);  // reserved
+        m_out += large.compander;
+        m_out += large.parameters;
+        m_out += large.bytes;
+    }
     void Put(const Array& array) {
         Numbered();
         Byte(array.className.empty() ? kPlainArray : kArray);
@@ -109,12 +125,25 @@ private:
 
 }  // namespace
 
+bool SameName(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
 const Value* Value::Find(std::string_view name) const {
     const Frame* frame = As<Frame>();
     if (!frame) return nullptr;
     for (const Slot& slot : frame->slots)
-        if (slot.name == name) return &slot.value;
+        if (SameName(slot.name, name)) return &slot.value;
     return nullptr;
+}
+
+bool Value::IsSymbol(std::string_view name) const {
+    const Symbol* symbol = As<Symbol>();
+    return symbol && SameName(symbol->name, name);
 }
 
 std::string Encode(const Value& root) {
