@@ -39,6 +39,12 @@ int32_t ResultCode(const Message& message) {
     return message.data.size() >= 4 ? static_cast<int32_t>(ReadBigEndian32(message.data)) : 0;
 }
 
+std::string QuotedCommand(std::string_view command) {
+    std::string shown;
+    for (char c : command.substr(0, 4)) shown += (c >= 0x20 && c < 0x7F) ? c : '?';
+    return "\"" + shown + "\"";
+}
+
 std::optional<std::string> OwnerName(std::string_view data) {
     if (data.size() < 4) return std::nullopt;
     const uint32_t versionInfo = ReadBigEndian32(data);
@@ -46,9 +52,17 @@ std::optional<std::string> OwnerName(std::string_view data) {
     return Utf16BeToUtf8(data.substr(4 + versionInfo));
 }
 
+void Reader::Feed(std::string_view bytes) {
+    // What was handed out goes only now, once for many messages.
+    m_buffer.erase(0, m_taken);
+    m_taken = 0;
+    m_buffer.append(bytes);
+}
+
 std::optional<Message> Reader::Next() {
-    if (failed() || m_buffer.size() < kHeaderSize) return std::nullopt;
-    const auto header = ParseHeader(m_buffer);
+    const std::string_view buffer = std::string_view(m_buffer).substr(m_taken);
+    if (failed() || buffer.size() < kHeaderSize) return std::nullopt;
+    const auto header = ParseHeader(buffer);
     if (!header) {
         m_error = "no Dock message";
         return std::nullopt;
@@ -59,9 +73,9 @@ std::optional<Message> Reader::Next() {
         return std::nullopt;
     }
     const size_t whole = kHeaderSize + header->length + PaddingAfter(header->length);
-    if (m_buffer.size() < whole) return std::nullopt;
-    Message message{header->command, m_buffer.substr(kHeaderSize, header->length)};
-    m_buffer.erase(0, whole);
+    if (buffer.size() < whole) return std::nullopt;
+    Message message{header->command, std::string(buffer.substr(kHeaderSize, header->length))};
+    m_taken += whole;
     return message;
 }
 

@@ -33,7 +33,9 @@ inline constexpr std::string_view kHello = "helo";
 inline constexpr std::string_view kOperationCancelled = "opca";
 inline constexpr std::string_view kCancelAcknowledged = "ocaa";
 inline constexpr std::string_view kOperationDone = "opdn";
-inline constexpr std::string_view kDesktopInControl = "dcnt";
+inline constexpr std::string_view kDesktopInControl = "dsnc";
+// Either side's answer to a command it does not know; its data are the four letters.
+inline constexpr std::string_view kUnknownCommand = "unkn";
 
 // Keyboard passthrough.
 inline constexpr std::string_view kKeyboard = "kybd";
@@ -91,6 +93,9 @@ std::optional<Header> ParseHeader(std::string_view bytes);
 // hold one.
 int32_t ResultCode(const Message& message);
 
+// A command's four letters in quotes for the log, their bytes made printable.
+std::string QuotedCommand(std::string_view command);
+
 // The owner's name in the data of a "name" message, as UTF-8; nullopt when the
 // data is too short for what it says it holds.
 std::optional<std::string> OwnerName(std::string_view data);
@@ -101,7 +106,7 @@ public:
     // Messages with more than `maxData` bytes of data are refused.
     explicit Reader(size_t maxData) : m_maxData(maxData) {}
 
-    void Feed(std::string_view bytes) { m_buffer.append(bytes); }
+    void Feed(std::string_view bytes);
     // The next whole message, once it has come.  Nothing more after failed().
     std::optional<Message> Next();
     // True once the stream held something that is no Dock message; error()
@@ -111,6 +116,7 @@ public:
 
 private:
     std::string m_buffer;
+    size_t m_taken = 0;  // bytes of m_buffer already handed out as messages
     size_t m_maxData;
     std::string m_error;
 };

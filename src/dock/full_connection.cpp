@@ -14,12 +14,8 @@ constexpr uint32_t kWindowsDesktop = 1;
 constexpr uint32_t kSettingUpSession = 1;
 constexpr const char* kProgramName = "Zandorelle";
 
-std::string Quoted(std::string_view command) {
-    // The four letters as they came, their bytes made printable.
-    std::string shown;
-    for (char c : command) shown += (c >= 0x20 && c < 0x7F) ? c : '?';
-    return "\"" + shown + "\"";
-}
+// After the last of a run of unknown commands, the run is counted in the log.
+constexpr int64_t kRepeatsSettleMs = 1000;
 
 // "dinf": who we are, and the programs of ours the Newton may name.
 std::string DesktopInfo() {
@@ -85,6 +81,7 @@ void FullConnection::Tick(int64_t now) {
                      std::to_string(kTimeoutSeconds) + " s");
         return;
     }
+    if (m_unknownRepeats > 0 && now - m_lastUnknownMs >= kRepeatsSettleMs) CountRepeats();
     if (m_phase == Phase::kConnected && m_control.empty() && now - m_lastSentMs >= kHelloMs)
         Send(kHello);
 }
@@ -99,11 +96,11 @@ size_t FullConnection::Type(std::string_view text, int64_t now) {
     }
     m_waiting += queued;
     if (keyboard.replaced > 0) {
-        m_notes.push_back(Characters(keyboard.replaced) +
+        Note(Characters(keyboard.replaced) +
                           " went as \"?\": the Newton cannot show them.");
     }
     if (keyboard.zeros > 0)
-        m_notes.push_back(std::to_string(keyboard.zeros) + " zero characters were left out.");
+        Note(std::to_string(keyboard.zeros) + " zero characters were left out.");
     if (queued > 0) OpenKeyboard(now);
     return queued;
 }
@@ -125,6 +122,7 @@ void FullConnection::OpenKeyboard(int64_t now) {
     Send(kDesktopInControl);
     Send(kKeyboard);
     m_keyboard = Keyboard::kOpening;
+    m_unknownAnswered = false;
     m_deadline = now + kAnswerMs;
 }
 
@@ -174,6 +172,10 @@ void FullConnection::OnMessage(const Message& message, int64_t now) {
         End(CountingWhatWasNotTyped("The Newton ended the connection"), false);
         return;
     }
+    if (message.command == kUnknownCommand) {
+        NotUnderstood(message.data.substr(0, 4));
+        return;
+    }
     if (m_phase == Phase::kGreeting) {
         OnGreeting(message, now);
     } else {
@@ -199,8 +201,8 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
     // The Newton may confirm our timeout before it sends its password.
     if (m_step == Step::kPassword && message.command == kResult && ResultCode(message) == 0) return;
     if (message.command != expected) {
-        End("The Newton said " + Quoted(message.command) +
-                " where its Connection application says " + Quoted(expected) +
+        End("The Newton said " + QuotedCommand(message.command) +
+                " where its Connection application says " + QuotedCommand(expected) +
                 "; the connection has ended.",
             true);
         return;
@@ -213,7 +215,7 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
         case Step::kName: {
             const auto owner = OwnerName(message.data);
             m_owner = owner.value_or("");
-            m_notes.push_back(m_owner.empty() ? "Connected to the Newton."
+            Note(m_owner.empty() ? "Connected to the Newton."
                                               : "Connected to " + m_owner + "'s Newton.");
             Send(kDesktopInfo, DesktopInfo());
             Expect(Step::kInfo, now);
@@ -225,7 +227,7 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
                 return;
             }
             Send(kWhichIcons, BigEndian32(kOfferedIcons));
-            m_notes.push_back("Offered on the Newton: " + IconNames(kOfferedIcons) + ".");
+            Note("Offered on the Newton: " + IconNames(kOfferedIcons) + ".");
             m_challenge = message.data.substr(4, kChallengeSize);
             Expect(Step::kIconsResult, now);
             break;
@@ -237,7 +239,7 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
             Send(kPassword, PasswordAnswer(m_challenge));
             m_step = Step::kDone;
             m_phase = Phase::kConnected;
-            m_notes.push_back("The Newton's Connection is ready: what you send is typed on it.");
+            Note("The Newton's Connection is ready: what you send is typed on it.");
             if (m_keyboardWanted) OpenKeyboard(now);
             break;
     }
@@ -247,9 +249,8 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
     const std::string_view command = message.command;
     if (m_reading && m_reading->OnMessage(message, now)) return;
     if (command == kRequestToSync) {
-        const bool running = m_reading && m_reading->outcome() == SoupReading::Outcome::kRunning;
-        if (!running) {
-            m_notes.push_back("The Newton asks to synchronise: Zandorelle reads its notes.");
+            if (!ReadingRuns()) {
+            Note("The Newton asks to synchronise: Zandorelle reads its notes.");
             StartReading(true, now);
         }
     } else if (command == kResult) {
@@ -262,7 +263,7 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
             KeyboardLost("The Newton did not open its keyboard (error " + std::to_string(code) +
                          ")");
         } else if (code != 0) {
-            m_notes.push_back("The Newton could not do what was asked (error " +
+            Note("The Newton could not do what was asked (error " +
                               std::to_string(code) + ").");
         }
     } else if (command == kKeyboard) {
@@ -276,16 +277,64 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
     } else if (command == kCancelAcknowledged) {
         // The answer to our own cancel: nothing more to do.
     } else {
-        m_notes.push_back("The Newton asked for " + Quoted(command) +
-                          ", which Zandorelle does not answer; it was told the operation is "
-                          "cancelled.");
-        Send(kOperationCancelled);
+        UnknownCommand(command, now);
     }
+}
+
+void FullConnection::NotUnderstood(const std::string& command) {
+    const std::string note = "The Newton does not understand " + QuotedCommand(command);
+    if (m_phase == Phase::kGreeting) {
+        End(note + "; the connection has ended.", true);
+    } else if (ReadingRuns()) {
+        m_reading->Stop(note + ".");
+    } else if (m_keyboard != Keyboard::kClosed) {
+        if (m_keyboard == Keyboard::kOpen) Send(kOperationDone);
+        KeyboardLost(note);
+    } else {
+        Note(note + ".");
+    }
+}
+
+void FullConnection::UnknownCommand(std::string_view command, int64_t now) {
+    // Told once in an operation: a Newton that sends nothing but unknown
+    // commands gets no flood of answers, nor the log a flood of lines.
+    if (m_unknownAnswered) {
+        ++m_unknownRepeats;
+        m_lastUnknownMs = now;
+        return;
+    }
+    m_unknownAnswered = true;
+    Send(kUnknownCommand, command);
+    const std::string note = "The Newton sent " + QuotedCommand(command) +
+                             ", which Zandorelle does not know; it was told so";
+    if (ReadingRuns()) {
+        m_reading->Stop(note + ", and the reading has ended.");
+    } else if (m_keyboard != Keyboard::kClosed) {
+        if (m_keyboard == Keyboard::kOpen) Send(kOperationDone);
+        KeyboardLost(note);
+    } else {
+        Note(note + ".");
+    }
+}
+
+bool FullConnection::ReadingRuns() const {
+    return m_reading && m_reading->outcome() == SoupReading::Outcome::kRunning;
+}
+
+void FullConnection::Note(std::string note) {
+    CountRepeats();
+    m_notes.push_back(std::move(note));
+}
+
+void FullConnection::CountRepeats() {
+    if (m_unknownRepeats == 0) return;
+    m_notes.push_back("\u2026 and " + WithThousands(m_unknownRepeats) + " more.");
+    m_unknownRepeats = 0;
 }
 
 void FullConnection::ReadNotes(int64_t now) {
     if (m_phase != Phase::kConnected) return;
-    if (m_reading && m_reading->outcome() == SoupReading::Outcome::kRunning) return;
+    if (ReadingRuns()) return;
     StartReading(false, now);
 }
 
@@ -305,22 +354,24 @@ void FullConnection::StartReading(bool askedByNewton, int64_t now) {
         m_closeWhenTyped = false;
         Send(kOperationDone);
     }
+    m_unknownAnswered = false;
     m_reading = std::make_unique<SoupReading>(
         "Notes", askedByNewton, now,
         [this](std::string_view command, std::string_view data) { Send(command, data); },
-        [this](std::string note) { m_notes.push_back(std::move(note)); });
+        [this](std::string note) { Note(std::move(note)); });
 }
 
 void FullConnection::KeyboardOpened(bool byNewton) {
     m_keyboard = Keyboard::kOpen;
-    if (byNewton) m_notes.push_back("The Newton's keyboard is open: what you send is typed on it.");
+    if (byNewton) m_unknownAnswered = false;
+    if (byNewton) Note("The Newton's keyboard is open: what you send is typed on it.");
 }
 
 void FullConnection::KeyboardLost(const std::string& why) {
     ++m_keyboardLosses;
     m_keyboard = Keyboard::kClosed;
     m_closeWhenTyped = false;
-    m_notes.push_back(CountingWhatWasNotTyped(why));
+    Note(CountingWhatWasNotTyped(why));
     m_typing.clear();
     m_waiting = 0;
 }
@@ -335,7 +386,8 @@ void FullConnection::Send(std::string_view command, std::string_view data) {
 }
 
 void FullConnection::End(const std::string& note, bool goodbye) {
-    if (!note.empty()) m_notes.push_back(note);
+    CountRepeats();
+    if (!note.empty()) Note(note);
     m_typing.clear();
     m_waiting = 0;
     m_keyboard = Keyboard::kClosed;

@@ -95,6 +95,14 @@ private:
     void OnGreeting(const Message& message, int64_t now);
     void OnConnected(const Message& message, int64_t now);
     void StartReading(bool askedByNewton, int64_t now);
+    bool ReadingRuns() const;
+    // The Newton's "unkn": it did not know `command`, so what asked for it ends.
+    void NotUnderstood(const std::string& command);
+    // The Newton sent `command`, which we do not know: "unkn" is the answer.
+    void UnknownCommand(std::string_view command, int64_t now);
+    // `note` for the user, after the count of a run of unknown commands.
+    void Note(std::string note);
+    void CountRepeats();
     // The keyboard opened, by the Newton's answer or by its user.
     void KeyboardOpened(bool byNewton);
     // The keyboard closed under queued text, which is dropped; `why` begins
@@ -124,6 +132,9 @@ private:
     size_t m_typed = 0;
     size_t m_waiting = 0;
     size_t m_keyboardLosses = 0;
+    bool m_unknownAnswered = false;  // in the operation that runs, or since the last one
+    size_t m_unknownRepeats = 0;     // unknown commands since the one that was told
+    int64_t m_lastUnknownMs = 0;
 };
 
 }  // namespace zd::dock

@@ -96,6 +96,12 @@ void SoupReading::Cancel(const std::string& why) {
     Cut(why);
 }
 
+void SoupReading::Stop(const std::string& why) {
+    if (m_outcome != Outcome::kRunning) return;
+    m_send(kOperationDone, "");
+    Cut(why);
+}
+
 std::vector<SoupReading::Entry> SoupReading::TakeEntries() {
     std::vector<Entry> entries;
     entries.swap(m_entries);

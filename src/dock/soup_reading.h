@@ -1,5 +1,5 @@
 // Reading every entry of one soup (the Notes) from every store of the Newton,
-// the way its synchronisation hands them out: "dcnt" and "ssyn" from the
+// the way its synchronisation hands them out: "dsnc" and "ssyn" from the
 // desktop (or "ssyn" from the Newton, whose user tapped Synchronise), then
 // "gsyn", and for each store "ssgn", "ssgi" and "snds", after which the
 // entries come one "entr" at a time up to "bsdn".  A part of the full
@@ -52,8 +52,11 @@ public:
     // Takes `message` when it belongs to the reading; false otherwise.
     bool OnMessage(const Message& message, int64_t now);
     void Tick(int64_t now);
-    // Ends the reading from our side.
+    // Ends the reading from our side, cancelling what the Newton does.
     void Cancel(const std::string& why);
+    // Ends the reading where the two sides no longer understand each other:
+    // the operation is over for both.
+    void Stop(const std::string& why);
 
     Outcome outcome() const { return m_outcome; }
     // The entries that came since the last call.

@@ -95,7 +95,7 @@ TEST_F(FullConnectionTest, ANewtonWithAPasswordIsToldGoodbyeWithOneClearLine) {
 TEST_F(FullConnectionTest, TheDesktopOpensTheKeyboardAndTypesAsTheNewtonShowsIt) {
     Connect();
     EXPECT_EQ(connection.Type("Hej då\r\nå é ü € “ ”\nslut", now), 23u);
-    EXPECT_EQ(SentCommands(), (std::vector<std::string>{"dcnt", "kybd"}));
+    EXPECT_EQ(SentCommands(), (std::vector<std::string>{"dsnc", "kybd"}));
     EXPECT_EQ(connection.waiting(), 23u) << "nothing is typed before the keyboard is open";
     NewtonSays("kybd");
     auto sent = Sent();
@@ -134,7 +134,7 @@ TEST_F(FullConnectionTest, ACancelInTheMiddleOfAPasteSaysWhatWasNotTyped) {
     Connect();
     connection.Type(std::string(1000, 'x'), now);
     NewtonSays("kybd");
-    ASSERT_TRUE(connection.NextMessage(now));  // dcnt
+    ASSERT_TRUE(connection.NextMessage(now));  // dsnc
     ASSERT_TRUE(connection.NextMessage(now));  // kybd
     ASSERT_TRUE(connection.NextMessage(now));  // the first piece
     NewtonSays("opca");
@@ -200,15 +200,35 @@ TEST_F(FullConnectionTest, WhatTheNewtonGetsWrongEndsOrIsRefusedWithALine) {
                     "4294967295 bytes); the connection has ended."});
 }
 
-TEST_F(FullConnectionTest, AnUnknownRequestIsCancelledAndTheConnectionStays) {
+TEST_F(FullConnectionTest, AFloodOfUnknownCommandsIsAnsweredOnceAndCounted) {
     Connect();
     NewtonSays("rins");
-    EXPECT_EQ(SentCommands(), std::vector<std::string>{"opca"});
-    NewtonSays("ocaa");
-    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+    std::string flood;
+    for (int i = 0; i < 3999; ++i) flood += Encode(std::string("zz") + char('a' + i % 26) + 'q', "");
+    connection.Receive(flood, now);
+    EXPECT_EQ(Sent().size(), 1u);
     EXPECT_EQ(connection.TakeNotes(),
-              Notes{"The Newton asked for \"rins\", which Zandorelle does not answer; it was "
-                    "told the operation is cancelled."});
+              Notes{"The Newton sent \"rins\", which Zandorelle does not know; it was told so."});
+    connection.Tick(now += 1000);
+    EXPECT_EQ(connection.TakeNotes(), Notes{"\u2026 and 3,999 more."});
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+}
+
+TEST_F(FullConnectionTest, WhatTheNewtonDoesNotUnderstandEndsTheOperation) {
+    Connect();
+    connection.Type("Hej då", now);
+    EXPECT_EQ(SentCommands(), (std::vector<std::string>{"dsnc", "kybd"}));
+    NewtonSays("unkn", "dsnc");
+    EXPECT_EQ(connection.keyboard(), FullConnection::Keyboard::kClosed);
+    EXPECT_EQ(connection.TakeNotes(),
+              Notes{"The Newton does not understand \"dsnc\"; 6 characters were not typed."});
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+
+    FullConnection greeting(now);
+    greeting.Receive(Encode("rtdk", BigEndian32(9)) + Encode("unkn", "dock"), now);
+    EXPECT_EQ(greeting.phase(), FullConnection::Phase::kEnded);
+    EXPECT_EQ(greeting.TakeNotes().back(),
+              "The Newton does not understand \"dock\"; the connection has ended.");
 }
 
 TEST_F(FullConnectionTest, TheNewtonsGoodbyeEndsItWithoutOne) {

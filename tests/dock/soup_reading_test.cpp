@@ -48,7 +48,7 @@ protected:
 
 TEST_F(SoupReadingTest, EveryStoreIsAskedForItsNotesAndTheEntriesComeAsTheyArrive) {
     connection.ReadNotes(now);
-    EXPECT_EQ(SentCommands(), (std::vector<std::string>{"dcnt", "ssyn"}));
+    EXPECT_EQ(SentCommands(), (std::vector<std::string>{"dsnc", "ssyn"}));
     NewtonSays("dres", BigEndian32(0));
     EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsyn"});
     NewtonSays("sopt",
@@ -133,6 +133,31 @@ TEST_F(SoupReadingTest, OptionsWithoutStoresEndTheReadingWithItsReason) {
               Notes{"The Newton's synchronisation options name no stores."});
     NewtonSays("dres", BigEndian32(static_cast<uint32_t>(-10000)));
     EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+}
+
+TEST_F(SoupReadingTest, AnUnknownCommandEitherWayEndsTheReadingWithItsReason) {
+    const struct {
+        const char* command;
+        std::string data;
+        std::vector<std::string> answer;
+        const char* note;
+    } cases[] = {
+        {"unkn", "gsyn", {"opdn"}, "The Newton does not understand \"gsyn\"."},
+        {"xyzw", "", {"unkn", "opdn"},
+         "The Newton sent \"xyzw\", which Zandorelle does not know; it was told so, and the "
+         "reading has ended."},
+    };
+    for (const auto& [command, data, answer, note] : cases) {
+        connection.ReadNotes(now);
+        NewtonSays("dres", BigEndian32(0));
+        (void)Sent();
+        (void)connection.TakeNotes();
+        NewtonSays(command, data);
+        EXPECT_EQ(SentCommands(), answer);
+        EXPECT_EQ(Outcome(), SoupReading::Outcome::kCut);
+        EXPECT_EQ(connection.TakeNotes(), Notes{note});
+        connection.ForgetReading();
+    }
 }
 
 }  // namespace
