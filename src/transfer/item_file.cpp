@@ -27,14 +27,35 @@ std::string ReceiveFolderOf(const PrefsStore& prefs) {
     return ReceiveFolder(prefs.GetPrefString(prefs::kDir));
 }
 
+namespace {
+
+// The longest name made, in bytes: well inside a file system's 255, with
+// room for a number and ".txt".
+constexpr size_t kMaxNameBytes = 200;
+
+// Characters that are no part of a name a user can read: C0 and C1
+// controls, those that turn the direction of text, and private use.
+bool Unfit(int64_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
+           (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000 || c == '/' || c == '\\';
+}
+
+}  // namespace
+
 std::string SafeFileName(std::string_view text) {
     std::string name;
     for (size_t at = 0; at < text.size();) {
         const int64_t c = NextCharacter(text, &at);
-        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') {
+        const size_t before = name.size();
+        if (Unfit(c)) {
             name += '_';
         } else {
             AppendUtf8(name, static_cast<char32_t>(c));
+        }
+        if (name.size() > kMaxNameBytes) {
+            name.resize(before);
+            break;
         }
     }
     if (!name.empty() && name.front() == '.') name.front() = '_';

@@ -16,8 +16,9 @@ std::string ReceiveFolder(const std::string& dir);
 // The receive folder as the preferences name it now.
 std::string ReceiveFolderOf(const PrefsStore& prefs);
 
-// `text` (UTF-8) made safe as a file name: "/", "\", control characters,
-// invalid UTF-8 and a leading "." become "_".
+// `text` (UTF-8) made safe as a file name: "/", "\", C0 and C1 control
+// characters, those that turn the direction of text, private-use characters,
+// invalid UTF-8 and a leading "." become "_"; a name is 200 bytes at most.
 std::string SafeFileName(std::string_view text);
 
 // A file name (without ".txt") for an item named `itemName` by the Newton: its

@@ -3,20 +3,57 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
+#include "base/atomic_file.h"
 #include "base/display_ops.h"
 #include "nsof/nsof.h"
 #include "transfer/item_file.h"
-#include "transfer/note_text.h"
+#include "translate/note_text.h"
 
 namespace zd {
+namespace {
 
-std::string NoteFiles::NameFor(const std::string& title) {
-    const std::string safe = SafeFileName(title);
-    for (int serial = 1;; ++serial) {
-        std::string name = NumberedName(safe, serial);
-        if (m_names.insert(name).second) return name;
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
+    return text;
+}
+
+}  // namespace
+
+NoteFiles::NoteFiles(std::string folder) : m_folder(std::move(folder)) {
+    (void)RemoveStrayTemporaryFiles(m_folder);
+}
+
+std::string NoteFiles::FolderFor(const std::string& label, std::string* why) {
+    if (label.empty()) return m_folder;
+    const std::string folder = m_folder + "/" + SafeFileName(label);
+    if (m_folders.count(folder)) return folder;
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        *why = folder + ": " + std::strerror(errno);
+        return m_folder;
+    }
+    // A name taken by a file or a link is no folder of ours.
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        *why = folder + " is no folder";
+        return m_folder;
+    }
+    (void)RemoveStrayTemporaryFiles(folder);
+    m_folders.insert(folder);
+    return folder;
+}
+
+std::string NoteFiles::PathFor(const std::string& folder, const std::string& title) {
+    // Each name starts its numbers where the last note of that name left
+    // them, so that many notes of one title cost no more than others.
+    const std::string safe = folder + "/" + SafeFileName(title);
+    int& serial = m_nextSerial.try_emplace(safe, 1).first->second;
+    for (;; ++serial) {
+        std::string path = NumberedName(safe, serial) + ".txt";
+        if (m_paths.insert(path).second) return path;
     }
 }
 
@@ -30,7 +67,15 @@ void NoteFiles::Save(Session& s, std::string_view entry, const std::string& whic
         LogLine(s, "Skipped " + which + ": " + why + ".");
         return;
     }
-    const std::string path = m_folder + "/" + NameFor(note->title) + ".txt";
+    std::vector<std::string> oddities = decoded.oddities;
+    oddities.insert(oddities.end(), note->oddities.begin(), note->oddities.end());
+    std::string folderTrouble;
+    const std::string folder = FolderFor(note->folder, &folderTrouble);
+    if (!folderTrouble.empty())
+        oddities.push_back("its folder could not be made (" + folderTrouble + ")");
+    if (!oddities.empty())
+        LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
+    const std::string path = PathFor(folder, note->title);
     const int error = ReplaceFile(path, note->text);
     if (error == 0 && note->modified) {
         // The note is saved; a time the file system refuses leaves it the time of now.

@@ -1,11 +1,13 @@
-// The notes of one export, each as a UTF-8 text file in one folder, written
-// as they arrive and then dropped: named after their first lines, made safe
-// as item names are, and numbered where notes of the export share one (a file
-// of an earlier export is replaced, never one of this export); each file
-// whole or not at all, with the note's time as its modification time.
+// The notes of one export, each as a UTF-8 text file, written as they arrive
+// and then dropped: named after their first lines, made safe as item names
+// are, and numbered where notes of the export share one (a file of an
+// earlier export is replaced, never one of this export); each file whole or
+// not at all, with the note's time as its modification time.  A note filed
+// in a Newton folder goes into a subfolder of that name.
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -16,12 +18,14 @@ struct Session;
 
 class NoteFiles {
 public:
-    explicit NoteFiles(std::string folder) : m_folder(std::move(folder)) {}
+    // Temporary files that a killed export left in `folder` go first.
+    explicit NoteFiles(std::string folder);
 
     // Saves the note in `entry`, one entry of the Notes soup as a stream of
     // the Newton's objects; `which` names it in the log ("note 12 of
     // Internal").  A note that cannot be read or written is skipped with a
-    // line saying so.
+    // line saying so; one with something odd in it is saved as well as it
+    // can be, and the log says what was odd.
     void Save(Session& s, std::string_view entry, const std::string& which);
 
     const std::string& folder() const { return m_folder; }
@@ -29,11 +33,17 @@ public:
     size_t skipped() const { return m_skipped; }
 
 private:
-    // The name of this export's next note titled `title`, without ".txt".
-    std::string NameFor(const std::string& title);
+    // The folder for notes filed in the Newton's folder `label` ("" for
+    // none), made where it is missing; the export's own folder when it
+    // cannot be, with the reason in `*why`.
+    std::string FolderFor(const std::string& label, std::string* why);
+    // The path of this export's next note titled `title` in `folder`.
+    std::string PathFor(const std::string& folder, const std::string& title);
 
     std::string m_folder;
-    std::set<std::string> m_names;  // taken by this export
+    std::set<std::string> m_folders;          // the Newton's folders, made or found
+    std::set<std::string> m_paths;            // taken by this export
+    std::map<std::string, int> m_nextSerial;  // by folder and safe title
     size_t m_saved = 0;
     size_t m_skipped = 0;
 };

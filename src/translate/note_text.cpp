@@ -1,45 +1,19 @@
-#include "transfer/note_text.h"
+#include "translate/note_text.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "base/unicode.h"
+#include "translate/newton_text.h"
 
 namespace zd {
 namespace {
 
-// The character that stands for an ink word inside a text.
-constexpr char32_t kInkWord = 0xF700;
 constexpr size_t kTitleCharacters = 60;
+// Topics deeper than this are shown at this depth.
+constexpr int32_t kMaxLevel = 32;
 constexpr const char* kDrawingOnly =
     "(This note holds only a drawing, which no text file can show.)";
-
-// A text of the Newton's as ours: its returns as line ends, its ink words named.
-std::string TextOf(const nsof::Value* value) {
-    const nsof::String* string = value ? value->As<nsof::String>() : nullptr;
-    if (!string) return {};
-    std::string text;
-    for (size_t at = 0; at < string->text.size();) {
-        const int64_t c = NextCharacter(string->text, &at);
-        if (c == '\r') {
-            text += '\n';
-        } else if (c == kInkWord) {
-            text += "[ink]";
-        } else if (c >= 0) {
-            AppendUtf8(text, static_cast<char32_t>(c));
-        }
-    }
-    return text;
-}
-
-int32_t IntegerOf(const nsof::Value* value, int32_t otherwise) {
-    const int32_t* integer = value ? value->As<int32_t>() : nullptr;
-    return integer ? *integer : otherwise;
-}
-
-// The Newton's truth: anything but nil.
-bool IsTrue(const nsof::Value* value) {
-    return value && !value->As<nsof::Nil>();
-}
 
 // The frames of the array in slot `name`.
 std::vector<const nsof::Value*> FramesIn(const nsof::Value& entry, std::string_view name) {
@@ -50,6 +24,57 @@ std::vector<const nsof::Value*> FramesIn(const nsof::Value& entry, std::string_v
     for (const nsof::Value& element : array->elements)
         if (element.As<nsof::Frame>()) frames.push_back(&element);
     return frames;
+}
+
+// Where a thing stands on the page: the top and left of its "viewBounds", a
+// small rectangle or a frame.
+std::optional<std::pair<int32_t, int32_t>> PlaceOf(const nsof::Value& thing) {
+    const nsof::Value* bounds = thing.Find("viewBounds");
+    if (!bounds) return std::nullopt;
+    if (const nsof::SmallRect* rect = bounds->As<nsof::SmallRect>())
+        return std::pair<int32_t, int32_t>{rect->top, rect->left};
+    const auto top = IntegerOf(bounds->Find("top"));
+    const auto left = IntegerOf(bounds->Find("left"));
+    if (!top || !left) return std::nullopt;
+    return std::pair{*top, *left};
+}
+
+// A plain note's paragraphs in the order they stand on the page: top, then
+// left; those without a place follow in the order they came.
+std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry,
+                                                    std::vector<std::string>& oddities) {
+    struct Placed {
+        std::pair<int32_t, int32_t> place;
+        bool placed;
+        size_t order;
+        const nsof::Value* paragraph;
+    };
+    std::vector<Placed> paragraphs;
+    for (const nsof::Value* thing : FramesIn(entry, "data")) {
+        // Drawings, ink and pictures hold no text.
+        const nsof::Value* stationery = thing->Find("viewStationery");
+        if (stationery ? !stationery->IsSymbol("para") : !thing->Find("text")) continue;
+        const auto place = PlaceOf(*thing);
+        if (!place) oddities.push_back("a paragraph without its place on the page");
+        paragraphs.push_back({place.value_or(std::pair{0, 0}), place.has_value(),
+                              paragraphs.size(), thing});
+    }
+    std::sort(paragraphs.begin(), paragraphs.end(), [](const Placed& a, const Placed& b) {
+        return std::tuple(!a.placed, a.place, a.order) < std::tuple(!b.placed, b.place, b.order);
+    });
+    std::vector<const nsof::Value*> ordered;
+    for (const Placed& placed : paragraphs) ordered.push_back(placed.paragraph);
+    return ordered;
+}
+
+// A topic's depth from the left margin, level 1.
+size_t DepthOf(const nsof::Value& topic, std::vector<std::string>& oddities) {
+    const int32_t level = IntegerOf(topic.Find("level")).value_or(1);
+    if (level < 1 || level > kMaxLevel) {
+        oddities.push_back("a topic's level of " + std::to_string(level));
+        return level < 1 ? 0 : kMaxLevel - 1;
+    }
+    return static_cast<size_t>(level - 1);
 }
 
 std::string Title(const std::string& text) {
@@ -64,6 +89,13 @@ std::string Title(const std::string& text) {
     return line.substr(0, at);
 }
 
+std::string FolderOf(const nsof::Value& entry) {
+    const nsof::Value* labels = entry.Find("labels");
+    if (!labels) return {};
+    if (const nsof::Symbol* symbol = labels->As<nsof::Symbol>()) return symbol->name;
+    return TextOf(labels).value_or("");
+}
+
 }  // namespace
 
 std::optional<NoteText> NoteAsText(const nsof::Value& entry, std::string* why) {
@@ -71,36 +103,36 @@ std::optional<NoteText> NoteAsText(const nsof::Value& entry, std::string* why) {
         *why = "the entry is no frame";
         return std::nullopt;
     }
+    NoteText note;
     std::string text;
     // The title comes from the note's own words, not from the marks added here.
     std::string words;
-    // A plain note's paragraphs; a drawing or an ink paragraph has no text.
-    for (const nsof::Value* paragraph : FramesIn(entry, "data")) {
-        if (const nsof::Value* slot = paragraph->Find("text"); slot && slot->As<nsof::String>()) {
-            const std::string line = TextOf(slot) + "\n";
-            text += line;
-            words += line;
-        }
-    }
-    // A checklist's or an outline's topics, indented by their level; a
-    // checklist marks each topic done or not ("checked", uncertain).
-    const nsof::Value* klass = entry.Find("class");
-    const nsof::Symbol* symbol = klass ? klass->As<nsof::Symbol>() : nullptr;
-    const bool checklist = symbol && symbol->name == "checkList";
-    for (const nsof::Value* topic : FramesIn(entry, "topics")) {
-        const int32_t level = IntegerOf(topic->Find("level"), 0);
-        text += std::string(2 * static_cast<size_t>(std::clamp(level, 0, 32)), ' ');
-        if (checklist) text += IsTrue(topic->Find("checked")) ? "[x] " : "[ ] ";
-        const std::string line = TextOf(topic->Find("text")) + "\n";
+    for (const nsof::Value* paragraph : ParagraphsOnThePage(entry, note.oddities)) {
+        const std::string line = TextSlot(*paragraph, "text") + "\n";
         text += line;
         words += line;
+        if (text.size() > kMaxTextBytes) break;
     }
-    NoteText note;
+    // A checklist's or an outline's topics, in their order, indented by
+    // their level; a checklist marks each topic done or not.
+    const bool checklist = entry.Find("class") && entry.Find("class")->IsSymbol("checkList");
+    for (const nsof::Value* topic : FramesIn(entry, "topics")) {
+        text += std::string(2 * DepthOf(*topic, note.oddities), ' ');
+        if (checklist) text += IsTrue(topic->Find("mtgDone")) ? "[x] " : "[ ] ";
+        const std::string line = TextSlot(*topic, "text") + "\n";
+        text += line;
+        words += line;
+        if (text.size() > kMaxTextBytes) break;
+    }
+    if (text.size() > kMaxTextBytes) {
+        *why = "its text is longer than " + std::to_string(kMaxTextBytes >> 20) + " MiB";
+        return std::nullopt;
+    }
     note.title = Title(words);
-    note.text = note.title.empty() ? std::string(kDrawingOnly) + "\n" : text;
+    note.text = note.title.empty() ? std::string(kDrawingOnly) + "\n" : std::move(text);
     if (note.title.empty()) note.title = "Drawing";
-    const nsof::Value* modTime = entry.Find("_modTime");
-    if (const int32_t* minutes = modTime ? modTime->As<int32_t>() : nullptr)
+    note.folder = FolderOf(entry);
+    if (const auto minutes = IntegerOf(entry.Find("_modTime")))
         note.modified = (int64_t{*minutes} - kNewtonEpochMinutes) * 60;
     return note;
 }

@@ -146,8 +146,8 @@ TEST_F(KeyboardTest, ASlowNewtonAndOneThatAsksTooMuchAreServedAllTheSame) {
     PrepareNewton(Line::kSerial, {"--answer-delay", "400", "--ask", "rins"});
     auto program = StartConnected();
     ASSERT_TRUE(
-        program->WaitForStdout("The Newton asked for \"rins\", which Zandorelle does not "
-                               "answer; it was told the operation is cancelled.\n",
+        program->WaitForStdout("The Newton sent \"rins\", which Zandorelle does not know; it "
+                               "was told so.\n",
                                10000))
         << program->out();
     program->Write("type ∞ ≠ ½\n");

@@ -1,9 +1,11 @@
 // The Newton's notes as text files, read through its Connection application
-// that newton-sim plays: fifty notes in Swedish, French and German with a
-// checklist, an ink word, a drawing and a card over a pseudo-terminal and
-// TCP, each file's text as the note was written; two notes with one first
-// line; the Newton's own Synchronise; --export-notes' exit statuses; and a
-// reading cut short from either side, keeping every note that came.
+// that newton-sim plays as a Newton keeps them: fifty notes in Swedish,
+// French and German, their paragraphs stored out of order, with a checklist,
+// an outline, ink words, a drawing, notes in a folder and a card over a
+// pseudo-terminal and TCP, each file's text as the note was written; two
+// notes with one first line; the Newton's own Synchronise; --export-notes'
+// exit statuses; and a reading cut short from either side, keeping every
+// note that came.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -71,18 +73,18 @@ class NotesOnEveryLine : public NotesTest, public ::testing::WithParamInterface<
 
 TEST_P(NotesOnEveryLine, FiftyNotesAndTheirKindArriveAsTheyWereWritten) {
     WriteNotes(50);
-    PrepareNewton(GetParam(),
-                  {"--notes-checklist", "--notes-ink", "--notes-drawing", "--notes-card"});
+    PrepareNewton(GetParam(), {"--notes-checklist", "--notes-ink", "--notes-drawing",
+                               "--notes-filed", "--notes-card"});
     auto program = StartConnected();
     program->Write("notes " + out + "\n");
-    ASSERT_TRUE(program->WaitForStdout("54 notes saved in " + out + ".\n", 30000))
+    ASSERT_TRUE(program->WaitForStdout("57 notes saved in " + out + ".\n", 30000))
         << program->out();
     program->Write("disconnect\n");
     EXPECT_EQ(newton->process().WaitForExit(10000), 0) << newton->process().err();
     Quit(*program);
 
     const std::set<std::string> saved = Saved(out);
-    EXPECT_EQ(saved.size(), 54u);
+    EXPECT_EQ(saved.size(), 56u) << "55 notes and the folder of two";
     EXPECT_EQ(test::ReadFile(out + "/Inköpslista.txt"),
               "Inköpslista\nrad två för 0\nœuvre, naïve, Öl\n");
     EXPECT_EQ(test::ReadFile(out + "/Inköpslista-2.txt"),
@@ -93,7 +95,12 @@ TEST_P(NotesOnEveryLine, FiftyNotesAndTheirKindArriveAsTheyWereWritten) {
     EXPECT_EQ(test::ReadFile(out + "/Réunion à l'école, été 49.txt"),
               "Réunion à l'école, été 49\nrad två för 49\nœuvre, naïve, Öl\n");
     EXPECT_EQ(test::ReadFile(out + "/Inköp.txt"), "[ ] Inköp\n  [x] Mjölk\n  [ ] Äpfel\n");
-    EXPECT_EQ(test::ReadFile(out + "/Ring [ink] i morgon.txt"), "Ring [ink] i morgon\n");
+    EXPECT_EQ(test::ReadFile(out + "/Planer.txt"), "Planer\n  Våren\n    Frö\n");
+    EXPECT_EQ(test::ReadFile(out + "/Ring [ink] i morgon.txt"),
+              "Ring [ink] i morgon\nSkiss [ink] här\n")
+        << "an ink word in a text and in a rich string, in their order on the page";
+    EXPECT_EQ(test::ReadFile(out + "/Arbete/Möte.txt"), "Möte\nmed Kalle\n");
+    EXPECT_EQ(test::ReadFile(out + "/Arbete/Lön.txt"), "Lön\nden 25:e\n");
     EXPECT_NE(test::ReadFile(out + "/Drawing.txt").find("only a drawing"), std::string::npos);
     EXPECT_EQ(test::ReadFile(out + "/Från kortet.txt"), "Från kortet\nMed två rader\n")
         << "the card";

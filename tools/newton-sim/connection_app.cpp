@@ -7,51 +7,15 @@
 
 #include "base/unicode.h"
 #include "dock/dock_message.h"
-#include "dock/keyboard_text.h"
 #include "dock/password.h"
-#include "dock/soup_reading.h"
+#include "dock_talk.h"
+#include "newton_words.h"
+#include "soup_server.h"
 
 namespace zd::sim {
 namespace {
 
-// Newton OS 2.x speaks version 9 of the protocol.
-constexpr uint32_t kProtocolVersion = 9;
 constexpr const char16_t kOwner[] = u"Åsa Ørnskjöld";
-
-bool SendMessage(Conversation& c, std::string_view command, const std::string& data) {
-    if (c.link.Send(dock::Encode(command, data), c.timeoutMs)) return true;
-    c.error = "sending \"" + std::string(command) + "\" failed";
-    return false;
-}
-
-std::optional<dock::Message> ReceiveMessage(Conversation& c) {
-    std::string header;
-    if (!c.link.Receive(header, dock::kHeaderSize, c.timeoutMs)) {
-        c.error = "no Dock message came";
-        return std::nullopt;
-    }
-    const auto parsed = dock::ParseHeader(header);
-    if (!parsed) {
-        c.error = "not a Dock message: " + header;
-        return std::nullopt;
-    }
-    std::string data;
-    if (!c.link.Receive(data, parsed->length + dock::PaddingAfter(parsed->length), c.timeoutMs)) {
-        c.error = "the \"" + parsed->command + "\" message came incomplete";
-        return std::nullopt;
-    }
-    data.resize(parsed->length);
-    return dock::Message{parsed->command, data};
-}
-
-std::optional<dock::Message> Expect(Conversation& c, std::string_view command) {
-    auto message = ReceiveMessage(c);
-    if (message && message->command != command) {
-        c.error = "expected \"" + std::string(command) + "\", got \"" + message->command + "\"";
-        return std::nullopt;
-    }
-    return message;
-}
 
 // Version information, then the owner's name in UTF-16 big-endian with its zero.
 std::string NameData() {
@@ -67,31 +31,32 @@ std::string NameData() {
 }  // namespace
 
 bool PlayConnection(Conversation& c, const DockPlay& play) {
-    if (!SendMessage(c, dock::kRequestToDock, dock::BigEndian32(kProtocolVersion))) return false;
-    const auto dock = Expect(c, dock::kInitiateDocking);
+    if (!SendMessage(c, words::kRequestToDock, dock::BigEndian32(words::kNewtonProtocol))) return false;
+    const auto dock = Expect(c, words::kInitiateDocking);
     if (!dock) return false;
-    if (dock->data.size() < 4 || dock::ReadBigEndian32(dock->data) != dock::kLoadPackageSession) {
+    if (dock->data.size() < 4 || dock::ReadBigEndian32(dock->data) != words::kLoadPackageSession) {
         c.error = "not a package-loading session";
         return false;
     }
-    if (!SendMessage(c, dock::kNewtonName, NameData()) || !Expect(c, dock::kSetTimeout) ||
-        !SendMessage(c, dock::kResult, dock::BigEndian32(0))) {
+    if (!SendMessage(c, words::kNewtonName, NameData()) || !Expect(c, words::kSetTimeout) ||
+        !SendMessage(c, words::kResult, dock::BigEndian32(0))) {
         return false;
     }
     for (size_t count = 1;; ++count) {
         const auto message = ReceiveMessage(c);
         if (!message) return false;
-        if (message->command == dock::kDisconnect) return true;
-        if (message->command != dock::kLoadPackage) {
-            c.error = "unexpected \"" + message->command + "\"";
-            return false;
+        if (message->command == words::kDisconnect) return true;
+        if (message->command != words::kLoadPackage) {
+            if (!SendMessage(c, words::kUnknownCommand, message->command)) return false;
+            --count;
+            continue;
         }
         std::ofstream(play.folder + "/package-" + std::to_string(count) + ".pkg", std::ios::binary)
             << message->data;
         std::fprintf(stderr, "newton-sim: package %zu, %zu bytes\n", count, message->data.size());
         std::this_thread::sleep_for(std::chrono::milliseconds(play.resultDelayMs));
         const int32_t result = count == play.refuse ? play.refuseCode : 0;
-        if (!SendMessage(c, dock::kResult, dock::BigEndian32(static_cast<uint32_t>(result))))
+        if (!SendMessage(c, words::kResult, dock::BigEndian32(static_cast<uint32_t>(result))))
             return false;
     }
 }
@@ -114,14 +79,14 @@ public:
     void Key(char16_t key) {
         Began();
         ++m_count;
-        if (key == dock::kBackspaceKey) {
+        if (key == words::kBackspace) {
             // One character back, however many bytes it took.
             while (!m_text.empty() && (static_cast<uint8_t>(m_text.back()) & 0xC0) == 0x80)
                 m_text.pop_back();
             if (!m_text.empty()) m_text.pop_back();
-        } else if (key == dock::kReturnKey) {
+        } else if (key == words::kReturn) {
             m_text += '\n';
-        } else if (key < dock::kLeftKey || key > dock::kDownKey) {
+        } else if (key < words::kLeftArrow || key > words::kDownArrow) {
             AppendUtf8(m_text, key);
         }
     }
@@ -162,42 +127,42 @@ bool Answer(Conversation& c, const FullPlay& play, std::string_view command,
 
 // The greeting up to the password step; false when it did not get there.
 bool PlayGreeting(Conversation& c, const FullPlay& play) {
-    if (!SendMessage(c, dock::kRequestToDock, dock::BigEndian32(kProtocolVersion))) return false;
-    const auto dock = Expect(c, dock::kInitiateDocking);
+    if (!SendMessage(c, words::kRequestToDock, dock::BigEndian32(words::kNewtonProtocol))) return false;
+    const auto dock = Expect(c, words::kInitiateDocking);
     if (!dock) return false;
-    if (dock->data.size() < 4 || dock::ReadBigEndian32(dock->data) != dock::kNoSession) {
+    if (dock->data.size() < 4 || dock::ReadBigEndian32(dock->data) != words::kNoSession) {
         c.error = "not the full connection";
         return false;
     }
-    if (!Answer(c, play, dock::kNewtonName, NameData())) return false;
-    const auto info = Expect(c, dock::kDesktopInfo);
+    if (!Answer(c, play, words::kNewtonName, NameData())) return false;
+    const auto info = Expect(c, words::kDesktopInfo);
     if (!info) return false;
-    if (info->data.size() < 24 || dock::ReadBigEndian32(info->data) != 10) {
+    if (info->data.size() < 24 || dock::ReadBigEndian32(info->data) != words::kDesktopProtocol) {
         c.error = "a \"dinf\" without protocol version 10";
         return false;
     }
-    if (!Answer(c, play, dock::kNewtonInfo, dock::BigEndian32(kProtocolVersion) + kChallenge))
+    if (!Answer(c, play, words::kNewtonInfo, dock::BigEndian32(words::kNewtonProtocol) + kChallenge))
         return false;
-    const auto icons = Expect(c, dock::kWhichIcons);
+    const auto icons = Expect(c, words::kWhichIcons);
     if (!icons) return false;
     std::fprintf(stderr, "newton-sim: icons %u\n",
                  icons->data.size() >= 4 ? dock::ReadBigEndian32(icons->data) : 0u);
-    if (!Answer(c, play, dock::kResult, dock::BigEndian32(0)) || !Expect(c, dock::kSetTimeout) ||
-        !Answer(c, play, dock::kPassword, std::string(8, '\x5A'))) {
+    if (!Answer(c, play, words::kResult, dock::BigEndian32(0)) || !Expect(c, words::kSetTimeout) ||
+        !Answer(c, play, words::kPassword, std::string(8, '\x5A'))) {
         return false;
     }
-    const auto password = Expect(c, dock::kPassword);
+    const auto password = Expect(c, words::kPassword);
     if (!password) return false;
     const bool right = password->data == dock::PasswordAnswer(kChallenge);
     if (right && !play.password) return true;
     // A Newton with a password takes no answer; a wrong one ends it at once.
-    const int32_t code = play.password ? dock::kWrongPassword : dock::kBadPassword;
+    const int32_t code = play.password ? words::kWrongPassword : words::kBadPassword;
     std::fprintf(stderr, "newton-sim: refused the password answer\n");
-    if (!SendMessage(c, dock::kResult, dock::BigEndian32(static_cast<uint32_t>(code))))
+    if (!SendMessage(c, words::kResult, dock::BigEndian32(static_cast<uint32_t>(code))))
         return false;
     c.error = right ? "a password is set" : "the desktop's password answer is wrong";
     const auto after = ReceiveMessage(c);
-    if (play.password && after && after->command == dock::kDisconnect) return true;
+    if (play.password && after && after->command == words::kDisconnect) return true;
     return false;
 }
 
@@ -209,11 +174,11 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     TypedText typed(play.typedFile);
     bool keyboard = false;
     bool askedForKeyboard = play.openKeyboard;
-    if (play.openKeyboard && !SendMessage(c, dock::kKeyboard, "")) return false;
+    if (play.openKeyboard && !SendMessage(c, words::kKeyboard, "")) return false;
     if (!play.ask.empty() && !SendMessage(c, play.ask, "")) return false;
-    std::optional<NotesSoup> soup;
-    if (!play.notes.folder.empty()) soup.emplace(play.notes);
-    if (play.notes.sync && !SendMessage(c, dock::kRequestToSync, "")) return false;
+    std::optional<SoupServer> soup;
+    if (!play.notes.folder.empty()) soup.emplace(NotesStores(play.notes), play.notes);
+    if (play.notes.sync && !SendMessage(c, words::kRequestToSync, "")) return false;
     const auto typedSome = [&] {
         if (play.vanishAfter > 0 && typed.count() >= play.vanishAfter) {
             typed.Save();
@@ -224,7 +189,7 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
         if (keyboard && play.cancelAfter > 0 && typed.count() >= play.cancelAfter) {
             keyboard = false;
             typed.Save();
-            return SendMessage(c, dock::kOperationCancelled, "");
+            return SendMessage(c, words::kOperationCancelled, "");
         }
         return true;
     };
@@ -235,31 +200,36 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
             return false;
         }
         const std::string& command = message->command;
-        if (command == dock::kDisconnect) {
+        if (command == words::kDisconnect) {
             typed.Save();
             return true;
         }
-        if (command == dock::kHello || command == dock::kDesktopInControl ||
-            command == dock::kCancelAcknowledged) {
+        if (command == words::kHello || command == words::kDesktopInControl ||
+            command == words::kCancelAcknowledged) {
             continue;
         }
-        if (soup && NotesSoup::Handles(command)) {
+        if (command == words::kUnknownCommand) {
+            std::fprintf(stderr, "newton-sim: the desktop did not know \"%s\"\n",
+                         message->data.c_str());
+            continue;
+        }
+        if (soup && SoupServer::Handles(command)) {
             if (!soup->Answer(c, *message)) return false;
             continue;
         }
-        if (command == dock::kKeyboard) {
+        if (command == words::kKeyboard) {
             if (askedForKeyboard) {
                 askedForKeyboard = false;  // the desktop's answer to ours
             } else if (play.keyboardSilent) {
                 continue;
-            } else if (!Answer(c, play, dock::kKeyboard)) {
+            } else if (!Answer(c, play, words::kKeyboard)) {
                 return false;
             }
             keyboard = true;
-        } else if (command == dock::kKeyboardString || command == dock::kKeyboardCharacter) {
+        } else if (command == words::kKeyboardString || command == words::kKeyboardCharacter) {
             // What comes after its user closed the keyboard was on its way; it is not typed.
             if (!keyboard) continue;
-            if (command == dock::kKeyboardString) {
+            if (command == words::kKeyboardString) {
                 typed.Add(Utf16BeToUtf8(message->data));
             } else if (message->data.size() >= 2) {
                 const auto& key = message->data;
@@ -267,17 +237,17 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
                                                 static_cast<uint8_t>(key[1])));
             }
             if (!typedSome()) return false;
-        } else if (command == dock::kOperationDone) {
+        } else if (command == words::kOperationDone) {
             keyboard = false;
             typed.Save();
-        } else if (command == dock::kOperationCancelled) {
+        } else if (command == words::kOperationCancelled) {
             keyboard = false;
             typed.Save();
-            if (!SendMessage(c, dock::kCancelAcknowledged, "")) return false;
+            if (!SendMessage(c, words::kCancelAcknowledged, "")) return false;
         } else {
-            c.error = "unexpected \"" + command + "\"";
-            typed.Save();
-            return false;
+            // As a Newton does: the desktop hears which command it did not know.
+            std::fprintf(stderr, "newton-sim: did not know \"%s\"\n", command.c_str());
+            if (!SendMessage(c, words::kUnknownCommand, command)) return false;
         }
     }
 }

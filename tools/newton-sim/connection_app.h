@@ -10,7 +10,7 @@
 #include <string>
 
 #include "companion.h"
-#include "notes_soup.h"
+#include "notes_entries.h"
 
 namespace zd::sim {
 

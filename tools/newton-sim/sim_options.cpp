@@ -201,6 +201,8 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.full.notes.ink = true;
         } else if (arg == "--notes-drawing") {
             options.full.notes.drawing = true;
+        } else if (arg == "--notes-filed") {
+            options.full.notes.filed = true;
         } else if (arg == "--notes-card") {
             options.full.notes.card = true;
         } else if (arg == "--notes-malformed") {
@@ -309,9 +311,10 @@ std::string SimUsage() {
            "  --notes FOLDER       the full connection with a Notes soup: a note for each\n"
            "                       text file in FOLDER, handed to a desktop that\n"
            "                       synchronises\n"
-           "  --notes-checklist, --notes-ink, --notes-drawing, --notes-card,\n"
-           "  --notes-malformed    add a checklist, a note with an ink word, a drawing\n"
-           "                       only, a card store with a note, an entry that ends early\n"
+           "  --notes-checklist, --notes-ink, --notes-drawing, --notes-filed, --notes-card,\n"
+           "  --notes-malformed    add a checklist and an outline, a note with ink words,\n"
+           "                       a drawing only, two notes filed in the folder \"Arbete\",\n"
+           "                       a card store with a note, an entry that ends early\n"
            "  --sync               its user taps Synchronise once connected\n"
            "  --cancel-after-notes N, --vanish-after-notes N\n"
            "                       cancel, or vanish, after N entries\n"

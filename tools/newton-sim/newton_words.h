@@ -1,0 +1,68 @@
+// What the Newton's Connection application says and understands, spelled as
+// Apple's description of the Dock protocol spells it.  newton-sim writes
+// these out itself instead of taking the program's own constants, so that a
+// word the program gets wrong makes a test fail.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace zd::sim::words {
+
+// The session and its greeting.
+inline constexpr std::string_view kRequestToDock = "rtdk";
+inline constexpr std::string_view kInitiateDocking = "dock";
+inline constexpr std::string_view kNewtonName = "name";
+inline constexpr std::string_view kDesktopInfo = "dinf";
+inline constexpr std::string_view kNewtonInfo = "ninf";
+inline constexpr std::string_view kWhichIcons = "wicn";
+inline constexpr std::string_view kSetTimeout = "stim";
+inline constexpr std::string_view kPassword = "pass";
+inline constexpr std::string_view kResult = "dres";
+inline constexpr std::string_view kDisconnect = "disc";
+inline constexpr std::string_view kLoadPackage = "lpkg";
+
+// At any time once connected.
+inline constexpr std::string_view kHello = "helo";
+inline constexpr std::string_view kOperationCancelled = "opca";
+inline constexpr std::string_view kCancelAcknowledged = "ocaa";
+inline constexpr std::string_view kOperationDone = "opdn";
+inline constexpr std::string_view kDesktopInControl = "dsnc";
+inline constexpr std::string_view kUnknownCommand = "unkn";
+
+// Keyboard passthrough.
+inline constexpr std::string_view kKeyboard = "kybd";
+inline constexpr std::string_view kKeyboardString = "kbds";
+inline constexpr std::string_view kKeyboardCharacter = "kbdc";
+
+// Synchronisation and the soups.
+inline constexpr std::string_view kRequestToSync = "ssyn";
+inline constexpr std::string_view kGetSyncOptions = "gsyn";
+inline constexpr std::string_view kSyncOptions = "sopt";
+inline constexpr std::string_view kSetStoreGetNames = "ssgn";
+inline constexpr std::string_view kSoupNames = "soup";
+inline constexpr std::string_view kSetSoupGetInfo = "ssgi";
+inline constexpr std::string_view kSoupInfo = "sinf";
+inline constexpr std::string_view kSendSoup = "snds";
+inline constexpr std::string_view kEntry = "entr";
+inline constexpr std::string_view kSoupDone = "bsdn";
+
+// Session types of "dock", and the protocol versions.
+inline constexpr uint32_t kNoSession = 0;
+inline constexpr uint32_t kLoadPackageSession = 4;
+inline constexpr uint32_t kNewtonProtocol = 9;
+inline constexpr uint32_t kDesktopProtocol = 10;
+
+// Results: a wrong password (another try allowed), the last try spent, and
+// no such soup.
+inline constexpr int32_t kWrongPassword = -28023;
+inline constexpr int32_t kBadPassword = -28022;
+inline constexpr int32_t kNoSuchSoup = -28015;
+
+// Keys of "kbdc" that are no characters.
+inline constexpr char16_t kBackspace = 0x08;
+inline constexpr char16_t kReturn = 0x0D;
+inline constexpr char16_t kLeftArrow = 0x1C;
+inline constexpr char16_t kDownArrow = 0x1F;
+
+}  // namespace zd::sim::words

@@ -1,0 +1,32 @@
+// The Newton's Notes soup as Newton OS 2 keeps it: a note for each text file
+// of a folder, its paragraphs stored out of their order on the page, and
+// where asked a checklist and an outline, ink words, a drawing, notes filed
+// in a folder, a card store and a malformed entry.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "newton_stores.h"
+
+namespace zd::sim {
+
+struct NotesPlay {
+    std::string folder;      // the notes, a text file each; empty: no Notes soup
+    bool checklist = false;  // a checklist with a checked topic, and an outline
+    bool ink = false;        // a note with ink words, in a text and in a rich string
+    bool drawing = false;    // a note that is a drawing only
+    bool filed = false;      // notes filed in the folder "Arbete"
+    bool card = false;       // a second store, a card, with a note of its own
+    bool malformed = false;  // an entry whose objects end early
+    bool sync = false;       // its user taps Synchronise once connected
+    bool endless = false;    // the soup never says it is done
+    size_t cancelAfter = 0;  // its user cancels after this many entries
+    size_t vanishAfter = 0;  // it vanishes without a word after this many entries
+};
+
+// The stores holding the Notes `play` asks for.
+std::vector<SimStore> NotesStores(const NotesPlay& play);
+
+}  // namespace zd::sim

@@ -1,0 +1,36 @@
+// The Newton's Connection application handing out its soups to a desktop
+// that synchronises: the options naming its stores, each store's soups, and
+// a soup's entries one "entr" at a time.  It can cancel or vanish in the
+// middle, or never end.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "companion.h"
+#include "dock/dock_message.h"
+#include "newton_stores.h"
+#include "notes_entries.h"
+
+namespace zd::sim {
+
+class SoupServer {
+public:
+    SoupServer(std::vector<SimStore> stores, const NotesPlay& play);
+
+    // True for the synchronisation's messages, which Answer takes.
+    static bool Handles(std::string_view command);
+    bool Answer(Conversation& c, const dock::Message& message);
+
+private:
+    bool SendEntries(Conversation& c);
+
+    std::vector<SimStore> m_stores;
+    const NotesPlay& m_play;
+    const SimStore* m_store = nullptr;
+    const SimSoup* m_soup = nullptr;
+    size_t m_sent = 0;
+};
+
+}  // namespace zd::sim
