@@ -71,8 +71,14 @@ void LetTheNewtonGo(Session& s, bool goodbye) {
     const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
     const std::string_view words = s.link.goodbye ? *s.link.goodbye : wire::kBye;
     if (goodbye && !words.empty()) {
-        (void)dil.CD_WriteWithin(s.link.pipe, words.data(), static_cast<int32_t>(words.size()),
-                                 kLinkDropWaitMs);
+        const int32_t written = dil.CD_WriteWithin(
+            s.link.pipe, words.data(), static_cast<int32_t>(words.size()), kLinkDropWaitMs);
+        // The Connection application needs nothing after its goodbye: once the
+        // link has it, the connection is over, whether the Newton hangs up or not.
+        if (s.link.goodbye && written == kDilOk) {
+            (void)dil.CD_Flush(s.link.pipe, kLinkDropWaitMs);
+            return;
+        }
     }
     (void)dil.CD_Idle(s.link.pipe);
     while (dil.CD_GetState(s.link.pipe) == kStateConnected) {

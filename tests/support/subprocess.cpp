@@ -106,7 +106,7 @@ bool Subprocess::Ended(int timeoutMs) {
     if (m_pid <= 0) return true;
     const int64_t deadline = NowMs() + timeoutMs;
     int status = 0;
-    while (::waitpid(m_pid, &status, WNOHANG) != m_pid) {
+    while (::wait4(m_pid, &status, WNOHANG, &m_usage) != m_pid) {
         if (NowMs() >= deadline) return false;
         Collect(10);
     }
@@ -120,6 +120,11 @@ bool Subprocess::Ended(int timeoutMs) {
 
 bool Subprocess::RunsFor(int ms) {
     return !Ended(ms);
+}
+
+double Subprocess::CpuSeconds() const {
+    const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+    return seconds(m_usage.ru_utime) + seconds(m_usage.ru_stime);
 }
 
 int Subprocess::WaitForExit(int timeoutMs) {

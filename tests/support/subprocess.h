@@ -3,6 +3,7 @@
 // child that is still running.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ public:
     // (WaitForExit then gives its code).
     bool RunsFor(int ms);
 
+    // What the child used, once it has ended: processor time in seconds
+    // (user and system), and its largest resident size in MiB.
+    double CpuSeconds() const;
+    double PeakMiB() const { return static_cast<double>(m_usage.ru_maxrss) / 1024; }
+
     const std::string& out() const { return m_out; }
     const std::string& err() const { return m_err; }
 
@@ -50,6 +56,7 @@ private:
     int m_exitCode = -1;
     int m_in = -1, m_outFd = -1, m_errFd = -1;
     std::string m_out, m_err;
+    rusage m_usage{};
 };
 
 // The pseudo-terminal newton-sim made ("pty: PATH" on its first line), once

@@ -226,7 +226,6 @@ int32_t Dil::CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count, in
 }
 
 int32_t Dil::CD_Flush(CD_Handle pipe, int32_t timeoutMs) {
-    if (timeoutMs < 0) return kDilErrBadArgument;
     Pipe* p = Find(pipe);
     if (!p) return kDilErrBadPipe;
     return p->Flush(timeoutMs);
@@ -243,6 +242,16 @@ int32_t Dil::CD_Wait(CD_Handle pipe, int32_t timeoutMs) {
 int64_t Dil::CD_BytesMoved(CD_Handle pipe) {
     const Pipe* p = Find(pipe);
     return p ? p->bytesMoved() : 0;
+}
+
+int64_t Dil::CD_BytesWritten(CD_Handle pipe) {
+    const Pipe* p = Find(pipe);
+    return p ? p->bytesWritten() : 0;
+}
+
+int64_t Dil::CD_BytesConfirmed(CD_Handle pipe) {
+    const Pipe* p = Find(pipe);
+    return p ? p->bytesConfirmed() : 0;
 }
 
 int32_t Dil::CD_Disconnect(CD_Handle pipe) {

@@ -166,9 +166,11 @@ public:
     int32_t CD_Write(CD_Handle pipe, const void* bytes, int32_t count);
     // The same, giving up after `timeoutMs` without progress.
     int32_t CD_WriteWithin(CD_Handle pipe, const void* bytes, int32_t count, int32_t timeoutMs);
-    // Waits until the Newton has confirmed everything written to it, for at
-    // most `timeoutMs`: 0 once it has (a plain stream at once), else the
-    // reason it did not.
+    // Waits until the Newton's end of the link has confirmed everything
+    // written to it (MNP's acknowledgements, or TCP's), giving up after
+    // `timeoutMs` in which it confirmed nothing more: 0 once it has, else the
+    // reason it did not (kDilErrTimeout: the Newton stopped reading).  A
+    // negative `timeoutMs` is the link's own patience, as CD_Write's.
     int32_t CD_Flush(CD_Handle pipe, int32_t timeoutMs);
     // Blocks until something may have happened on the pipe, or `timeoutMs`
     // passed.  For loops that wait for a state to change without spinning.
@@ -180,6 +182,10 @@ public:
 
     // The data bytes `pipe` has carried so far, both ways; 0 for no pipe.
     int64_t CD_BytesMoved(CD_Handle pipe);
+    // The data bytes written to `pipe` so far, and of them those the Newton's
+    // end of the link has confirmed (MNP acknowledgements, or TCP's).
+    int64_t CD_BytesWritten(CD_Handle pipe);
+    int64_t CD_BytesConfirmed(CD_Handle pipe);
 
     // Runs `hook` between the slices of every wait for the Newton.
     void SetWaitHook(std::function<void()> hook) { m_wait.hook = std::move(hook); }

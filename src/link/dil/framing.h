@@ -27,8 +27,10 @@ public:
     // Sends the first `*taken` bytes of `data` it can send now; 0 when it must
     // wait for the Newton first.  Returns 0 or a DIL error code.
     virtual int32_t Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) = 0;
+    // The bytes sent that the Newton's end has not confirmed yet.
+    virtual size_t Unconfirmed() const = 0;
     // True when everything sent has been confirmed by the Newton.
-    virtual bool Settled() const = 0;
+    bool Settled() const { return Unconfirmed() == 0; }
     // Ends the link with a goodbye where the framing has one.
     virtual void Close() = 0;
 };

@@ -31,7 +31,7 @@ public:
     int32_t State() const override;
     void Accept(int64_t now) override;
     int32_t Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) override;
-    bool Settled() const override { return m_link.AllAcknowledged(); }
+    size_t Unconfirmed() const override { return m_link.UnacknowledgedBytes(); }
     void Close() override;
 
     const mnp::MnpLink& link() const { return m_link; }

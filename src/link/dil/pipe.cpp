@@ -1,6 +1,7 @@
 #include "link/dil/pipe.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "link/dil/dil.h"
@@ -132,6 +133,10 @@ int32_t Pipe::Accept(bool* first) {
     return kDilOk;
 }
 
+int64_t Pipe::Patience() const {
+    return m_mnp.retransmitMs * (mnp::kMaxSends + 1);
+}
+
 int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
     Pump();
     if (State() != kStateConnected) {
@@ -140,7 +145,7 @@ int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
     }
     // No progress for longer than the MNP link takes to give up on a frame by
     // itself: the Newton withholds credit for good.
-    if (patienceMs < 0) patienceMs = m_mnp.retransmitMs * (mnp::kMaxSends + 1);
+    if (patienceMs < 0) patienceMs = Patience();
     int64_t deadline = m_clock.NowMs() + patienceMs;
     while (size > 0) {
         size_t taken = 0;
@@ -148,6 +153,7 @@ int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
         if (result != kDilOk) return result;
         if (taken > 0) {
             m_bytesMoved += static_cast<int64_t>(taken);
+            m_bytesWritten += static_cast<int64_t>(taken);
             data += taken;
             size -= taken;
             deadline = m_clock.NowMs() + patienceMs;
@@ -163,12 +169,25 @@ int32_t Pipe::Write(const uint8_t* data, size_t size, int64_t patienceMs) {
     return kDilOk;
 }
 
+int64_t Pipe::bytesConfirmed() const {
+    if (!m_framing) return m_bytesWritten;
+    return m_bytesWritten - static_cast<int64_t>(m_framing->Unconfirmed());
+}
+
 int32_t Pipe::Flush(int64_t timeoutMs) {
-    const int64_t deadline = m_clock.NowMs() + timeoutMs;
+    if (timeoutMs < 0) timeoutMs = Patience();
+    int64_t deadline = m_clock.NowMs() + timeoutMs;
+    size_t unconfirmed = SIZE_MAX;
     for (;;) {
         Pump();
         if (State() != kStateConnected) return kDilErrLinkDropped;
         if (m_framing->Settled()) return kDilOk;
+        // A slow line confirms a little at a time; only a Newton that
+        // confirms nothing for the whole time has stopped reading.
+        if (m_framing->Unconfirmed() < unconfirmed) {
+            unconfirmed = m_framing->Unconfirmed();
+            deadline = m_clock.NowMs() + timeoutMs;
+        }
         if (m_waitControl.cancelled) return kDilErrCancelled;
         const int64_t left = deadline - m_clock.NowMs();
         if (left <= 0) return kDilErrTimeout;

@@ -42,7 +42,8 @@ public:
     // `patienceMs` without progress, or by default as long as the MNP link
     // takes to give up on a frame by itself.
     int32_t Write(const uint8_t* data, size_t size, int64_t patienceMs = -1);
-    // Waits up to `timeoutMs` for the Newton to confirm all that was written.
+    // Waits for everything written to be confirmed, up to `timeoutMs`
+    // without progress (negative: as long as Write waits by default).
     int32_t Flush(int64_t timeoutMs);
     // Waits for bytes from the Newton for at most `timeoutMs`, and never past
     // the framing's next timer (a lost frame is sent again on time even while
@@ -58,6 +59,8 @@ public:
     int64_t lastHeardMs() const { return m_lastHeardMs; }
     // The data bytes the pipe has carried so far, both ways.
     int64_t bytesMoved() const { return m_bytesMoved; }
+    int64_t bytesWritten() const { return m_bytesWritten; }
+    int64_t bytesConfirmed() const;
 
     ByteQueue& inbox() { return m_inbox; }
 
@@ -65,6 +68,8 @@ private:
     enum class Phase { kFresh, kOpen, kEnded };
 
     void ChooseFraming(FramingKind kind);
+    // How long the link waits for the Newton to take or confirm anything.
+    int64_t Patience() const;
     void DetectFraming(int64_t now);
     void DropACallerThatNeverAsksForALink(int64_t now);
 
@@ -75,6 +80,7 @@ private:
     const WaitControl& m_waitControl;
     int64_t m_lastHookMs = 0;
     int64_t m_bytesMoved = 0;
+    int64_t m_bytesWritten = 0;
     std::unique_ptr<Framing> m_framing;
     ByteQueue m_wire;   // arrived, not yet through the framing
     ByteQueue m_inbox;  // data for the program

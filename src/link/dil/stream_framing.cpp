@@ -13,9 +13,7 @@ int32_t StreamFraming::State() const {
 }
 
 int32_t StreamFraming::Send(const uint8_t* data, size_t size, size_t* taken, int64_t) {
-    const int32_t result = m_transport.Write(data, size);
-    *taken = result == kDilOk ? size : 0;
-    return result;
+    return m_transport.WriteSome(data, size, taken);
 }
 
 }  // namespace zd

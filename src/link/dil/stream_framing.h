@@ -16,7 +16,7 @@ public:
     int32_t State() const override;
     void Accept(int64_t) override { m_accepted = true; }
     int32_t Send(const uint8_t* data, size_t size, size_t* taken, int64_t now) override;
-    bool Settled() const override { return true; }
+    size_t Unconfirmed() const override { return m_transport.Unconfirmed(); }
     void Close() override {}
 
 private:

@@ -2,8 +2,10 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -133,6 +135,28 @@ int32_t TcpTransport::Write(const uint8_t* data, size_t size) {
     const int32_t result = WriteFully(m_connFd, true, data, size, m_clock, m_writeTimeoutMs);
     if (result == kDilErrLinkDropped) PeerLeft();
     return result;
+}
+
+int32_t TcpTransport::WriteSome(const uint8_t* data, size_t size, size_t* taken) {
+    *taken = 0;
+    if (m_peer != Peer::kAttached) return kDilErrNotConnected;
+    for (;;) {
+        const ssize_t n = ::send(m_connFd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            *taken = static_cast<size_t>(n);
+            return kDilOk;
+        }
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return kDilOk;
+        PeerLeft();
+        return kDilErrLinkDropped;
+    }
+}
+
+size_t TcpTransport::Unconfirmed() const {
+    int queued = 0;
+    if (m_connFd < 0 || ::ioctl(m_connFd, SIOCOUTQ, &queued) != 0 || queued < 0) return 0;
+    return static_cast<size_t>(queued);
 }
 
 void TcpTransport::Wait(int32_t timeoutMs) {

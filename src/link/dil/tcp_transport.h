@@ -25,6 +25,9 @@ public:
     void Pump(ByteQueue& inbox) override;
     Peer peer() const override { return m_peer; }
     int32_t Write(const uint8_t* data, size_t size) override;
+    int32_t WriteSome(const uint8_t* data, size_t size, size_t* taken) override;
+    // What the socket holds that the other end's TCP has not acknowledged.
+    size_t Unconfirmed() const override;
     void Wait(int32_t timeoutMs) override;
     void Close() override;
     std::string PeerName() const override { return m_peerName; }

@@ -52,6 +52,17 @@ public:
     // DIL error code; on an error the Newton may have received a part.
     virtual int32_t Write(const uint8_t* data, size_t size) = 0;
 
+    // Sends what of `size` bytes fits now into `*taken`, never waiting.
+    // Returns 0 or a DIL error code.
+    virtual int32_t WriteSome(const uint8_t* data, size_t size, size_t* taken) {
+        const int32_t result = Write(data, size);
+        *taken = result == 0 ? size : 0;
+        return result;
+    }
+    // The bytes written that the Newton's end has not confirmed yet, where
+    // the transport knows.
+    virtual size_t Unconfirmed() const { return 0; }
+
     // Blocks until something may have arrived or changed, or `timeoutMs` passed.
     virtual void Wait(int32_t timeoutMs) = 0;
 

@@ -213,13 +213,19 @@ bool MnpLink::CanSend() const {
     return m_phase == Phase::kConnected && m_unacked.size() < allowed;
 }
 
+size_t MnpLink::UnacknowledgedBytes() const {
+    size_t bytes = 0;
+    for (const Unacknowledged& frame : m_unacked) bytes += frame.dataSize;
+    return bytes;
+}
+
 size_t MnpLink::Send(const uint8_t* data, size_t size, int64_t now) {
     const size_t count = std::min(size, m_maxInfo);
     if (m_unacked.empty()) {
         m_sends = 1;
         m_sentAt = now;
     }
-    m_unacked.push_back({m_nextToSend, LtBody(m_nextToSend, data, count, m_fixedFields)});
+    m_unacked.push_back({m_nextToSend, LtBody(m_nextToSend, data, count, m_fixedFields), count});
     ++m_nextToSend;
     Emit(m_unacked.back().body);
     return count;

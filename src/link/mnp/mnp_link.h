@@ -96,6 +96,8 @@ public:
     size_t Send(const uint8_t* data, size_t size, int64_t now);
     // True when every LT sent has been acknowledged.
     bool AllAcknowledged() const { return m_unacked.empty(); }
+    // The data bytes sent and not yet acknowledged.
+    size_t UnacknowledgedBytes() const;
 
     Phase phase() const { return m_phase; }
     // The window both ends agreed on; 1 until the link is up.
@@ -134,6 +136,7 @@ private:
     struct Unacknowledged {
         uint8_t sequence;
         std::vector<uint8_t> body;
+        size_t dataSize;
     };
     uint8_t m_nextToSend = 1;                // V(S)
     uint8_t m_lastReceived = 0;              // V(R) - 1: the N(R) of our LA
