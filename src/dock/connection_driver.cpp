@@ -1,5 +1,7 @@
 #include "dock/connection_driver.h"
 
+#include <deque>
+
 #include "base/counted.h"
 #include "base/desktop.h"
 #include "base/display_ops.h"
@@ -19,6 +21,10 @@ struct Running {
     explicit Running(int64_t now) : connection(now) {}
     FullConnection connection;
     std::unique_ptr<NoteFiles> notes;  // while a reading runs
+    // While a text is typed as a transfer, where on the pipe its characters
+    // went: the bytes written up to the end of a piece, and the characters
+    // typed with it.
+    std::deque<std::pair<int64_t, size_t>> typedAt;
 };
 
 }  // namespace dock
@@ -54,15 +60,18 @@ std::string Notes(size_t count) {
 // The reading's end, in the log and in the outcome.
 void FinishReading(Session& s, dock::Running& running, bool whole) {
     const NoteFiles& notes = *running.notes;
+    const SoupReading* reading = running.connection.reading();
+    const size_t leftOut = reading ? reading->leftOut() : 0;
     std::string line = Notes(notes.saved()) + " saved in " + notes.folder();
     if (notes.skipped() > 0) line += "; " + std::to_string(notes.skipped()) + " skipped";
+    if (leftOut > 0) line += "; " + Counted(leftOut, "store", "stores") + " left out";
     if (!whole) line += "; the reading was cut short";
     LogLine(s, line + ".");
     s.svc.desktop->Tell({Notes(notes.saved()) + " from the Newton saved",
                          whole ? "In " + notes.folder() : "The reading was cut short.", ""});
-    s.dock.notes = !whole                ? NotesOutcome::kCutShort
-                   : notes.skipped() > 0 ? NotesOutcome::kSomeSkipped
-                                         : NotesOutcome::kAllSaved;
+    s.dock.notes = !whole                              ? NotesOutcome::kCutShort
+                   : notes.skipped() > 0 || leftOut > 0 ? NotesOutcome::kSomeSkipped
+                                                        : NotesOutcome::kAllSaved;
     running.notes.reset();
     running.connection.ForgetReading();
     s.progress.notesSoFar = -1;
@@ -126,16 +135,23 @@ void Pump(Session& s) {
         connection.Tick(Now(s));
         LogNotes(s, connection);
         SaveEntries(s, running);
+        const size_t typedBefore = connection.typed();
         const auto message = connection.NextMessage(Now(s));
         if (!message) break;
         const int32_t written =
             dil.CD_Write(pipe, message->data(), static_cast<int32_t>(message->size()));
         // A wait the user ended belongs to the end that follows.
         if (written == kDilErrCancelled) break;
+        if (written == kDilErrTimeout) {
+            connection.StoppedReading();
+            break;
+        }
         if (written != kDilOk) {
             LoseConnection(s, connection);
             break;
         }
+        if (!running.typedAt.empty() && connection.typed() != typedBefore)
+            running.typedAt.emplace_back(dil.CD_BytesWritten(pipe), connection.typed());
     }
     if (dil.CD_GetState(pipe) != kStateConnected) LoseConnection(s, connection);
     LogNotes(s, connection);
@@ -164,6 +180,18 @@ void RunReading(Session& s) {
     }
     ShowState(s, "Idle");
     s.link.busy = false;
+}
+
+// How many characters typed the Newton's end of the link has confirmed.
+size_t TypedAndConfirmed(Session& s) {
+    dock::Running& running = *s.dock.running;
+    const int64_t confirmed = s.svc.dil.CD_BytesConfirmed(s.link.pipe);
+    size_t characters = 0;
+    for (const auto& [bytes, typed] : running.typedAt) {
+        if (bytes > confirmed) break;
+        characters = typed;
+    }
+    return characters;
 }
 
 // The full connection, where one runs on the current pipe.
@@ -221,6 +249,7 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
     s.link.busy = true;
     ShowState(s, "Working");
     const bool keyboardWasOpen = connection.keyboard() != FullConnection::Keyboard::kClosed;
+    s.dock.running->typedAt.assign(1, {dil.CD_BytesWritten(s.link.pipe), connection.typed()});
     const size_t before = connection.typed();
     const size_t losses = connection.keyboardLosses();
     const auto interrupted = [&] {
@@ -238,8 +267,12 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
     Pump(s);
     // Written is not yet typed: the link confirms it, and the Newton has a
     // moment to say that its user closed the keyboard in the middle.
-    bool whole = !interrupted() && !dil.cancelled() &&
-                 dil.CD_Flush(s.link.pipe, dock::kTimeoutSeconds * 1000) == kDilOk;
+    const int32_t flushed =
+        interrupted() || dil.cancelled() ? kDilOk
+                                         : dil.CD_Flush(s.link.pipe, -1);
+    if (flushed == kDilErrTimeout) connection.StoppedReading();
+    Pump(s);  // a link that dropped meanwhile is told of before the count
+    bool whole = !interrupted() && !dil.cancelled() && flushed == kDilOk;
     for (const int64_t settled = Now(s) + kSettleMs; whole && Now(s) < settled;) {
         (void)dil.CD_Wait(s.link.pipe, static_cast<int32_t>(settled - Now(s)));
         Pump(s);
@@ -248,10 +281,11 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
     if (whole) {
         LogLine(s, "Typed " + Characters(total) + " on the Newton.");
     } else {
-        LogLine(s, "Not all of " + what +
-                       " was typed: " + std::to_string(connection.typed() - before) + " of " +
-                       Characters(total) + " had gone to the Newton.");
+        LogLine(s, "Not all of " + what + " was typed: " +
+                       std::to_string(TypedAndConfirmed(s) - before) + " of " +
+                       Characters(total) + " had reached the Newton.");
     }
+    s.dock.running->typedAt.clear();
     ShowState(s, "Idle");
     s.link.busy = false;
     return whole;

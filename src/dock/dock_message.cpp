@@ -1,5 +1,6 @@
 #include "dock/dock_message.h"
 
+#include "base/printable.h"
 #include "base/unicode.h"
 
 namespace zd::dock {
@@ -49,7 +50,7 @@ std::optional<std::string> OwnerName(std::string_view data) {
     if (data.size() < 4) return std::nullopt;
     const uint32_t versionInfo = ReadBigEndian32(data);
     if (versionInfo > data.size() - 4) return std::nullopt;
-    return Utf16BeToUtf8(data.substr(4 + versionInfo));
+    return Printable(Utf16BeToUtf8(data.substr(4 + versionInfo)));
 }
 
 void Reader::Feed(std::string_view bytes) {
@@ -68,8 +69,8 @@ std::optional<Message> Reader::Next() {
         return std::nullopt;
     }
     if (header->length > m_maxData) {
-        m_error =
-            "a \"" + header->command + "\" message of " + std::to_string(header->length) + " bytes";
+        m_error = "a " + QuotedCommand(header->command) + " message of " +
+                  std::to_string(header->length) + " bytes";
         return std::nullopt;
     }
     const size_t whole = kHeaderSize + header->length + PaddingAfter(header->length);

@@ -96,8 +96,8 @@ int32_t ResultCode(const Message& message);
 // A command's four letters in quotes for the log, their bytes made printable.
 std::string QuotedCommand(std::string_view command);
 
-// The owner's name in the data of a "name" message, as UTF-8; nullopt when the
-// data is too short for what it says it holds.
+// The owner's name in the data of a "name" message, as UTF-8 made printable;
+// nullopt when the data is too short for what it says it holds.
 std::optional<std::string> OwnerName(std::string_view data);
 
 // Messages from a stream of bytes as they come.

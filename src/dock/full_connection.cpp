@@ -16,6 +16,9 @@ constexpr const char* kProgramName = "Zandorelle";
 
 // After the last of a run of unknown commands, the run is counted in the log.
 constexpr int64_t kRepeatsSettleMs = 1000;
+// Answers waiting to be written at most: a Newton that asks faster than it
+// reads the answers is no Newton, and its answers would pile up.
+constexpr size_t kMaxWaitingAnswers = 64;
 
 // "dinf": who we are, and the programs of ours the Newton may name.
 std::string DesktopInfo() {
@@ -59,6 +62,12 @@ void FullConnection::Receive(std::string_view bytes, int64_t now) {
         const auto message = m_reader.Next();
         if (!message) break;
         OnMessage(*message, now);
+        if (m_control.size() > kMaxWaitingAnswers) {
+            m_control.clear();
+            End("The Newton asked for more than it read of the answers; the connection has "
+                "ended.",
+                false);
+        }
     }
     if (m_reader.failed() && m_phase != Phase::kEnded) {
         End("The Newton sent something that is no Dock message (" + m_reader.error() +
@@ -135,6 +144,14 @@ void FullConnection::CloseKeyboard(int64_t) {
 void FullConnection::Lost() {
     if (m_phase == Phase::kEnded) return;
     End(CountingWhatWasNotTyped("The Newton left the connection"), false);
+}
+
+void FullConnection::StoppedReading() {
+    if (m_phase == Phase::kEnded) return;
+    m_control.clear();
+    End(CountingWhatWasNotTyped("The Newton stopped reading what was sent to it; the "
+                                "connection has ended"),
+        false);
 }
 
 std::optional<std::string> FullConnection::NextMessage(int64_t now) {

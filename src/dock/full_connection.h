@@ -54,6 +54,8 @@ public:
     void CloseKeyboard(int64_t now);
     // The link under the connection went away.
     void Lost();
+    // The Newton reads nothing more of what is written to it.
+    void StoppedReading();
 
     // Reads every entry of the Newton's Notes from every store; the keyboard
     // closes first.  The entries come through TakeEntries as they arrive.

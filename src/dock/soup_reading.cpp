@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/printable.h"
 #include "base/unicode.h"
 
 namespace zd::dock {
@@ -122,7 +123,7 @@ void SoupReading::NextStore(int64_t now) {
     const nsof::Value store = std::move(m_stores.back());
     m_stores.pop_back();
     const std::string* name = StringSlot(store, "name");
-    m_store = name ? *name : "a store";
+    m_store = name ? Printable(*name) : "a store";
     ++m_storesRead;
     m_send(kSetStoreGetNames, nsof::Encode(StoreFrame(store)));
     Expect(Step::kNames, now);
@@ -137,8 +138,14 @@ void SoupReading::OnOptions(const Message& message, int64_t now) {
                (options.error.empty() ? std::string() : " (" + options.error + ")") + ".");
         return;
     }
-    for (const nsof::Value& store : array->elements)
-        if (store.As<nsof::Frame>()) m_stores.push_back(store);
+    for (const nsof::Value& store : array->elements) {
+        if (store.As<nsof::Frame>()) {
+            m_stores.push_back(store);
+        } else {
+            ++m_leftOut;
+            m_note("The Newton named a store that is no store; it is left out.");
+        }
+    }
     std::reverse(m_stores.begin(), m_stores.end());
     NextStore(now);
 }
@@ -148,8 +155,9 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
     const nsof::Decoded names = nsof::Decode(message.data);
     const nsof::Array* array = names.value ? names.value->As<nsof::Array>() : nullptr;
     if (!array) {
-        m_note("The soups of " + m_store + " could not be read (" + names.error +
-               "); it is left out.");
+        ++m_leftOut;
+        m_note("The soups of " + m_store + " could not be read (" +
+               (names.error.empty() ? "they are no list" : names.error) + "); it is left out.");
         NextStore(now);
         return;
     }

@@ -62,6 +62,8 @@ public:
     // The entries that came since the last call.
     std::vector<Entry> TakeEntries();
     size_t stores() const { return m_storesRead; }
+    // Stores whose soups could not be read, which were left out.
+    size_t leftOut() const { return m_leftOut; }
 
 private:
     enum class Step { kSyncResult, kOptions, kNames, kInfo, kEntries };
@@ -82,6 +84,7 @@ private:
     std::vector<nsof::Value> m_stores;  // still to read, last first
     std::string m_store;                // the one being read
     size_t m_storesRead = 0;
+    size_t m_leftOut = 0;
     size_t m_number = 0;
     std::vector<Entry> m_entries;
 };

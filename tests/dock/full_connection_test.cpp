@@ -193,11 +193,12 @@ TEST_F(FullConnectionTest, WhatTheNewtonGetsWrongEndsOrIsRefusedWithALine) {
                     "the connection has ended."});
 
     FullConnection huge(now);
-    huge.Receive("newtdockrtdk\xFF\xFF\xFF\xFF"s, now);
+    huge.Receive("newtdock\x1B[2J\xFF\xFF\xFF\xFF"s, now);
     EXPECT_EQ(huge.phase(), FullConnection::Phase::kEnded);
     EXPECT_EQ(huge.TakeNotes(),
-              Notes{"The Newton sent something that is no Dock message (a \"rtdk\" message of "
-                    "4294967295 bytes); the connection has ended."});
+              Notes{"The Newton sent something that is no Dock message (a \"?[2J\" message of "
+                    "4294967295 bytes); the connection has ended."})
+        << "a terminal's escape is shown, not obeyed";
 }
 
 TEST_F(FullConnectionTest, AFloodOfUnknownCommandsIsAnsweredOnceAndCounted) {
