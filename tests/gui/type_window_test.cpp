@@ -21,11 +21,12 @@ NewtonKey KeyOf(int key, const QString& text, Qt::KeyboardModifiers modifiers = 
 TEST(NewtonKeys, TextGoesAsItselfAndKeysAsTheNewtonsOwn) {
     EXPECT_EQ(KeyOf(Qt::Key_Aring, "å").text, "å");
     EXPECT_EQ(KeyOf(Qt::Key_unknown, "€").text, "€");
-    EXPECT_EQ(KeyOf(Qt::Key_Return, "\r").key, dock::kReturnKey);
-    EXPECT_EQ(KeyOf(Qt::Key_Backspace, "\b").key, dock::kBackspaceKey);
-    EXPECT_EQ(KeyOf(Qt::Key_Tab, "\t").key, dock::kTabKey);
-    EXPECT_EQ(KeyOf(Qt::Key_Left, "").key, dock::kLeftKey);
-    EXPECT_EQ(KeyOf(Qt::Key_Down, "").key, dock::kDownKey);
+    // The Newton's own codes, as the protocol's description gives them.
+    EXPECT_EQ(KeyOf(Qt::Key_Return, "\r").key, 0x0D);
+    EXPECT_EQ(KeyOf(Qt::Key_Backspace, "\b").key, 0x08);
+    EXPECT_EQ(KeyOf(Qt::Key_Tab, "\t").key, 0x09);
+    EXPECT_EQ(KeyOf(Qt::Key_Left, "").key, 0x1C);
+    EXPECT_EQ(KeyOf(Qt::Key_Down, "").key, 0x1F);
     EXPECT_EQ(KeyOf(Qt::Key_Shift, "").text, "(none)");
     EXPECT_EQ(KeyOf(Qt::Key_F5, "").text, "(none)");
     EXPECT_EQ(KeyOf(Qt::Key_S, "\x13", Qt::ControlModifier).text, "(none)") << "a shortcut";
