@@ -3,8 +3,9 @@
 // and the owner's name is read from any "name" data safely; and the full
 // connection, fed the same bytes as a Newton's side of it with the user
 // typing, reading the notes and the time passing in between, never crashes,
-// never hands out a message that is no Dock message, and never counts more
-// typed than queued.
+// never hands out a message that is no Dock message nor more answers than
+// its bound, never notes a control character (the Newton's texts are made
+// printable), and never counts more typed than queued.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -49,11 +50,16 @@ void PlayConnection(std::string_view bytes) {
         }
         now += choice * 250;
         connection.Tick(now);
+        size_t written = 0;
         while (auto message = connection.NextMessage(now)) {
             if (message->size() < zd::dock::kHeaderSize || !zd::dock::ParseHeader(*message))
                 std::abort();
+            if (++written > 80) std::abort();
         }
-        (void)connection.TakeNotes();
+        for (const std::string& note : connection.TakeNotes()) {
+            for (char c : note)
+                if (static_cast<uint8_t>(c) < 0x20) std::abort();
+        }
         if (connection.typed() + connection.waiting() > queued) std::abort();
     }
 }

@@ -15,17 +15,23 @@
 namespace zd::sim {
 namespace {
 
-constexpr const char16_t kOwner[] = u"Åsa Ørnskjöld";
-
 // Version information, then the owner's name in UTF-16 big-endian with its zero.
-std::string NameData() {
+std::string NameData(const std::string& owner) {
     const std::string version(12, '\x01');
-    std::string data = dock::BigEndian32(static_cast<uint32_t>(version.size())) + version;
-    for (const char16_t c : kOwner) {
-        data += static_cast<char>(c >> 8);
-        data += static_cast<char>(c & 0xFF);
+    return dock::BigEndian32(static_cast<uint32_t>(version.size())) + version +
+           Utf8ToUtf16Be(owner) + std::string(2, '\0');
+}
+
+// Commands no desktop knows, one after the other until the desktop goes.
+bool Flood(Conversation& c) {
+    size_t sent = 0;
+    for (;; ++sent) {
+        const std::string command{'z', static_cast<char>('a' + sent % 26),
+                                  static_cast<char>('a' + sent / 26 % 26), 'q'};
+        if (!c.link.Send(dock::Encode(command, ""), c.timeoutMs)) break;
     }
-    return data;
+    std::fprintf(stderr, "newton-sim: flooded the desktop with %zu commands\n", sent);
+    return true;
 }
 
 }  // namespace
@@ -38,7 +44,7 @@ bool PlayConnection(Conversation& c, const DockPlay& play) {
         c.error = "not a package-loading session";
         return false;
     }
-    if (!SendMessage(c, words::kNewtonName, NameData()) || !Expect(c, words::kSetTimeout) ||
+    if (!SendMessage(c, words::kNewtonName, NameData(kOwner)) || !Expect(c, words::kSetTimeout) ||
         !SendMessage(c, words::kResult, dock::BigEndian32(0))) {
         return false;
     }
@@ -134,7 +140,7 @@ bool PlayGreeting(Conversation& c, const FullPlay& play) {
         c.error = "not the full connection";
         return false;
     }
-    if (!Answer(c, play, words::kNewtonName, NameData())) return false;
+    if (!Answer(c, play, words::kNewtonName, NameData(play.owner))) return false;
     const auto info = Expect(c, words::kDesktopInfo);
     if (!info) return false;
     if (info->data.size() < 24 || dock::ReadBigEndian32(info->data) != words::kDesktopProtocol) {
@@ -176,10 +182,19 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     bool askedForKeyboard = play.openKeyboard;
     if (play.openKeyboard && !SendMessage(c, words::kKeyboard, "")) return false;
     if (!play.ask.empty() && !SendMessage(c, play.ask, "")) return false;
+    if (play.flood) return Flood(c);
     std::optional<SoupServer> soup;
     if (!play.notes.folder.empty()) soup.emplace(NotesStores(play.notes), play.notes);
     if (play.notes.sync && !SendMessage(c, words::kRequestToSync, "")) return false;
     const auto typedSome = [&] {
+        if (play.stopReadingAfter > 0 && typed.count() >= play.stopReadingAfter) {
+            typed.Save();
+            std::fprintf(stderr, "newton-sim: stopped reading\n");
+            std::fflush(stderr);
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.timeoutMs));
+            c.error = "stopped reading";
+            return false;
+        }
         if (play.vanishAfter > 0 && typed.count() >= play.vanishAfter) {
             typed.Save();
             std::fprintf(stderr, "newton-sim: vanished\n");

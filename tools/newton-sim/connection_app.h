@@ -14,6 +14,9 @@
 
 namespace zd::sim {
 
+// Whose Newton it is, unless told otherwise.
+inline constexpr const char* kOwner = "Åsa Ørnskjöld";
+
 struct DockPlay {
     std::string folder;      // where package N lands, as package-N.pkg (from 1)
     size_t refuse = 0;       // the package refused, 0 for none
@@ -34,6 +37,9 @@ struct FullPlay {
     size_t vanishAfter = 0;       // it vanishes without a word after this many characters
     int answerDelayMs = 0;        // before each answer
     std::string ask;              // once connected, asks for this, which no desktop knows
+    bool flood = false;           // once connected, asks for what no desktop knows, unendingly
+    size_t stopReadingAfter = 0;  // reads nothing more after this many characters typed
+    std::string owner = kOwner;   // its owner's name
     NotesPlay notes;              // its Notes soup
 };
 

@@ -19,6 +19,7 @@ struct SimStore {
     std::string kind;
     int32_t signature = 0;
     std::vector<SimSoup> soups;
+    bool garbled = false;  // the names of its soups come as garbage
 };
 
 }  // namespace zd::sim

@@ -155,14 +155,33 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
         notes.entries.push_back(nsof::Encode(PlainNote("Möte\rmed Kalle", now, "Arbete")));
         notes.entries.push_back(nsof::Encode(PlainNote("Lön\rden 25:e", now, "Arbete")));
     }
+    if (play.bomb) {
+        // A plain array of 131,071: a binary of 8 KiB, then precedents to it.
+        std::string bomb = std::string("\x02\x05\xFF\x00\x01\xFF\xFF\x03\xFF\x00\x00\x20\x00\x0A", 14) +
+                           std::string(8192, 'x');
+        for (int i = 0; i < 131070; ++i) bomb += "\x09\x01";
+        notes.entries.push_back(bomb);
+    }
+    if (play.hostile) {
+        const std::string lines[] = {std::string("ab\0cd\rrad två", 14),
+                                     "\u0085x\u009By\u202Ez\rrad två",
+                                     "\x1B[2J999 notes saved\rrad två"};
+        for (const std::string& text : lines)
+            notes.entries.push_back(nsof::Encode(PlainNote(text, now)));
+    }
+    for (size_t i = 0; i < play.many; ++i) {
+        const std::string title = play.sameTitle ? "Samma" : "Olika " + std::to_string(i);
+        notes.entries.push_back(nsof::Encode(PlainNote(title + "\r" + std::to_string(i), now)));
+    }
     if (play.malformed) {
         std::string broken = nsof::Encode(PlainNote("Trasig", now));
         broken.resize(broken.size() / 2);
         notes.entries.push_back(broken);
     }
     std::vector<SimStore> stores{{"Internal", "Internal", 0x73630001, {std::move(notes)}}};
+    if (play.garbled) stores.push_back({"Trasig", "Flash storage card", 0x74726173, {}, true});
     if (play.card) {
-        stores.push_back({"Kort",
+        stores.push_back({play.cardName,
                           "Flash storage card",
                           0x6B6F7274,
                           {{"Notes", 21, {nsof::Encode(PlainNote("Från kortet\rMed två rader", now))}}}});

@@ -19,7 +19,15 @@ struct NotesPlay {
     bool drawing = false;    // a note that is a drawing only
     bool filed = false;      // notes filed in the folder "Arbete"
     bool card = false;       // a second store, a card, with a note of its own
+                             // (named `cardName`)
     bool malformed = false;  // an entry whose objects end early
+    bool bomb = false;       // an entry of a binary and 131,070 precedents to it
+    bool hostile = false;    // notes whose first lines hold a zero, controls and escapes
+    size_t many = 0;         // this many more notes, "Samma" or numbered first lines
+    bool sameTitle = false;  // all of them "Samma"
+    bool garbled = false;    // a store that is no frame, and one whose soups are garbage
+    std::string cardName = "Kort";  // the card store's name
+    std::string askDuringSoup;  // asks for this after the first entry, which no desktop knows
     bool sync = false;       // its user taps Synchronise once connected
     bool endless = false;    // the soup never says it is done
     size_t cancelAfter = 0;  // its user cancels after this many entries

@@ -221,6 +221,34 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             const auto command = next("four letters");
             if (!command) return std::nullopt;
             options.full.ask = *command;
+        } else if (arg == "--flood") {
+            options.full.flood = true;
+        } else if (arg == "--owner") {
+            const auto owner = next("a name");
+            if (!owner) return std::nullopt;
+            options.full.owner = Unescape(*owner);
+        } else if (arg == "--stop-reading-after") {
+            if (!number("a character count", value)) return std::nullopt;
+            options.full.stopReadingAfter = static_cast<size_t>(value);
+        } else if (arg == "--notes-bomb") {
+            options.full.notes.bomb = true;
+        } else if (arg == "--notes-hostile") {
+            options.full.notes.hostile = true;
+        } else if (arg == "--notes-many" || arg == "--notes-same-title") {
+            if (!number("a note count", value)) return std::nullopt;
+            options.full.notes.many = static_cast<size_t>(value);
+            options.full.notes.sameTitle = arg == "--notes-same-title";
+        } else if (arg == "--notes-garbled") {
+            options.full.notes.garbled = true;
+        } else if (arg == "--card-name") {
+            const auto name = next("a name");
+            if (!name) return std::nullopt;
+            options.full.notes.card = true;
+            options.full.notes.cardName = Unescape(*name);
+        } else if (arg == "--ask-during-notes") {
+            const auto command = next("four letters");
+            if (!command) return std::nullopt;
+            options.full.notes.askDuringSoup = *command;
         } else if (arg == "--reconnect") {
             options.steps.push_back(MakeStep(Step::kReconnect));
         } else if (arg == "--wait-close") {
@@ -308,6 +336,10 @@ std::string SimUsage() {
            "  --vanish-after N     vanish without a word after N characters\n"
            "  --answer-delay MS    wait before each answer\n"
            "  --ask CMD            once connected, ask for CMD, which no desktop knows\n"
+           "  --flood              once connected, ask for what no desktop knows, unendingly\n"
+           "  --owner NAME         the owner's name (\\xHH understood)\n"
+           "  --stop-reading-after N\n"
+           "                       read nothing more after N characters typed\n"
            "  --notes FOLDER       the full connection with a Notes soup: a note for each\n"
            "                       text file in FOLDER, handed to a desktop that\n"
            "                       synchronises\n"
@@ -315,6 +347,16 @@ std::string SimUsage() {
            "  --notes-malformed    add a checklist and an outline, a note with ink words,\n"
            "                       a drawing only, two notes filed in the folder \"Arbete\",\n"
            "                       a card store with a note, an entry that ends early\n"
+           "  --notes-bomb         add an entry of a binary and 131,070 precedents to it\n"
+           "  --notes-hostile      add notes whose first lines hold a zero character, C1\n"
+           "                       and direction controls, and a terminal's escape\n"
+           "  --notes-many N       add N notes, each of its own first line\n"
+           "  --notes-same-title N add N notes of one first line\n"
+           "  --notes-garbled      name a store that is no store, and one whose soups come\n"
+           "                       as garbage\n"
+           "  --card-name NAME     a card store named NAME (\\xHH understood)\n"
+           "  --ask-during-notes CMD\n"
+           "                       after the first entry, ask for CMD\n"
            "  --sync               its user taps Synchronise once connected\n"
            "  --cancel-after-notes N, --vanish-after-notes N\n"
            "                       cancel, or vanish, after N entries\n"

@@ -39,6 +39,7 @@ bool SoupServer::Answer(Conversation& c, const dock::Message& message) {
                                     {"kind", Str(store.kind)},
                                     {"signature", Int(store.signature)}}));
         }
+        if (m_play.garbled) stores.push_back(Int(7));
         return SendMessage(c, words::kSyncOptions,
                            nsof::Encode(Frame({{"Packages", nsof::Value{nsof::Nil{}}},
                                                {"syncAll", nsof::Value{true}},
@@ -55,6 +56,8 @@ bool SoupServer::Answer(Conversation& c, const dock::Message& message) {
             c.error = "\"ssgn\" names no store of this Newton";
             return false;
         }
+        if (m_store->garbled)
+            return SendMessage(c, words::kSoupNames, std::string("\x02\x05\x7F\x09", 4));
         std::vector<nsof::Value> names, signatures;
         for (const SimSoup& soup : m_store->soups) {
             names.push_back(Str(soup.name));
@@ -102,6 +105,10 @@ bool SoupServer::SendEntries(Conversation& c) {
         }
         bytes += message.size();
         ++m_sent;
+        if (m_sent == 1 && !m_play.askDuringSoup.empty() &&
+            !SendMessage(c, m_play.askDuringSoup, "")) {
+            return false;
+        }
     }
     if (m_play.endless) return true;
     const bool done = SendMessage(c, words::kSoupDone, "");
