@@ -1,8 +1,11 @@
-// The Dock protocol's password step, for a Newton without a password (the
-// factory state, and nearly every Newton in use): the Newton's challenge
-// encrypted with plain DES under the Connection application's fixed key.
+// The Dock protocol's password step: the Newton's challenge encrypted with
+// plain DES under a key derived from the Connection password its owner set.
+// A Newton without a password (the factory state, and nearly every Newton in
+// use) takes the key of the empty password.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,7 +13,12 @@ namespace zd::dock {
 
 inline constexpr size_t kChallengeSize = 8;
 
-// The answer to `challenge`.  REQUIRES: kChallengeSize bytes.
-std::string PasswordAnswer(std::string_view challenge);
+using DesKey = std::array<uint8_t, 8>;
+
+// The key the Newton expects the answer under, for `password` (UTF-8).
+DesKey AnswerKey(std::string_view password);
+
+// The answer to `challenge` for `password`.  REQUIRES: kChallengeSize bytes.
+std::string PasswordAnswer(std::string_view challenge, std::string_view password = {});
 
 }  // namespace zd::dock

@@ -34,10 +34,6 @@ protected:
     void Connect() { FullConnectionFixture::Connect(NameData(u"Åsa")); }
 };
 
-TEST(DockPassword, TheChallengeIsEncryptedWithTheConnectionKey) {
-    EXPECT_EQ(PasswordAnswer(kChallenge), "\xF6\xEB\xA1\x37\xF3\x69\x9E\xA5"s);
-}
-
 TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     NewtonSays("rtdk", BigEndian32(9));
     auto sent = Sent();
