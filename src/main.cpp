@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/instance_lock.h"
+#include "base/password_file.h"
 #include "base/prefs_store.h"
 #include "headless/command_line.h"
 #include "headless/headless_app.h"
@@ -40,6 +41,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     const zd::RunOptions options = zd::ToRunOptions(*line, zd::DefaultPrefsPath(program));
+    // A password file kept unsafely is refused before anything is sent.
+    if (!options.passwordFile.empty()) {
+        std::string why;
+        if (!zd::ReadPasswordFile(options.passwordFile, &why)) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
+            return 2;
+        }
+    }
 
     const zd::InstanceLock instance(options.prefsPath, RuntimeDir());
     switch (instance.outcome()) {

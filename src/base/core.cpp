@@ -55,6 +55,7 @@ Core::Core(const std::string& prefsPath)
 
 Core::Core(const RunOptions& options) : Core(options.prefsPath) {
     for (const auto& [name, value] : options.prefOverrides) m_prefs.Override(name, value);
+    m_session.dock.passwordFile = options.passwordFile;
 }
 
 }  // namespace zd

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/secret.h"
+
 namespace zd {
 
 // Something the user may want to hear of while working in another window.
@@ -41,6 +43,20 @@ public:
     // Tells the user of `happening` outside the window, where the window
     // thinks it useful; the log has said it already.  Nothing by default.
     virtual void Tell(const Happening& happening) { (void)happening; }
+
+    // The Connection password of `owner`'s Newton.  LookUpPassword starts a
+    // look in the desktop's keyring, AskPassword asks the user (a password
+    // remembered and not yet tried first); each answers later through
+    // AnswerPasswordQuestion (connection_driver.h), or says false when it
+    // cannot.  RememberPassword keeps one the Newton took, in the keyring;
+    // ForgetPassword drops one it refused.  By default nothing is kept and
+    // nobody can be asked.
+    virtual bool LookUpPassword(const std::string& owner) { return (void)owner, false; }
+    virtual bool AskPassword(const std::string& owner) { return (void)owner, false; }
+    virtual void RememberPassword(const std::string& owner, const Secret& password) {
+        (void)owner, (void)password;
+    }
+    virtual void ForgetPassword(const std::string& owner) { (void)owner; }
 };
 
 }  // namespace zd

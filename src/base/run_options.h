@@ -17,6 +17,8 @@ struct RunOptions {
     std::string typeFile;
     // A folder to save the Newton's notes in, in one session.
     std::string notesFolder;
+    // The file holding the Newton's Connection password, or "".
+    std::string passwordFile;
     // Preference values for this run only; the preference file keeps its own.
     std::vector<std::pair<std::string, std::string>> prefOverrides;
 

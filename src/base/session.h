@@ -104,6 +104,9 @@ struct DockState {
     // The folder for the Newton's notes, asked for before Connection connected.
     std::optional<std::string> notesWanted;
     NotesOutcome notes = NotesOutcome::kNone;
+    // The file holding the Connection password (--password-file), read anew
+    // for each connection that needs it; "" for none.
+    std::string passwordFile;
 };
 
 struct Session {

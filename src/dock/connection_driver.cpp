@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "base/counted.h"
+#include "base/password_file.h"
 #include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/session.h"
@@ -25,6 +26,13 @@ struct Running {
     // went: the bytes written up to the end of a piece, and the characters
     // typed with it.
     std::deque<std::pair<int64_t, size_t>> typedAt;
+    // The password step: the questions the desktop was asked, where the
+    // password tried came from, one to remember once the Newton takes it.
+    size_t questionsAsked = 0;
+    bool lookedUp = false;
+    std::optional<PasswordSource> given;
+    bool fromFile = false;
+    Secret toRemember;
 };
 
 }  // namespace dock
@@ -112,6 +120,50 @@ void LoseConnection(Session& s, FullConnection& connection) {
     connection.Lost();
 }
 
+// The password step, as the connection goes: the password file's or the
+// keyring's password given before the Newton asks, the desktop asked when it
+// does (a refused remembered password forgotten first), and one the user
+// wants remembered kept once the Newton took it.
+void PasswordTurn(Session& s, dock::Running& running) {
+    FullConnection& connection = running.connection;
+    Desktop& desktop = *s.svc.desktop;
+    const std::string& owner = connection.owner();
+    if (!running.lookedUp && !owner.empty() && connection.phase() != FullConnection::Phase::kEnded) {
+        running.lookedUp = true;
+        if (!s.dock.passwordFile.empty()) {
+            std::string why;
+            if (auto password = ReadPasswordFile(s.dock.passwordFile, &why)) {
+                connection.GivePassword(std::move(*password), Now(s));
+                running.fromFile = true;
+            } else {
+                LogLine(s, why);
+            }
+        } else {
+            (void)desktop.LookUpPassword(owner);
+        }
+    }
+    if (connection.passwordQuestions() != running.questionsAsked) {
+        running.questionsAsked = connection.passwordQuestions();
+        if (running.given == PasswordSource::kKeyring) {
+            desktop.ForgetPassword(owner);
+            LogLine(s, "The Newton refused the remembered password; it is forgotten.");
+        }
+        running.given.reset();
+        running.toRemember.Clear();
+        if (running.fromFile) {
+            connection.WithholdPassword("The Newton refused the password.");
+        } else if (!desktop.AskPassword(owner)) {
+            connection.WithholdPassword(
+                "The Newton asks for its Connection password: give it with --password-file "
+                "FILE.");
+        }
+    }
+    if (connection.TakePasswordAccepted() && !running.toRemember.empty()) {
+        desktop.RememberPassword(owner, running.toRemember);
+        running.toRemember.Clear();
+    }
+}
+
 // Hands the connection what came, lets the time pass, and writes what it
 // says, message by message, reading between them: a cancel in the middle of
 // a long text stops what follows it.
@@ -133,6 +185,7 @@ void Pump(Session& s) {
                 connection.Receive(bytes, Now(s));
         }
         connection.Tick(Now(s));
+        PasswordTurn(s, running);
         LogNotes(s, connection);
         SaveEntries(s, running);
         const size_t typedBefore = connection.typed();
@@ -289,6 +342,24 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
     ShowState(s, "Idle");
     s.link.busy = false;
     return whole;
+}
+
+void AnswerPasswordQuestion(Session& s, std::optional<Secret> password, PasswordSource source) {
+    FullConnection* connection = LiveConnection(s);
+    if (!connection) return;
+    dock::Running& running = *s.dock.running;
+    if (!password) {
+        // The keyring holds none: the user is asked where the Newton asks.
+        if (source != PasswordSource::kKeyring)
+            connection->WithholdPassword("The Newton refused the password.");
+    } else {
+        running.given = source;
+        if (source == PasswordSource::kUserToRemember)
+            running.toRemember = Secret(password->text());
+        connection->GivePassword(std::move(*password), Now(s));
+    }
+    // What the connection says now goes at the next tick: an answer may come
+    // in the middle of a wait of another operation's.
 }
 
 void OpenLiveKeyboard(Session& s) {

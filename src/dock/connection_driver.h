@@ -7,7 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "base/secret.h"
 
 namespace zd {
 
@@ -36,6 +39,13 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what);
 // (note_files.h), as a transfer the window waits for; the log says how it
 // ended.  Before Connection has connected, the reading waits for it.
 void ReadNotesInto(Session& s, const std::string& folder);
+
+// Where a password given for the Newton comes from.
+enum class PasswordSource { kUser, kUserToRemember, kKeyring };
+
+// The desktop's answer to LookUpPassword or AskPassword: the password, or
+// none (the user cancelled, the keyring holds none).
+void AnswerPasswordQuestion(Session& s, std::optional<Secret> password, PasswordSource source);
 
 // Typing as the user types: the keyboard opens, each text or key goes out at
 // once, and the keyboard closes again.  Nothing waits.

@@ -1,5 +1,6 @@
 #include "dock/full_connection.h"
 
+#include <algorithm>
 #include <random>
 
 #include "dock/keyboard_text.h"
@@ -16,6 +17,9 @@ constexpr const char* kProgramName = "Zandorelle";
 
 // After the last of a run of unknown commands, the run is counted in the log.
 constexpr int64_t kRepeatsSettleMs = 1000;
+// A password answer the Newton did not refuse within this time has been
+// taken: it says nothing when it takes one.
+constexpr int64_t kPasswordTakenMs = 500;
 // Answers waiting to be written at most: a Newton that asks faster than it
 // reads the answers is no Newton, and its answers would pile up.
 constexpr size_t kMaxWaitingAnswers = 64;
@@ -79,7 +83,15 @@ void FullConnection::Receive(std::string_view bytes, int64_t now) {
 void FullConnection::Tick(int64_t now) {
     if (m_phase == Phase::kEnded) return;
     if (m_reading) m_reading->Tick(now);
-    if (m_phase == Phase::kGreeting && now >= m_deadline) {
+    if (passwordWanted() && now >= m_deadline) {
+        End("No password was given within the Newton's " + std::to_string(kTimeoutSeconds) +
+                " s; the connection has ended.",
+            true);
+        return;
+    }
+    if (m_step == Step::kPasswordSent && now >= m_deadline) {
+        PasswordTaken(now);
+    } else if (m_phase == Phase::kGreeting && now >= m_deadline) {
         End("The Newton did not answer within " + std::to_string(kTimeoutSeconds) +
                 " s; the connection has ended.",
             true);
@@ -91,8 +103,9 @@ void FullConnection::Tick(int64_t now) {
         return;
     }
     if (m_unknownRepeats > 0 && now - m_lastUnknownMs >= kRepeatsSettleMs) CountRepeats();
-    if (m_phase == Phase::kConnected && m_control.empty() && now - m_lastSentMs >= kHelloMs)
-        Send(kHello);
+    // While the user thinks of the password, the Newton is kept waiting too.
+    const bool waiting = m_phase == Phase::kConnected || passwordWanted();
+    if (waiting && m_control.empty() && now - m_lastSentMs >= kHelloMs) Send(kHello);
 }
 
 size_t FullConnection::Type(std::string_view text, int64_t now) {
@@ -217,6 +230,17 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
     }();
     // The Newton may confirm our timeout before it sends its password.
     if (m_step == Step::kPassword && message.command == kResult && ResultCode(message) == 0) return;
+    if (passwordWanted()) {
+        if (message.command != kResult || !PasswordRefused(ResultCode(message), now))
+            UnknownCommand(message.command, now);
+        return;
+    }
+    if (m_step == Step::kPasswordSent) {
+        if (message.command == kResult && PasswordRefused(ResultCode(message), now)) return;
+        PasswordTaken(now);
+        OnConnected(message, now);
+        return;
+    }
     if (message.command != expected) {
         End("The Newton said " + QuotedCommand(message.command) +
                 " where its Connection application says " + QuotedCommand(expected) +
@@ -253,17 +277,87 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
             Expect(Step::kPassword, now);
             break;
         default:
-            Send(kPassword, PasswordAnswer(m_challenge));
-            m_step = Step::kDone;
-            m_phase = Phase::kConnected;
-            Note("The Newton's Connection is ready: what you send is typed on it.");
-            if (m_keyboardWanted) OpenKeyboard(now);
+            AnswerPassword(now);
             break;
     }
 }
 
+void FullConnection::AnswerPassword(int64_t now) {
+    m_answer = PasswordAnswer(m_challenge, m_password.text());
+    Send(kPassword, m_answer);
+    m_step = Step::kPasswordSent;
+    m_deadline = now + kPasswordTakenMs;
+}
+
+void FullConnection::PasswordTaken(int64_t now) {
+    m_passwordAccepted = !m_password.empty();
+    m_password.Clear();
+    m_step = Step::kDone;
+    m_phase = Phase::kConnected;
+    Note("The Newton's Connection is ready: what you send is typed on it.");
+    if (m_keyboardWanted) OpenKeyboard(now);
+}
+
+bool FullConnection::PasswordRefused(int32_t code, int64_t now) {
+    if (code == kBadPassword) {
+        End("The Newton refused the password.", true);
+        return true;
+    }
+    if (code != kWrongPassword) return false;
+    m_refusedAnswers.push_back(m_answer);
+    // A password given meanwhile (the keyring's, read while the Newton took
+    // the first answer) is the next try, without asking.
+    if (!m_password.empty() && !AnswersRefused(m_password)) {
+        AnswerPassword(now);
+        return true;
+    }
+    m_password.Clear();
+    // What was under way waits for the password, or ends.
+    if (m_keyboard != Keyboard::kClosed) {
+        m_keyboardWanted = true;
+        m_keyboard = Keyboard::kClosed;
+    }
+    if (ReadingRuns()) m_reading->Stop("The Newton asked for its password; the reading has ended.");
+    m_phase = Phase::kGreeting;
+    Expect(Step::kPasswordWanted, now);
+    ++m_passwordQuestions;
+    Note("The Newton asks for its Connection password.");
+    return true;
+}
+
+void FullConnection::GivePassword(Secret password, int64_t now) {
+    m_password = std::move(password);
+    if (!passwordWanted()) return;
+    // Never the same wrong answer twice: the Newton counts its tries.
+    if (AnswersRefused(m_password)) {
+        m_password.Clear();
+        ++m_passwordQuestions;
+        Note("The Newton refused that password already.");
+        return;
+    }
+    AnswerPassword(now);
+}
+
+bool FullConnection::AnswersRefused(const Secret& password) const {
+    const std::string answer = PasswordAnswer(m_challenge, password.text());
+    return std::find(m_refusedAnswers.begin(), m_refusedAnswers.end(), answer) !=
+           m_refusedAnswers.end();
+}
+
+void FullConnection::WithholdPassword(const std::string& why) {
+    if (passwordWanted()) End(why, true);
+}
+
+bool FullConnection::TakePasswordAccepted() {
+    const bool accepted = m_passwordAccepted;
+    m_passwordAccepted = false;
+    return accepted;
+}
+
 void FullConnection::OnConnected(const Message& message, int64_t now) {
     const std::string_view command = message.command;
+    // A refusal that came late still belongs to the password step.
+    if (command == kResult && PasswordRefused(ResultCode(message), now)) return;
     if (m_reading && m_reading->OnMessage(message, now)) return;
     if (command == kRequestToSync) {
             if (!ReadingRuns()) {
@@ -272,11 +366,7 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
         }
     } else if (command == kResult) {
         const int32_t code = ResultCode(message);
-        if (code == kWrongPassword || code == kBadPassword) {
-            End("The Newton asks for a password; Zandorelle cannot give one yet. Remove the "
-                "password in the Newton's Preferences, or use the Zandorelle package on it.",
-                true);
-        } else if (code != 0 && m_keyboard == Keyboard::kOpening) {
+        if (code != 0 && m_keyboard == Keyboard::kOpening) {
             KeyboardLost("The Newton did not open its keyboard (error " + std::to_string(code) +
                          ")");
         } else if (code != 0) {

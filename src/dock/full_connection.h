@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/secret.h"
 #include "dock/dock_message.h"
 #include "dock/soup_reading.h"
 
@@ -52,6 +53,20 @@ public:
     void OpenKeyboard(int64_t now);
     // Ends the keyboard once the text queued for it has gone.
     void CloseKeyboard(int64_t now);
+    // The Connection password to answer the Newton's password step with,
+    // before the step or while the Newton asks for one (passwordWanted());
+    // without one, the empty password answers.
+    void GivePassword(Secret password, int64_t now);
+    // Nobody will give the password the Newton asks for: the connection ends
+    // with `why`.
+    void WithholdPassword(const std::string& why);
+    // True while the Newton asks for a password that has not been given.
+    bool passwordWanted() const { return m_step == Step::kPasswordWanted; }
+    // How often the Newton has asked for a password so far.
+    size_t passwordQuestions() const { return m_passwordQuestions; }
+    // True once, when the password given last has been taken by the Newton.
+    bool TakePasswordAccepted();
+
     // The link under the connection went away.
     void Lost();
     // The Newton reads nothing more of what is written to it.
@@ -86,7 +101,16 @@ public:
     const std::string& owner() const { return m_owner; }
 
 private:
-    enum class Step { kRequest, kName, kInfo, kIconsResult, kPassword, kDone };
+    enum class Step {
+        kRequest,
+        kName,
+        kInfo,
+        kIconsResult,
+        kPassword,
+        kPasswordSent,  // until the Newton takes the answer or refuses it
+        kPasswordWanted,
+        kDone
+    };
 
     struct Typing {
         std::string message;
@@ -95,6 +119,15 @@ private:
 
     void OnMessage(const Message& message, int64_t now);
     void OnGreeting(const Message& message, int64_t now);
+    // Answers the Newton's challenge with the password given.
+    void AnswerPassword(int64_t now);
+    // The Newton took the answer: the connection is ready.
+    void PasswordTaken(int64_t now);
+    // True when the Newton refused the answer `password` gives already.
+    bool AnswersRefused(const Secret& password) const;
+    // The Newton's answer to the password, where it is a refusal: true when
+    // it was one.
+    bool PasswordRefused(int32_t code, int64_t now);
     void OnConnected(const Message& message, int64_t now);
     void StartReading(bool askedByNewton, int64_t now);
     bool ReadingRuns() const;
@@ -129,6 +162,11 @@ private:
     std::vector<std::string> m_notes;
     std::string m_owner;
     std::string m_challenge;  // the Newton's, for the password step
+    Secret m_password;        // to answer it with
+    std::string m_answer;     // the answer sent last
+    std::vector<std::string> m_refusedAnswers;
+    size_t m_passwordQuestions = 0;
+    bool m_passwordAccepted = false;
     int64_t m_deadline = 0;   // of the answer awaited, in the greeting or for the keyboard
     int64_t m_lastSentMs = 0;
     size_t m_typed = 0;

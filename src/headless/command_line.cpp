@@ -72,6 +72,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             const auto path = ValueOf(args, i, "--export-notes", "a folder", error);
             if (!path) return std::nullopt;
             line.exportNotes = *path;
+        } else if (IsOption(arg, "--password-file")) {
+            const auto path = ValueOf(args, i, "--password-file", "a file", error);
+            if (!path) return std::nullopt;
+            line.passwordFile = *path;
         } else if (IsOption(arg, "--device")) {
             const auto path = ValueOf(args, i, "--device", "a device path", error);
             if (!path) return std::nullopt;
@@ -101,6 +105,7 @@ RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefs
     options.installFiles = line.install;
     options.typeFile = line.typeFile;
     options.notesFolder = line.exportNotes;
+    options.passwordFile = line.passwordFile;
     // A device without a port goes into the first slot.
     const int port = line.port.value_or(0);
     if (line.port || !line.device.empty())
@@ -156,6 +161,10 @@ std::string UsageText(const std::string& program) {
            "                     application, without a window, and exit: 0 when all\n"
            "                     were saved, 1 when one was skipped or the reading was\n"
            "                     cut short, 2 when DIR is no folder\n"
+           "  --password-file FILE\n"
+           "                     the Newton's Connection password is FILE's first line;\n"
+           "                     FILE must be readable by you alone (chmod 600).  On a\n"
+           "                     terminal the program asks for the password instead\n"
            "  --relisten         listen again whenever a connection has ended (also the\n"
            "                     preference Relisten=1), for unattended use\n"
            "  --version          show the program's version\n"

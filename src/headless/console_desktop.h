@@ -1,5 +1,5 @@
 // The desktop of the console front end: a clipboard of its own, no browser and
-// no dialogs.  A file to send is named by the "send FILE" command beforehand;
+// no dialogs but the terminal's question for a password.  A file to send is named by the "send FILE" command beforehand;
 // what would open or warn is said on standard error.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/desktop.h"
+#include "headless/password_prompt.h"
 
 namespace zd {
 
@@ -27,11 +28,15 @@ public:
     void OpenUrl(const std::string& address) override;
     std::optional<std::string> ChooseFileToSend() override;
     void ShowFileError(const std::string& message) override;
+    // On a terminal, the password is asked for there.
+    bool AskPassword(const std::string& owner) override { return m_prompt.Ask(owner); }
+    PasswordPrompt& prompt() { return m_prompt; }
 
 private:
     std::FILE* m_messages;
     std::optional<std::string> m_clipboard;
     std::optional<std::string> m_nextFile;
+    PasswordPrompt m_prompt;
 };
 
 }  // namespace zd

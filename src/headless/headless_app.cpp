@@ -16,6 +16,7 @@
 #include "base/prefs_keys.h"
 #include "base/quit_signals.h"
 #include "conversation/conversation.h"
+#include "dock/connection_driver.h"
 #include "dock/install.h"
 #include "headless/console_desktop.h"
 #include "headless/console_display.h"
@@ -150,9 +151,16 @@ private:
     // Reads what standard input and the signals have, waiting up to
     // `timeoutMs`.
     void TakeInput(int timeoutMs) {
-        pollfd fds[2] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}, {m_quitSignals, POLLIN, 0}};
-        if (::poll(fds, 2, timeoutMs) <= 0) return;
+        PasswordPrompt& prompt = m_desktop.prompt();
+        pollfd fds[3] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                         {m_quitSignals, POLLIN, 0},
+                         {prompt.fd(), POLLIN, 0}};
+        if (::poll(fds, 3, timeoutMs) <= 0) return;
         if (fds[1].revents & POLLIN) m_quit = true;
+        if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) {
+            if (auto answer = prompt.Read())
+                AnswerPasswordQuestion(m_session, std::move(*answer), PasswordSource::kUser);
+        }
         if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) return;
         char chunk[4096];
         const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);

@@ -53,6 +53,8 @@ protected:
         dockNewton = std::make_unique<ConnectionNewton>(newton());
         PollTick(session);  // accepts
         PollTick(session);  // the Newton spoke first
+        clock.Advance(500);  // and took the password answer without a word
+        PollTick(session);
         ASSERT_TRUE(TypingPossible(session)) << display.log;
         display.log.clear();
     }

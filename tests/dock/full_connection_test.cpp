@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "dock/full_connection_fixture.h"
 #include "dock/keyboard_text.h"
 #include "dock/password.h"
@@ -70,6 +73,9 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].command, "pass");
     EXPECT_EQ(sent[0].data, "\xF6\xEB\xA1\x37\xF3\x69\x9E\xA5"s);
+    connection.Tick(now += 499);
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kGreeting) << "a refusal may still come";
+    connection.Tick(now += 1);
     EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
     EXPECT_EQ(connection.owner(), "Åsa Ørnskjöld");
     EXPECT_EQ(connection.TakeNotes(),
@@ -78,14 +84,60 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
                      "The Newton's Connection is ready: what you send is typed on it."}));
 }
 
-TEST_F(FullConnectionTest, ANewtonWithAPasswordIsToldGoodbyeWithOneClearLine) {
+// The Newton's refusals, as the protocol's description numbers them.
+const std::string kTryAgain = BigEndian32(static_cast<uint32_t>(-28023));
+const std::string kLastTry = BigEndian32(static_cast<uint32_t>(-28022));
+
+TEST_F(FullConnectionTest, ARefusedPasswordIsAskedForAndAnsweredToTheSameChallenge) {
     Connect();
-    NewtonSays("dres", BigEndian32(static_cast<uint32_t>(kWrongPassword)));
-    EXPECT_EQ(SentCommands(), std::vector<std::string>{"disc"}) << "no second try";
-    EXPECT_EQ(connection.phase(), FullConnection::Phase::kEnded);
-    const Notes notes = connection.TakeNotes();
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].rfind("The Newton asks for a password; ", 0), 0u) << notes[0];
+    NewtonSays("dres", kTryAgain);
+    EXPECT_TRUE(connection.passwordWanted());
+    EXPECT_EQ(connection.passwordQuestions(), 1u);
+    EXPECT_EQ(connection.TakeNotes(), Notes{"The Newton asks for its Connection password."});
+    connection.GivePassword(Secret("fel"), now);
+    auto sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].data, PasswordAnswer(kChallenge, "fel"));
+    NewtonSays("dres", kTryAgain);
+    connection.GivePassword(Secret("fel"), now);
+    EXPECT_TRUE(Sent().empty()) << "never the same wrong answer twice";
+    EXPECT_EQ(connection.passwordQuestions(), 3u);
+    connection.GivePassword(Secret("Åsa"), now);
+    EXPECT_EQ(Sent()[0].data, PasswordAnswer(kChallenge, "Åsa"));
+    EXPECT_FALSE(connection.TakePasswordAccepted());
+    connection.Tick(now += 1000);
+    EXPECT_TRUE(connection.TakePasswordAccepted()) << "no refusal within a second";
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+}
+
+TEST_F(FullConnectionTest, ThePasswordStepEndsWithOneLine) {
+    const struct {
+        const char* what;
+        std::function<void(FullConnection&)> step;
+        const char* line;
+    } cases[] = {
+        {"the last try", [&](FullConnection&) { NewtonSays("dres", kLastTry); },
+         "The Newton refused the password."},
+        {"the user gave up", [](FullConnection& c) { c.WithholdPassword("The Newton refused the password."); },
+         "The Newton refused the password."},
+        {"nobody answered",
+         [&](FullConnection& c) {
+             for (int i = 0; i < 3; ++i) c.Tick(now += 10000);
+         },
+         "No password was given within the Newton's 30 s; the connection has ended."},
+    };
+    for (const auto& [what, step, line] : cases) {
+        connection = FullConnection(now);
+        Connect();
+        NewtonSays("dres", kTryAgain);
+        (void)connection.TakeNotes();
+        step(connection);
+        EXPECT_EQ(connection.phase(), FullConnection::Phase::kEnded) << what;
+        EXPECT_EQ(connection.TakeNotes().back(), line) << what;
+        const auto commands = SentCommands();
+        EXPECT_EQ(commands.back(), "disc") << what;
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), "pass"), 0) << what;
+    }
 }
 
 TEST_F(FullConnectionTest, TheDesktopOpensTheKeyboardAndTypesAsTheNewtonShowsIt) {

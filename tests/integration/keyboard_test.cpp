@@ -95,18 +95,17 @@ TEST_F(KeyboardTest, TheNewtonOpensItsKeyboardAndItStaysOpenAfterTheText) {
     Quit(*program);
 }
 
-TEST_F(KeyboardTest, ANewtonWithAPasswordIsRefusedWithItsLine) {
-    PrepareNewton(Line::kSerial, {"--password"});
+TEST_F(KeyboardTest, ANewtonWithAPasswordNobodyGivesIsLeftWithItsLine) {
+    PrepareNewton(Line::kSerial, {"--password", "hemligt"});
     test::Subprocess program({ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")});
     program.Write("listen\n");
     EXPECT_TRUE(
-        program.WaitForStdout("The Newton asks for a password; Zandorelle cannot give one "
-                              "yet. Remove the password in the Newton's Preferences, or "
-                              "use the Zandorelle package on it.\n",
+        program.WaitForStdout("The Newton asks for its Connection password: give it with "
+                              "--password-file FILE.\n",
                               15000))
         << program.out();
-    EXPECT_EQ(newton->process().WaitForExit(10000), 0) << newton->process().err();
-    EXPECT_EQ(test::CountOf(newton->process().err(), "refused the password"), 1u)
+    EXPECT_EQ(newton->process().WaitForExit(10000), 1) << newton->process().err();
+    EXPECT_EQ(test::CountOf(newton->process().err(), "refused password answer"), 1u)
         << "no second try with the same answer";
     EXPECT_TRUE(test::AnswersStatusWithin(program, 2000));
     Quit(program);
@@ -187,7 +186,7 @@ TEST_F(KeyboardTest, TypeFileOnTheCommandLineSaysHowItWent) {
     EXPECT_NE(refused.err().find("this is a named pipe, not a text file"), std::string::npos)
         << refused.err();
 
-    PrepareNewton(Line::kSerial, {"--password"});
+    PrepareNewton(Line::kSerial, {"--password", "hemligt"});
     test::Subprocess withPassword(
         {ZD_PROGRAM, "--ini", dir.File("z.INI"), "--type-file", dir.File("Inköp.txt")});
     EXPECT_EQ(withPassword.WaitForExit(20000), 1) << withPassword.out();

@@ -7,9 +7,9 @@
 
 #include "base/unicode.h"
 #include "dock/dock_message.h"
-#include "dock/password.h"
 #include "dock_talk.h"
 #include "newton_words.h"
+#include "password_check.h"
 #include "soup_server.h"
 
 namespace zd::sim {
@@ -157,26 +157,42 @@ bool PlayGreeting(Conversation& c, const FullPlay& play) {
         !Answer(c, play, words::kPassword, std::string(8, '\x5A'))) {
         return false;
     }
-    const auto password = Expect(c, words::kPassword);
-    if (!password) return false;
-    const bool right = password->data == dock::PasswordAnswer(kChallenge);
-    if (right && !play.password) return true;
-    // A Newton with a password takes no answer; a wrong one ends it at once.
-    const int32_t code = play.password ? words::kWrongPassword : words::kBadPassword;
-    std::fprintf(stderr, "newton-sim: refused the password answer\n");
-    if (!SendMessage(c, words::kResult, dock::BigEndian32(static_cast<uint32_t>(code))))
-        return false;
-    c.error = right ? "a password is set" : "the desktop's password answer is wrong";
-    const auto after = ReceiveMessage(c);
-    if (play.password && after && after->command == words::kDisconnect) return true;
-    return false;
+    // Three tries, as one peer allows: two refusals that let the desktop try
+    // again, then one after which the link ends.
+    const std::string expected = ExpectedAnswer(kChallenge, play.password);
+    for (int tries = 1;; ++tries) {
+        auto answer = ReceiveMessage(c);
+        while (answer && answer->command == words::kHello) answer = ReceiveMessage(c);
+        if (!answer) return false;
+        if (answer->command == words::kDisconnect) {
+            std::fprintf(stderr, "newton-sim: the desktop gave up after %d password answers\n",
+                         tries - 1);
+            c.error = "no password";
+            return false;
+        }
+        if (answer->command != words::kPassword) {
+            c.error = "expected \"pass\", got \"" + answer->command + "\"";
+            return false;
+        }
+        if (answer->data == expected) {
+            std::fprintf(stderr, "newton-sim: took password answer %d\n", tries);
+            return true;
+        }
+        std::fprintf(stderr, "newton-sim: refused password answer %d\n", tries);
+        const int32_t code = tries < 3 ? words::kWrongPassword : words::kBadPassword;
+        if (!SendMessage(c, words::kResult, dock::BigEndian32(static_cast<uint32_t>(code))))
+            return false;
+        if (tries == 3) {
+            c.error = "the password was wrong three times";
+            return false;
+        }
+    }
 }
 
 }  // namespace
 
 bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     if (!PlayGreeting(c, play)) return false;
-    if (play.password) return true;
     TypedText typed(play.typedFile);
     bool keyboard = false;
     bool askedForKeyboard = play.openKeyboard;

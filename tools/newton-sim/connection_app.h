@@ -30,7 +30,7 @@ bool PlayConnection(Conversation& c, const DockPlay& play);
 
 struct FullPlay {
     std::string typedFile;        // where the typed text goes, as UTF-8 with LF line ends
-    bool password = false;        // a password is set: no answer is right
+    std::string password;         // the Connection password set on it; "" for none
     bool openKeyboard = false;    // its user taps Keyboard once connected
     bool keyboardSilent = false;  // never answers the desktop's "kybd"
     size_t cancelAfter = 0;       // its user closes the keyboard after this many characters

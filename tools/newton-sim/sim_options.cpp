@@ -173,7 +173,9 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.full.typedFile = *file;
             options.steps.push_back(MakeStep(Step::kFullConnection));
         } else if (arg == "--password") {
-            options.full.password = true;
+            const auto password = next("a password");
+            if (!password) return std::nullopt;
+            options.full.password = *password;
         } else if (arg == "--open-keyboard") {
             options.full.openKeyboard = true;
         } else if (arg == "--keyboard-silent") {
@@ -329,7 +331,9 @@ std::string SimUsage() {
            "  --connection FILE    the full connection, checking the desktop's password\n"
            "                       answer; what the desktop types goes to FILE as UTF-8,\n"
            "                       until it says \"disc\"\n"
-           "  --password           a Newton with a password: every answer is refused\n"
+           "  --password TEXT      a Newton whose Connection password is TEXT: it takes\n"
+           "                       three answers, refusing two with -28023 and the third\n"
+           "                       with -28022, after which the link ends\n"
            "  --open-keyboard      its user taps Keyboard once connected\n"
            "  --keyboard-silent    never answer the desktop's \"kybd\"\n"
            "  --cancel-after N     its user closes the keyboard after N characters\n"
