@@ -7,14 +7,65 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
 
+#include "app/keyring.h"
+#include "app/password_dialog.h"
 #include "base/display_ops.h"
 #include "base/session.h"
+#include "dock/connection_driver.h"
 
 namespace zd {
+
+bool QtDesktop::LookUpPassword(const std::string& owner) {
+    if (!Keyring::Available()) return false;
+    m_lookingUp = true;
+    QPointer<QWidget> window = m_owner;
+    Keyring::Read(QString::fromStdString(owner), [this, window, owner](std::optional<Secret> kept) {
+        if (!window) return;
+        m_lookingUp = false;
+        if (kept) {
+            AnswerPasswordQuestion(m_session, std::move(kept), PasswordSource::kKeyring);
+        } else if (m_askAfterLookUp) {
+            ShowPasswordDialog(owner);
+        }
+        m_askAfterLookUp = false;
+    });
+    return true;
+}
+
+bool QtDesktop::AskPassword(const std::string& owner) {
+    if (m_lookingUp) {
+        m_askAfterLookUp = true;
+    } else {
+        ShowPasswordDialog(owner);
+    }
+    return true;
+}
+
+void QtDesktop::ShowPasswordDialog(const std::string& owner) {
+    auto* dialog = new PasswordDialog(
+        m_owner, QString::fromStdString(owner + "'s Newton"), Keyring::Available(),
+        [this](std::optional<Secret> password, bool remember) {
+            AnswerPasswordQuestion(
+                m_session, std::move(password),
+                remember ? PasswordSource::kUserToRemember : PasswordSource::kUser);
+        });
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void QtDesktop::RememberPassword(const std::string& owner, const Secret& password) {
+    Keyring::Write(QString::fromStdString(owner), password);
+}
+
+void QtDesktop::ForgetPassword(const std::string& owner) {
+    Keyring::Forget(QString::fromStdString(owner));
+}
 
 QString QtDesktop::Caption() {
     return QFileInfo(QCoreApplication::applicationFilePath()).baseName();

@@ -34,6 +34,13 @@ public:
     }
     void tellWith(std::function<void(const Happening&)> tell) { m_tell = std::move(tell); }
 
+    // The Newton's password: from the keyring where one is kept, else from
+    // the user in a dialog that does not block the window.
+    bool LookUpPassword(const std::string& owner) override;
+    bool AskPassword(const std::string& owner) override;
+    void RememberPassword(const std::string& owner, const Secret& password) override;
+    void ForgetPassword(const std::string& owner) override;
+
     // Shows `folder` in the desktop's file manager.
     void OpenFolder(const std::string& folder);
     // The folder dialog titled `title`, opening at `start`; nullopt when cancelled.
@@ -55,12 +62,16 @@ public:
     static void OpenLocalPath(const std::string& path);
 
 private:
+    void ShowPasswordDialog(const std::string& owner);
+
     Session& m_session;
     QWidget* m_owner;
     std::optional<QString> m_nextFile;
     std::optional<QString> m_nextFolder;
     std::function<void(const Happening&)> m_tell;
     std::optional<QString> m_refusedClipboard;  // until a window of ours has the focus
+    bool m_lookingUp = false;        // in the keyring
+    bool m_askAfterLookUp = false;   // the Newton asked while the keyring was read
     bool m_watchingFocus = false;
     bool m_recordBoxes = false;
     QStringList m_messages;
