@@ -115,7 +115,7 @@ MainWindow::MainWindow(Session& session)
     setCommandHandler(command::kSaveNotes, [this] {
         const std::string receive = ReceiveFolderOf(m_session.svc.prefs);
         if (const auto folder = m_desktop.ChooseFolder("Save the Newton's notes", receive))
-            SaveNewtonNotes(m_session, *folder);
+            SaveNewtonData(m_session, {*folder, ExportChoice::NotesAlone()});
     });
 }
 

@@ -97,29 +97,58 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 int WriteWholeFile(const std::string& path, std::string_view content, IfTaken ifTaken) {
-    const std::string folder = FolderOf(path);
-    std::string temporary =
-        folder + "/" + std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
+    AtomicWriter writer(path);
+    int error = writer.Open();
+    if (error == 0) error = writer.Append(content);
+    return error != 0 ? error : writer.Commit(ifTaken);
+}
 
-    int error = ::fchmod(fd, ModeFor(path)) == 0 ? 0 : errno;
-    if (error == 0) error = WriteAll(fd, content);
-    if (error == 0 && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0) {
+int AtomicWriter::Open() {
+    if (m_error != 0 || m_fd >= 0) return m_error;
+    m_temporary = FolderOf(m_path) + "/" + std::string(kTemporaryPrefix) +
+                  std::to_string(::getpid()) + "-XXXXXX";
+    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        m_temporary.clear();
+        return m_error = errno;
+    }
+    if (::fchmod(m_fd, ModeFor(m_path)) != 0) m_error = errno;
+    return m_error;
+}
+
+int AtomicWriter::Append(std::string_view bytes) {
+    if (m_error == 0 && m_fd < 0) m_error = EBADF;
+    if (m_error == 0) m_error = WriteAll(m_fd, bytes);
+    return m_error;
+}
+
+int AtomicWriter::Commit(IfTaken ifTaken) {
+    if (m_error == 0 && m_fd < 0) m_error = EBADF;
+    if (m_error == 0 && ::fsync(m_fd) != 0) m_error = errno;
+    if (m_fd >= 0 && ::close(m_fd) != 0 && m_error == 0) m_error = errno;
+    m_fd = -1;
+    if (m_error == 0) {
         if (ifTaken == IfTaken::kRefuse) {
-            error = PlaceWithoutReplacing(temporary, path);
-        } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
-            error = errno;
+            m_error = PlaceWithoutReplacing(m_temporary, m_path);
+        } else if (::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+            m_error = errno;
         }
     }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return error;
+    if (m_error != 0) {
+        const int error = m_error;
+        Abandon();
+        return m_error = error;
     }
-    SyncFolder(folder);
+    m_temporary.clear();
+    SyncFolder(FolderOf(m_path));
     return 0;
+}
+
+void AtomicWriter::Abandon() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    m_temporary.clear();
 }
 
 int RemoveStrayTemporaryFiles(const std::string& folder) {

@@ -22,6 +22,30 @@ enum class IfTaken { kReplace, kRefuse };
 // kRefuse), with no temporary file left behind.
 int WriteWholeFile(const std::string& path, std::string_view content, IfTaken ifTaken);
 
+// A file written a piece at a time beside its final name, which it takes only
+// once Commit has it whole on the disk; one dropped before leaves no trace.
+class AtomicWriter {
+public:
+    explicit AtomicWriter(std::string path) : m_path(std::move(path)) {}
+    ~AtomicWriter() { Abandon(); }
+    AtomicWriter(const AtomicWriter&) = delete;
+    AtomicWriter& operator=(const AtomicWriter&) = delete;
+
+    // 0, or the errno of the failure; after one, every later call fails too.
+    int Open();
+    int Append(std::string_view bytes);
+    int Commit(IfTaken ifTaken);
+    void Abandon();
+
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::string m_temporary;
+    int m_fd = -1;
+    int m_error = 0;
+};
+
 // Removes the temporary files that writes into `folder` left when their
 // program was killed in the middle; those of a program still running stay.
 // Returns how many went.

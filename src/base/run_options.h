@@ -15,8 +15,10 @@ struct RunOptions {
     // A text file to type on the Newton through its Connection application,
     // in one session, after which the program ends.
     std::string typeFile;
-    // A folder to save the Newton's notes in, in one session.
+    // A folder to save the Newton's notes in, in one session; or its notes,
+    // Names, Dates and To Do.
     std::string notesFolder;
+    std::string exportFolder;
     // The file holding the Newton's Connection password, or "".
     std::string passwordFile;
     // Preference values for this run only; the preference file keeps its own.
@@ -24,7 +26,8 @@ struct RunOptions {
 
     // True when the run is one session of its own, after which the program ends.
     bool oneSession() const {
-        return !installFiles.empty() || !typeFile.empty() || !notesFolder.empty();
+        return !installFiles.empty() || !typeFile.empty() || !notesFolder.empty() ||
+               !exportFolder.empty();
     }
 };
 

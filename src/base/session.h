@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/export_choice.h"
 #include "base/prefs_store.h"
 #include "link/dil/dil.h"
 
@@ -73,9 +74,9 @@ struct TransferProgress {
     int64_t startMs = -1;  // when it began; -1 while none runs
     int64_t shownMs = 0;   // when its progress was last shown
     int64_t baseline = 0;  // the pipe's bytes moved when it began
-    // While the Newton's notes are read: how many so far, which the transit
-    // field shows instead of the bytes waiting; -1 otherwise.
-    int32_t notesSoFar = -1;
+    // While the Newton's soups are read: how many entries so far, which the
+    // transit field shows instead of the bytes waiting; -1 otherwise.
+    int32_t entriesSoFar = -1;
 };
 
 // How the last package installation ended.
@@ -91,8 +92,8 @@ namespace dock {
 struct Running;
 }
 
-// How the last reading of the Newton's notes ended.
-enum class NotesOutcome { kNone, kAllSaved, kSomeSkipped, kCutShort };
+// How the last export of the Newton's data (or its notes) ended.
+enum class ExportOutcome { kNone, kAllSaved, kSomeSkipped, kCutShort };
 
 // The Connection application's full connection, while one runs.
 struct DockState {
@@ -101,9 +102,9 @@ struct DockState {
     };
     std::unique_ptr<dock::Running, Deleter> running;
     CD_Handle pipe = 0;  // the pipe it runs on
-    // The folder for the Newton's notes, asked for before Connection connected.
-    std::optional<std::string> notesWanted;
-    NotesOutcome notes = NotesOutcome::kNone;
+    // An export asked for before Connection connected.
+    std::optional<ExportRequest> exportWanted;
+    ExportOutcome exported = ExportOutcome::kNone;
     // The file holding the Connection password (--password-file), read anew
     // for each connection that needs it; "" for none.
     std::string passwordFile;

@@ -155,9 +155,9 @@ bool TypeFile(Session& s, const std::string& path) {
     return text && TypeTransfer(s, *text, std::filesystem::path(path).filename().string());
 }
 
-void SaveNewtonNotes(Session& s, const std::string& folder) {
+void SaveNewtonData(Session& s, const ExportRequest& request) {
     const bool connected = FullConnectionRuns(s);
-    ReadNotesInto(s, folder);
+    ReadSoupsInto(s, request);
     if (!connected) AwaitConnection(s);
 }
 

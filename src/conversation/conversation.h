@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/export_choice.h"
+
 namespace zd {
 
 struct Session;
@@ -52,9 +54,10 @@ bool TypeFile(Session& s, const std::string& path);
 // Types `text` on the Newton as one transfer; true when all of it was typed.
 bool TypeText(Session& s, const std::string& text);
 
-// Saves the Newton's notes in `folder`, through its Connection application;
-// when it is not connected yet, the program listens for it, and the notes
-// are read once it has connected.
-void SaveNewtonNotes(Session& s, const std::string& folder);
+// Saves the Newton's data `request` asks for (its notes alone, or its notes,
+// Names, Dates and To Do) through its Connection application; when it is not
+// connected yet, the program listens for it, and the data are read once it
+// has connected.
+void SaveNewtonData(Session& s, const ExportRequest& request);
 
 }  // namespace zd

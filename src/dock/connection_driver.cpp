@@ -11,17 +11,17 @@
 #include "dock/keyboard_text.h"
 #include "link/link_manager.h"
 #include "transfer/item_file.h"
-#include "transfer/note_files.h"
+#include "transfer/data_export.h"
 
 namespace zd {
 
 namespace dock {
 
-// A full connection, and where the notes it reads go.
+// A full connection, and where the soups it reads go.
 struct Running {
     explicit Running(int64_t now) : connection(now) {}
     FullConnection connection;
-    std::unique_ptr<NoteFiles> notes;  // while a reading runs
+    std::unique_ptr<DataExport> saving;  // while a reading runs
     // While a text is typed as a transfer, where on the pipe its characters
     // went: the bytes written up to the end of a piece, and the characters
     // typed with it.
@@ -47,8 +47,8 @@ using dock::Characters;
 using dock::FullConnection;
 using dock::SoupReading;
 
-// Every so many notes the log says how far the reading has come.
-constexpr size_t kNotesProgressEvery = 100;
+// Every so many entries the log says how far the reading has come.
+constexpr size_t kProgressEvery = 100;
 
 // How long after a text the Newton has to say that it was not all typed.
 constexpr int64_t kSettleMs = 500;
@@ -61,51 +61,59 @@ void LogNotes(Session& s, FullConnection& connection) {
     for (const std::string& note : connection.TakeNotes()) LogLine(s, note);
 }
 
-std::string Notes(size_t count) {
-    return Counted(count, "note", "notes");
+// What the reading has come to: "27 notes", or "27 entries" of several soups.
+std::string Entries(const DataExport& saving, size_t count) {
+    return saving.notesOnly() ? Counted(count, "note", "notes")
+                              : Counted(count, "entry", "entries");
 }
 
 // The reading's end, in the log and in the outcome.
 void FinishReading(Session& s, dock::Running& running, bool whole) {
-    const NoteFiles& notes = *running.notes;
+    DataExport& saving = *running.saving;
     const SoupReading* reading = running.connection.reading();
     const size_t leftOut = reading ? reading->leftOut() : 0;
-    std::string line = Notes(notes.saved()) + " saved in " + notes.folder();
-    if (notes.skipped() > 0) line += "; " + std::to_string(notes.skipped()) + " skipped";
+    size_t skipped = 0;
+    const std::string saved = saving.Finish(s, whole, &skipped);
+    std::string line = saving.notesOnly() ? saved + " saved in " + saving.folder()
+                                          : "Saved the Newton's data in " + saving.folder() + ": " + saved;
+    if (skipped > 0) line += "; " + std::to_string(skipped) + " skipped";
     if (leftOut > 0) line += "; " + Counted(leftOut, "store", "stores") + " left out";
     if (!whole) line += "; the reading was cut short";
     LogLine(s, line + ".");
-    s.svc.desktop->Tell({Notes(notes.saved()) + " from the Newton saved",
-                         whole ? "In " + notes.folder() : "The reading was cut short.", ""});
-    s.dock.notes = !whole                              ? NotesOutcome::kCutShort
-                   : notes.skipped() > 0 || leftOut > 0 ? NotesOutcome::kSomeSkipped
-                                                        : NotesOutcome::kAllSaved;
-    running.notes.reset();
+    s.svc.desktop->Tell({saving.notesOnly() ? saved + " from the Newton saved" : "The Newton's data saved",
+                         whole ? "In " + saving.folder() : "The reading was cut short.", ""});
+    s.dock.exported = !whole                          ? ExportOutcome::kCutShort
+                      : skipped > 0 || leftOut > 0 ? ExportOutcome::kSomeSkipped
+                                                   : ExportOutcome::kAllSaved;
+    running.saving.reset();
     running.connection.ForgetReading();
-    s.progress.notesSoFar = -1;
+    s.progress.entriesSoFar = -1;
 }
 
-void StartSaving(Session& s, dock::Running& running, const std::string& folder) {
-    running.notes = std::make_unique<NoteFiles>(folder);
-    s.dock.notes = NotesOutcome::kNone;
-    s.progress.notesSoFar = 0;
-    LogLine(s, "Saving the Newton's notes in " + folder + "\u2026");
+void StartSaving(Session& s, dock::Running& running, const ExportRequest& request) {
+    running.saving = std::make_unique<DataExport>(request.folder, request.choice);
+    s.dock.exported = ExportOutcome::kNone;
+    s.progress.entriesSoFar = 0;
+    LogLine(s, std::string(running.saving->notesOnly() ? "Saving the Newton's notes in "
+                                                       : "Saving the Newton's data in ") +
+                   request.folder + "\u2026");
 }
 
 // Each entry that came is saved, and dropped; a reading the Newton began
-// saves into the receive folder.
+// saves its notes into the receive folder.
 void SaveEntries(Session& s, dock::Running& running) {
     const SoupReading* reading = running.connection.reading();
     if (!reading) return;
-    if (!running.notes) StartSaving(s, running, ReceiveFolderOf(s.svc.prefs));
-    NoteFiles& notes = *running.notes;
+    if (!running.saving)
+        StartSaving(s, running, {ReceiveFolderOf(s.svc.prefs), ExportChoice::NotesAlone()});
+    DataExport& saving = *running.saving;
     for (const SoupReading::Entry& entry : running.connection.TakeEntries()) {
-        notes.Save(s, entry.data, "note " + std::to_string(entry.number) + " of " + entry.store);
-        const size_t done = notes.saved() + notes.skipped();
-        if (done % kNotesProgressEvery == 0) LogLine(s, Notes(done) + " so far\u2026");
-        s.progress.notesSoFar = static_cast<int32_t>(done);
+        saving.Save(s, entry);
+        if (saving.done() % kProgressEvery == 0)
+            LogLine(s, Entries(saving, saving.done()) + " so far\u2026");
+        s.progress.entriesSoFar = static_cast<int32_t>(saving.done());
     }
-    ShowTransit(s, s.progress.notesSoFar);
+    ShowTransit(s, s.progress.entriesSoFar);
     if (reading->outcome() != SoupReading::Outcome::kRunning)
         FinishReading(s, running, reading->outcome() == SoupReading::Outcome::kDone);
 }
@@ -173,10 +181,10 @@ void Pump(Session& s) {
     Dil& dil = s.svc.dil;
     const CD_Handle pipe = s.link.pipe;
     for (;;) {
-        if (s.dock.notesWanted && connection.phase() == FullConnection::Phase::kConnected) {
-            StartSaving(s, running, *s.dock.notesWanted);
-            connection.ReadNotes(Now(s));
-            s.dock.notesWanted.reset();
+        if (s.dock.exportWanted && connection.phase() == FullConnection::Phase::kConnected) {
+            StartSaving(s, running, *s.dock.exportWanted);
+            connection.ReadSoups(running.saving->soups(), Now(s));
+            s.dock.exportWanted.reset();
         }
         int32_t waiting = 0;
         if (dil.CD_BytesAvailable(pipe, &waiting) == kDilOk && waiting > 0) {
@@ -209,7 +217,7 @@ void Pump(Session& s) {
     if (dil.CD_GetState(pipe) != kStateConnected) LoseConnection(s, connection);
     LogNotes(s, connection);
     // A connection that ended in the middle of a reading ends the reading too.
-    if (running.notes && connection.phase() == FullConnection::Phase::kEnded)
+    if (running.saving && connection.phase() == FullConnection::Phase::kEnded)
         FinishReading(s, running, false);
 }
 
@@ -222,9 +230,9 @@ void RunReading(Session& s) {
     Dil& dil = s.svc.dil;
     s.link.busy = true;
     ShowState(s, "Working");
-    while (running.notes && running.connection.phase() != FullConnection::Phase::kEnded) {
+    while (running.saving && running.connection.phase() != FullConnection::Phase::kEnded) {
         if (dil.cancelled()) {
-            running.connection.CancelReading("The reading of the Newton's notes was cut short.");
+            running.connection.CancelReading("The reading of the Newton was cut short.");
             Pump(s);
             break;
         }
@@ -273,12 +281,12 @@ void StartFullConnection(Session& s) {
 void ServeFullConnection(Session& s) {
     if (!FullConnectionRuns(s)) {
         // Its pipe went another way (a new listen, an installation, a disconnect).
-        if (s.dock.running && s.dock.running->notes) FinishReading(s, *s.dock.running, false);
+        if (s.dock.running && s.dock.running->saving) FinishReading(s, *s.dock.running, false);
         s.dock.running.reset();
         return;
     }
     Pump(s);
-    if (s.dock.running->notes) RunReading(s);
+    if (s.dock.running->saving) RunReading(s);
     if (s.dock.running->connection.phase() != FullConnection::Phase::kEnded) return;
     // Whatever goodbye there was to say has been said.
     s.dock.running.reset();
@@ -286,13 +294,13 @@ void ServeFullConnection(Session& s) {
     ClosePipe(s);
 }
 
-void ReadNotesInto(Session& s, const std::string& folder) {
+void ReadSoupsInto(Session& s, const ExportRequest& request) {
     if (FullConnectionRuns(s) && s.dock.running->connection.reading()) {
-        LogLine(s, "The Newton's notes are being read already.");
+        LogLine(s, "The Newton is being read already.");
         return;
     }
     // Read once the connection is ready.
-    s.dock.notesWanted = folder;
+    s.dock.exportWanted = request;
     if (FullConnectionRuns(s)) ServeFullConnection(s);
 }
 

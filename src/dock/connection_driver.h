@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "base/export_choice.h"
 #include "base/secret.h"
 
 namespace zd {
@@ -35,10 +36,10 @@ void ServeFullConnection(Session& s);
 // True when all of it was typed.
 bool TypeTransfer(Session& s, const std::string& text, const std::string& what);
 
-// Saves the Newton's notes in `folder`, one text file each as they arrive
-// (note_files.h), as a transfer the window waits for; the log says how it
-// ended.  Before Connection has connected, the reading waits for it.
-void ReadNotesInto(Session& s, const std::string& folder);
+// Saves the Newton's data `request` asks for, as it arrives (data_export.h),
+// as a transfer the window waits for; the log says how it ended.  Before
+// Connection has connected, the reading waits for it.
+void ReadSoupsInto(Session& s, const ExportRequest& request);
 
 // Where a password given for the Newton comes from.
 enum class PasswordSource { kUser, kUserToRemember, kKeyring };

@@ -362,7 +362,7 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
     if (command == kRequestToSync) {
             if (!ReadingRuns()) {
             Note("The Newton asks to synchronise: Zandorelle reads its notes.");
-            StartReading(true, now);
+            StartReading({"Notes"}, true, now);
         }
     } else if (command == kResult) {
         const int32_t code = ResultCode(message);
@@ -439,10 +439,10 @@ void FullConnection::CountRepeats() {
     m_unknownRepeats = 0;
 }
 
-void FullConnection::ReadNotes(int64_t now) {
+void FullConnection::ReadSoups(std::vector<std::string> soups, int64_t now) {
     if (m_phase != Phase::kConnected) return;
     if (ReadingRuns()) return;
-    StartReading(false, now);
+    StartReading(std::move(soups), false, now);
 }
 
 std::vector<SoupReading::Entry> FullConnection::TakeEntries() {
@@ -453,7 +453,8 @@ void FullConnection::CancelReading(const std::string& why) {
     if (m_reading) m_reading->Cancel(why);
 }
 
-void FullConnection::StartReading(bool askedByNewton, int64_t now) {
+void FullConnection::StartReading(std::vector<std::string> soups, bool askedByNewton,
+                                  int64_t now) {
     // The keyboard and the synchronisation are operations of their own.
     if (m_keyboard != Keyboard::kClosed) {
         if (m_waiting > 0) KeyboardLost("The keyboard closed for the reading of the notes");
@@ -463,7 +464,7 @@ void FullConnection::StartReading(bool askedByNewton, int64_t now) {
     }
     m_unknownAnswered = false;
     m_reading = std::make_unique<SoupReading>(
-        "Notes", askedByNewton, now,
+        std::move(soups), askedByNewton, now,
         [this](std::string_view command, std::string_view data) { Send(command, data); },
         [this](std::string note) { Note(std::move(note)); });
 }

@@ -72,10 +72,10 @@ public:
     // The Newton reads nothing more of what is written to it.
     void StoppedReading();
 
-    // Reads every entry of the Newton's Notes from every store; the keyboard
-    // closes first.  The entries come through TakeEntries as they arrive.
-    // REQUIRES: the connection is ready.
-    void ReadNotes(int64_t now);
+    // Reads every entry of the Newton's soups named `soups` from every
+    // store; the keyboard closes first.  The entries come through
+    // TakeEntries as they arrive.  REQUIRES: the connection is ready.
+    void ReadSoups(std::vector<std::string> soups, int64_t now);
     // The reading of the notes that runs or has ended (also one the Newton
     // asked for), until ForgetReading; null when there is none.
     const SoupReading* reading() const { return m_reading.get(); }
@@ -129,7 +129,7 @@ private:
     // it was one.
     bool PasswordRefused(int32_t code, int64_t now);
     void OnConnected(const Message& message, int64_t now);
-    void StartReading(bool askedByNewton, int64_t now);
+    void StartReading(std::vector<std::string> soups, bool askedByNewton, int64_t now);
     bool ReadingRuns() const;
     // The Newton's "unkn": it did not know `command`, so what asked for it ends.
     void NotUnderstood(const std::string& command);

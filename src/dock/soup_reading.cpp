@@ -25,8 +25,9 @@ nsof::Value StoreFrame(const nsof::Value& store) {
 
 }  // namespace
 
-SoupReading::SoupReading(std::string soup, bool askedByNewton, int64_t now, Sender send, Noter note)
-    : m_soup(std::move(soup)), m_send(std::move(send)), m_note(std::move(note)) {
+SoupReading::SoupReading(std::vector<std::string> soups, bool askedByNewton, int64_t now,
+                         Sender send, Noter note)
+    : m_wanted(std::move(soups)), m_send(std::move(send)), m_note(std::move(note)) {
     if (askedByNewton) {
         m_send(kGetSyncOptions, "");
         Expect(Step::kOptions, now);
@@ -43,12 +44,12 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
     const int32_t result = ResultCode(message);
     if (command == kOperationCancelled) {
         m_send(kCancelAcknowledged, "");
-        Cut("The Newton cancelled the reading of its " + m_soup + ".");
+        Cut("The Newton cancelled the reading of its " + Reading() + ".");
         return true;
     }
     if (command == kResult && result != 0) {
-        Cut("The Newton could not hand out its " + m_soup + " (error " + std::to_string(result) +
-            ").");
+        Cut("The Newton could not hand out its " + Reading() + " (error " +
+            std::to_string(result) + ").");
         return true;
     }
     switch (m_step) {
@@ -74,12 +75,12 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
             return true;
         case Step::kEntries:
             if (command == kEntry) {
-                m_entries.push_back({m_store, ++m_number, message.data});
+                m_entries.push_back({m_store, m_storeSignature, m_soup, ++m_number, message.data});
                 Expect(Step::kEntries, now);
                 return true;
             }
             if (command != kSoupDone) return false;
-            NextStore(now);
+            NextSoup(now);
             return true;
     }
     return false;
@@ -88,7 +89,7 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
 void SoupReading::Tick(int64_t now) {
     if (m_outcome != Outcome::kRunning || now < m_deadline) return;
     Cancel("The Newton sent nothing for " + std::to_string(kTimeoutSeconds) + " s in the middle " +
-           "of its " + m_soup + "; the reading has ended.");
+           "of its " + Reading() + "; the reading has ended.");
 }
 
 void SoupReading::Cancel(const std::string& why) {
@@ -124,6 +125,8 @@ void SoupReading::NextStore(int64_t now) {
     m_stores.pop_back();
     const std::string* name = StringSlot(store, "name");
     m_store = name ? Printable(*name) : "a store";
+    const nsof::Value* signature = store.Find("signature");
+    m_storeSignature = signature && signature->As<int32_t>() ? *signature->As<int32_t>() : 0;
     ++m_storesRead;
     m_send(kSetStoreGetNames, nsof::Encode(StoreFrame(store)));
     Expect(Step::kNames, now);
@@ -161,14 +164,31 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
         NextStore(now);
         return;
     }
-    const bool held = std::any_of(array->elements.begin(), array->elements.end(),
-                                  [this](const nsof::Value& name) {
-                                      const nsof::String* string = name.As<nsof::String>();
-                                      return string && string->text == m_soup;
-                                  });
-    if (!held) return NextStore(now);
+    m_soups.clear();
+    for (auto wanted = m_wanted.rbegin(); wanted != m_wanted.rend(); ++wanted) {
+        const bool held = std::any_of(array->elements.begin(), array->elements.end(),
+                                      [&](const nsof::Value& name) {
+                                          const nsof::String* string = name.As<nsof::String>();
+                                          return string && string->text == *wanted;
+                                      });
+        if (held) m_soups.push_back(*wanted);
+    }
+    NextSoup(now);
+}
+
+void SoupReading::NextSoup(int64_t now) {
+    if (m_soups.empty()) return NextStore(now);
+    m_soup = std::move(m_soups.back());
+    m_soups.pop_back();
     m_send(kSetSoupGetInfo, Utf8ToUtf16Be(m_soup) + std::string(2, '\0'));
     Expect(Step::kInfo, now);
+}
+
+std::string SoupReading::Reading() const {
+    if (!m_soup.empty()) return m_soup;
+    std::string soups;
+    for (const std::string& soup : m_wanted) soups += (soups.empty() ? "" : ", ") + soup;
+    return soups;
 }
 
 void SoupReading::Cut(const std::string& note) {

@@ -1,8 +1,10 @@
-// Reading every entry of one soup (the Notes) from every store of the Newton,
+// Reading every entry of some soups (the Notes, the Names …) from every store
+// of the Newton,
 // the way its synchronisation hands them out: "dsnc" and "ssyn" from the
 // desktop (or "ssyn" from the Newton, whose user tapped Synchronise), then
-// "gsyn", and for each store "ssgn", "ssgi" and "snds", after which the
-// entries come one "entr" at a time up to "bsdn".  A part of the full
+// "gsyn", and for each store "ssgn", then for each soup wanted that the store
+// holds "ssgi" and "snds", after which the entries come one "entr" at a time
+// up to "bsdn".  A part of the full
 // connection's machine: it takes the messages that belong to it and the time,
 // and says what to send; it never waits, and gives up on a Newton silent for
 // the stim timeout.
@@ -37,17 +39,20 @@ public:
     enum class Outcome { kRunning, kDone, kCut };
 
     struct Entry {
-        std::string store;  // the store's name ("Internal")
-        size_t number = 0;  // in the store's soup, from 1
-        std::string data;   // the entry, a stream of the Newton's objects
+        std::string store;           // the store's name ("Internal"), printable
+        int32_t storeSignature = 0;  // which tells stores of one name apart
+        std::string soup;            // the soup's name ("Notes")
+        size_t number = 0;           // in the store's soup, from 1
+        std::string data;            // the entry, a stream of the Newton's objects
     };
 
     using Sender = std::function<void(std::string_view command, std::string_view data)>;
     using Noter = std::function<void(std::string note)>;
 
-    // Starts reading `soup`: from its first step, or from "gsyn" when the
+    // Starts reading `soups`: from its first step, or from "gsyn" when the
     // Newton asked for it.
-    SoupReading(std::string soup, bool askedByNewton, int64_t now, Sender send, Noter note);
+    SoupReading(std::vector<std::string> soups, bool askedByNewton, int64_t now, Sender send,
+                Noter note);
 
     // Takes `message` when it belongs to the reading; false otherwise.
     bool OnMessage(const Message& message, int64_t now);
@@ -71,11 +76,15 @@ private:
     void Expect(Step step, int64_t now);
     // The next store's names, or the end when every store has been read.
     void NextStore(int64_t now);
+    // The store's next soup of those wanted, or the next store.
+    void NextSoup(int64_t now);
+    // The soup being read, or the soups wanted, for the log.
+    std::string Reading() const;
     void OnOptions(const Message& message, int64_t now);
     void OnNames(const Message& message, int64_t now);
     void Cut(const std::string& note);
 
-    std::string m_soup;
+    std::vector<std::string> m_wanted;
     Sender m_send;
     Noter m_note;
     Step m_step = Step::kSyncResult;
@@ -83,6 +92,9 @@ private:
     int64_t m_deadline = 0;
     std::vector<nsof::Value> m_stores;  // still to read, last first
     std::string m_store;                // the one being read
+    int32_t m_storeSignature = 0;
+    std::vector<std::string> m_soups;  // of those wanted, the store's still to read, last first
+    std::string m_soup;                 // the one being read
     size_t m_storesRead = 0;
     size_t m_leftOut = 0;
     size_t m_number = 0;

@@ -68,6 +68,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             const auto path = ValueOf(args, i, "--type-file", "a text file", error);
             if (!path) return std::nullopt;
             line.typeFile = *path;
+        } else if (IsOption(arg, "--export")) {
+            const auto path = ValueOf(args, i, "--export", "a folder", error);
+            if (!path) return std::nullopt;
+            line.exportData = *path;
         } else if (IsOption(arg, "--export-notes")) {
             const auto path = ValueOf(args, i, "--export-notes", "a folder", error);
             if (!path) return std::nullopt;
@@ -85,10 +89,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return std::nullopt;
         }
     }
-    if (!line.install.empty() + !line.typeFile.empty() + !line.exportNotes.empty() > 1) {
+    if (!line.install.empty() + !line.typeFile.empty() + !line.exportNotes.empty() +
+            !line.exportData.empty() >
+        1) {
         error =
-            "--install, --type-file and --export-notes are each a session of their own; "
-            "give one";
+            "--install, --type-file, --export-notes and --export are each a session of their "
+            "own; give one";
         return std::nullopt;
     }
     if (!line.device.empty() && line.port == -1) {
@@ -105,6 +111,7 @@ RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefs
     options.installFiles = line.install;
     options.typeFile = line.typeFile;
     options.notesFolder = line.exportNotes;
+    options.exportFolder = line.exportData;
     options.passwordFile = line.passwordFile;
     // A device without a port goes into the first slot.
     const int port = line.port.value_or(0);
@@ -143,6 +150,8 @@ std::string UsageText(const std::string& program) {
            "                       type-file FILE  type a text file on it the same way\n"
            "                       notes [DIR]  save the Newton's notes, a text file each,\n"
            "                                    in DIR (the receive folder by default)\n"
+           "                       export [DIR] save the Newton's notes, Names, Dates and To\n"
+           "                                    Do in DIR (the receive folder by default)\n"
            "                       quit         end the connection in order and exit\n"
            "  --ini FILE         use FILE as the preference file\n"
            "  --port N|network   for this run, listen on serial slot N (0 to 3) or on the\n"
@@ -165,6 +174,11 @@ std::string UsageText(const std::string& program) {
            "                     the Newton's Connection password is FILE's first line;\n"
            "                     FILE must be readable by you alone (chmod 600).  On a\n"
            "                     terminal the program asks for the password instead\n"
+           "  --export DIR       save the Newton's notes (in DIR/Notes), its Names (Names.vcf),\n"
+           "                     its Dates (Dates.ics) and its To Do (To Do.ics) in DIR\n"
+           "                     through its Connection application, without a window, and\n"
+           "                     exit: 0 when all were saved, 1 when one was skipped or the\n"
+           "                     reading was cut short, 2 when DIR is no folder\n"
            "  --relisten         listen again whenever a connection has ended (also the\n"
            "                     preference Relisten=1), for unattended use\n"
            "  --version          show the program's version\n"

@@ -25,6 +25,8 @@ struct CommandLine {
     std::string typeFile;
     // --export-notes: a folder for the Newton's notes, in one session.
     std::string exportNotes;
+    // --export: a folder for the Newton's data, in one session.
+    std::string exportData;
     // --password-file: the file holding the Newton's Connection password.
     std::string passwordFile;
 };

@@ -84,22 +84,22 @@ private:
     std::optional<bool> m_typed;
 };
 
-class NotesSession final : public OneSession {
+class ExportSession final : public OneSession {
 public:
-    explicit NotesSession(std::string folder) : m_folder(std::move(folder)) {}
+    explicit ExportSession(ExportRequest request) : m_request(std::move(request)) {}
 
     bool Begin(Session& s) override {
         struct stat info {};
-        if (::stat(m_folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            std::fprintf(stderr, "zandorelle: %s: no folder to save the notes in\n",
-                         m_folder.c_str());
+        if (::stat(m_request.folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            std::fprintf(stderr, "zandorelle: %s: no folder to save the %s in\n",
+                         m_request.folder.c_str(), NotesAlone() ? "notes" : "Newton's data");
             return false;
         }
-        SaveNewtonNotes(s, m_folder);
+        SaveNewtonData(s, m_request);
         return true;
     }
     bool Over(Session& s) override {
-        if (s.dock.notes != NotesOutcome::kNone) {
+        if (s.dock.exported != ExportOutcome::kNone) {
             ClosePipe(s);  // the connection's goodbye
             return true;
         }
@@ -112,13 +112,16 @@ public:
         return LinkGone(s);
     }
     int Status(Session& s) override {
-        if (s.dock.notes == NotesOutcome::kAllSaved) return 0;
-        std::fputs("zandorelle: not every note was saved; the log says why\n", stderr);
+        if (s.dock.exported == ExportOutcome::kAllSaved) return 0;
+        std::fprintf(stderr, "zandorelle: not every %s was saved; the log says why\n",
+                     NotesAlone() ? "note" : "entry");
         return 1;
     }
 
 private:
-    std::string m_folder;
+    bool NotesAlone() const { return !m_request.choice.names && !m_request.choice.dates && !m_request.choice.todo; }
+
+    ExportRequest m_request;
 };
 
 }  // namespace
@@ -127,7 +130,11 @@ std::unique_ptr<OneSession> OneSession::For(const RunOptions& options) {
     if (!options.installFiles.empty())
         return std::make_unique<InstallSession>(options.installFiles);
     if (!options.typeFile.empty()) return std::make_unique<TypeFileSession>(options.typeFile);
-    if (!options.notesFolder.empty()) return std::make_unique<NotesSession>(options.notesFolder);
+    if (!options.notesFolder.empty())
+        return std::make_unique<ExportSession>(
+            ExportRequest{options.notesFolder, ExportChoice::NotesAlone()});
+    if (!options.exportFolder.empty())
+        return std::make_unique<ExportSession>(ExportRequest{options.exportFolder, {}});
     return nullptr;
 }
 

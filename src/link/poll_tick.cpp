@@ -37,7 +37,7 @@ LinkReading PollLink(Session& s) {
     s.poll.lastState = reading.state;
 
     (void)dil.CD_BytesAvailable(s.link.pipe, &reading.waiting);
-    ShowTransit(s, s.progress.notesSoFar >= 0 ? s.progress.notesSoFar : reading.waiting);
+    ShowTransit(s, s.progress.entriesSoFar >= 0 ? s.progress.entriesSoFar : reading.waiting);
 
     if (reading.state == kStateConnectPending) {
         LogLine(s, "Accepting...");

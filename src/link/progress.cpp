@@ -20,7 +20,7 @@ void ShowProgress(Session& s) {
     }
     if (now - p.startMs < kProgressEveryMs || now - p.shownMs < kProgressEveryMs) return;
     p.shownMs = now;
-    ShowTransit(s, p.notesSoFar >= 0 ? p.notesSoFar : static_cast<int32_t>(moved - p.baseline));
+    ShowTransit(s, p.entriesSoFar >= 0 ? p.entriesSoFar : static_cast<int32_t>(moved - p.baseline));
 }
 
 }  // namespace zd

@@ -1,7 +1,6 @@
 #include "translate/note_text.h"
 
 #include <algorithm>
-#include <tuple>
 
 #include "base/unicode.h"
 #include "translate/newton_text.h"
@@ -14,58 +13,6 @@ constexpr size_t kTitleCharacters = 60;
 constexpr int32_t kMaxLevel = 32;
 constexpr const char* kDrawingOnly =
     "(This note holds only a drawing, which no text file can show.)";
-
-// The frames of the array in slot `name`.
-std::vector<const nsof::Value*> FramesIn(const nsof::Value& entry, std::string_view name) {
-    std::vector<const nsof::Value*> frames;
-    const nsof::Value* slot = entry.Find(name);
-    const nsof::Array* array = slot ? slot->As<nsof::Array>() : nullptr;
-    if (!array) return frames;
-    for (const nsof::Value& element : array->elements)
-        if (element.As<nsof::Frame>()) frames.push_back(&element);
-    return frames;
-}
-
-// Where a thing stands on the page: the top and left of its "viewBounds", a
-// small rectangle or a frame.
-std::optional<std::pair<int32_t, int32_t>> PlaceOf(const nsof::Value& thing) {
-    const nsof::Value* bounds = thing.Find("viewBounds");
-    if (!bounds) return std::nullopt;
-    if (const nsof::SmallRect* rect = bounds->As<nsof::SmallRect>())
-        return std::pair<int32_t, int32_t>{rect->top, rect->left};
-    const auto top = IntegerOf(bounds->Find("top"));
-    const auto left = IntegerOf(bounds->Find("left"));
-    if (!top || !left) return std::nullopt;
-    return std::pair{*top, *left};
-}
-
-// A plain note's paragraphs in the order they stand on the page: top, then
-// left; those without a place follow in the order they came.
-std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry,
-                                                    std::vector<std::string>& oddities) {
-    struct Placed {
-        std::pair<int32_t, int32_t> place;
-        bool placed;
-        size_t order;
-        const nsof::Value* paragraph;
-    };
-    std::vector<Placed> paragraphs;
-    for (const nsof::Value* thing : FramesIn(entry, "data")) {
-        // Drawings, ink and pictures hold no text.
-        const nsof::Value* stationery = thing->Find("viewStationery");
-        if (stationery ? !stationery->IsSymbol("para") : !thing->Find("text")) continue;
-        const auto place = PlaceOf(*thing);
-        if (!place) oddities.push_back("a paragraph without its place on the page");
-        paragraphs.push_back({place.value_or(std::pair{0, 0}), place.has_value(),
-                              paragraphs.size(), thing});
-    }
-    std::sort(paragraphs.begin(), paragraphs.end(), [](const Placed& a, const Placed& b) {
-        return std::tuple(!a.placed, a.place, a.order) < std::tuple(!b.placed, b.place, b.order);
-    });
-    std::vector<const nsof::Value*> ordered;
-    for (const Placed& placed : paragraphs) ordered.push_back(placed.paragraph);
-    return ordered;
-}
 
 // A topic's depth from the left margin, level 1.
 size_t DepthOf(const nsof::Value& topic, std::vector<std::string>& oddities) {
@@ -107,7 +54,7 @@ std::optional<NoteText> NoteAsText(const nsof::Value& entry, std::string* why) {
     std::string text;
     // The title comes from the note's own words, not from the marks added here.
     std::string words;
-    for (const nsof::Value* paragraph : ParagraphsOnThePage(entry, note.oddities)) {
+    for (const nsof::Value* paragraph : ParagraphsOnThePage(entry, "data", note.oddities)) {
         const std::string line = TextSlot(*paragraph, "text") + "\n";
         text += line;
         words += line;

@@ -37,7 +37,7 @@ protected:
     // A reading of the one store "Internal", up to the Notes soup's
     // information, which the Newton answers with `command` and `data`.
     void ReadUpToTheSoup(std::string_view command, const std::string& data) {
-        connection.ReadNotes(now);
+        connection.ReadSoups({"Notes"}, now);
         NewtonSays("dres", BigEndian32(0));
         NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{
                                {{"stores", Value{nsof::Array{"", {Store("Internal")}}}}}}}));
@@ -47,7 +47,7 @@ protected:
 };
 
 TEST_F(SoupReadingTest, EveryStoreIsAskedForItsNotesAndTheEntriesComeAsTheyArrive) {
-    connection.ReadNotes(now);
+    connection.ReadSoups({"Notes"}, now);
     EXPECT_EQ(SentCommands(), (std::vector<std::string>{"dsnc", "ssyn"}));
     NewtonSays("dres", BigEndian32(0));
     EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsyn"});
@@ -125,7 +125,7 @@ TEST_F(SoupReadingTest, ASoupThatNeverEndsIsGivenUpAfterTheTimeout) {
 }
 
 TEST_F(SoupReadingTest, OptionsWithoutStoresEndTheReadingWithItsReason) {
-    connection.ReadNotes(now);
+    connection.ReadSoups({"Notes"}, now);
     NewtonSays("dres", BigEndian32(0));
     NewtonSays("sopt", "\x02\x06\x01\x07\x06stores\x00\x10"s);
     EXPECT_EQ(Outcome(), SoupReading::Outcome::kCut);
@@ -148,7 +148,7 @@ TEST_F(SoupReadingTest, AnUnknownCommandEitherWayEndsTheReadingWithItsReason) {
          "reading has ended."},
     };
     for (const auto& [command, data, answer, note] : cases) {
-        connection.ReadNotes(now);
+        connection.ReadSoups({"Notes"}, now);
         NewtonSays("dres", BigEndian32(0));
         (void)Sent();
         (void)connection.TakeNotes();

@@ -44,7 +44,7 @@ void PlayConnection(std::string_view bytes) {
             ++queued;
         }
         if (choice % 11 == 0) connection.CloseKeyboard(now);
-        if (choice % 13 == 0) connection.ReadNotes(now);
+        if (choice % 13 == 0) connection.ReadSoups({"Notes"}, now);
         for (const auto& entry : connection.TakeEntries()) {
             if (entry.number == 0) std::abort();
         }

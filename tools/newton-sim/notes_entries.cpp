@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "base/unicode.h"
+#include "pim_entries.h"
 #include "sim_objects.h"
 
 namespace zd::sim {
@@ -110,8 +111,10 @@ Value Topic(const char* text, int level, bool done) {
 std::vector<SimStore> NotesStores(const NotesPlay& play) {
     SimSoup notes{"Notes", 11, {}};
     std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(play.folder))
-        if (entry.is_regular_file()) files.push_back(entry.path());
+    if (!play.folder.empty()) {
+        for (const auto& entry : std::filesystem::directory_iterator(play.folder))
+            if (entry.is_regular_file()) files.push_back(entry.path());
+    }
     std::sort(files.begin(), files.end());
     for (const auto& file : files)
         notes.entries.push_back(nsof::Encode(PlainNote(NewtonText(file), MinutesOf(file))));
@@ -178,14 +181,15 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
         broken.resize(broken.size() / 2);
         notes.entries.push_back(broken);
     }
-    std::vector<SimStore> stores{{"Internal", "Internal", 0x73630001, {std::move(notes)}}};
-    if (play.garbled) stores.push_back({"Trasig", "Flash storage card", 0x74726173, {}, true});
+    std::vector<SimStore> stores{{"Internal", "Internal", 0x13630001, {std::move(notes)}}};
+    if (play.garbled) stores.push_back({"Trasig", "Flash storage card", 0x14726173, {}, true});
     if (play.card) {
         stores.push_back({play.cardName,
                           "Flash storage card",
-                          0x6B6F7274,
+                          0x0B6F7274,
                           {{"Notes", 21, {nsof::Encode(PlainNote("Från kortet\rMed två rader", now))}}}});
     }
+    if (play.data) AddPersonalData(stores, play.cardName, play.dataMany);
     return stores;
 }
 

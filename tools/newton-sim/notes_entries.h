@@ -13,7 +13,7 @@
 namespace zd::sim {
 
 struct NotesPlay {
-    std::string folder;      // the notes, a text file each; empty: no Notes soup
+    std::string folder;      // the notes, a text file each; empty: none
     bool checklist = false;  // a checklist with a checked topic, and an outline
     bool ink = false;        // a note with ink words, in a text and in a rich string
     bool drawing = false;    // a note that is a drawing only
@@ -28,6 +28,8 @@ struct NotesPlay {
     bool garbled = false;    // a store that is no frame, and one whose soups are garbage
     std::string cardName = "Kort";  // the card store's name
     std::string askDuringSoup;  // asks for this after the first entry, which no desktop knows
+    bool data = false;          // Names, Dates and To Do too
+    size_t dataMany = 0;        // this many more cards and meetings
     bool sync = false;       // its user taps Synchronise once connected
     bool endless = false;    // the soup never says it is done
     size_t cancelAfter = 0;  // its user cancels after this many entries

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/unicode.h"
 #include "nsof/nsof.h"
 
 namespace zd::sim {
@@ -32,6 +33,23 @@ inline nsof::Value Bin(std::string className, std::string bytes) {
 }
 inline nsof::Value Frame(std::vector<nsof::Slot> slots) {
     return nsof::Value{nsof::Frame{std::move(slots)}};
+}
+
+// `frame` with slot `name` set to `value`, in place of one of that name.
+inline void Set(nsof::Value& frame, const std::string& name, nsof::Value value) {
+    for (nsof::Slot& slot : std::get<nsof::Frame>(frame.content).slots) {
+        if (slot.name == name) {
+            slot.value = std::move(value);
+            return;
+        }
+    }
+    std::get<nsof::Frame>(frame.content).slots.push_back({name, std::move(value)});
+}
+
+// A text as a string of another class than string holds it: UTF-16
+// big-endian with its zero character.
+inline std::string Utf16Z(const std::string& utf8) {
+    return Utf8ToUtf16Be(utf8) + std::string(2, '\0');
 }
 
 // Minutes from 1 January 1904 to 1 January 1970.

@@ -16,6 +16,14 @@ bool ParseNumber(const std::string& text, double& value) {
     return !text.empty() && end && *end == '\0';
 }
 
+// The full connection is among the steps, once, where an option needs it.
+void PlayTheFullConnection(SimOptions& options) {
+    const bool playing =
+        std::any_of(options.steps.begin(), options.steps.end(),
+                    [](const Step& step) { return step.kind == Step::kFullConnection; });
+    if (!playing) options.steps.push_back(MakeStep(Step::kFullConnection));
+}
+
 }  // namespace
 
 std::string Unescape(const std::string& text) {
@@ -193,10 +201,14 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             const auto folder = next("a folder");
             if (!folder) return std::nullopt;
             options.full.notes.folder = *folder;
-            const bool playing =
-                std::any_of(options.steps.begin(), options.steps.end(),
-                            [](const Step& step) { return step.kind == Step::kFullConnection; });
-            if (!playing) options.steps.push_back(MakeStep(Step::kFullConnection));
+            PlayTheFullConnection(options);
+        } else if (arg == "--data" || arg == "--data-many") {
+            options.full.notes.data = true;
+            if (arg == "--data-many") {
+                if (!number("a count", value)) return std::nullopt;
+                options.full.notes.dataMany = static_cast<size_t>(value);
+            }
+            PlayTheFullConnection(options);
         } else if (arg == "--notes-checklist") {
             options.full.notes.checklist = true;
         } else if (arg == "--notes-ink") {
@@ -347,6 +359,10 @@ std::string SimUsage() {
            "  --notes FOLDER       the full connection with a Notes soup: a note for each\n"
            "                       text file in FOLDER, handed to a desktop that\n"
            "                       synchronises\n"
+           "  --data               the full connection with Names, Dates (Calendar, Calendar\n"
+           "                       Notes, Repeat Meetings, Repeat Notes) and To Do List\n"
+           "                       soups on the internal store and a card\n"
+           "  --data-many N        the same, with N more cards and N more meetings\n"
            "  --notes-checklist, --notes-ink, --notes-drawing, --notes-filed, --notes-card,\n"
            "  --notes-malformed    add a checklist and an outline, a note with ink words,\n"
            "                       a drawing only, two notes filed in the folder \"Arbete\",\n"

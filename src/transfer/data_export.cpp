@@ -1,0 +1,143 @@
+#include "transfer/data_export.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "base/counted.h"
+#include "base/display_ops.h"
+#include "nsof/nsof.h"
+#include "translate/icalendar.h"
+#include "translate/vcard.h"
+
+namespace zd {
+namespace {
+
+// The soups of the Newton's built-in applications, by their names there.
+constexpr const char* kNotesSoup = "Notes";
+constexpr const char* kNamesSoup = "Names";
+constexpr const char* kDatesSoups[] = {"Calendar", "Calendar Notes", "Repeat Meetings",
+                                       "Repeat Notes"};
+constexpr const char* kToDoSoup = "To Do List";
+
+bool IsDates(const std::string& soup) {
+    for (const char* dates : kDatesSoups)
+        if (soup == dates) return true;
+    return false;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
+    return text;
+}
+
+}  // namespace
+
+DataExport::DataExport(std::string folder, ExportChoice choice) : m_folder(std::move(folder)) {
+    if (choice.notes) m_soups.push_back(kNotesSoup);
+    if (choice.names) {
+        m_soups.push_back(kNamesSoup);
+        Start(m_names, "card", "cards", "Names.vcf", "", "");
+    }
+    if (choice.dates) {
+        m_soups.insert(m_soups.end(), std::begin(kDatesSoups), std::end(kDatesSoups));
+        Start(m_dates, "event", "events", "Dates.ics", CalendarBegin(), CalendarEnd());
+    }
+    if (choice.todo) {
+        m_soups.push_back(kToDoSoup);
+        Start(m_todo, "task", "tasks", "To Do.ics", CalendarBegin(), CalendarEnd());
+    }
+    if (choice.notes) {
+        const std::string notes = notesOnly() ? m_folder : m_folder + "/Notes";
+        ::mkdir(notes.c_str(), 0777);
+        m_notes = std::make_unique<NoteFiles>(notes);
+    }
+}
+
+void DataExport::Start(Sheet& sheet, const char* noun, const char* nouns, const std::string& name,
+                       const std::string& begin, const std::string& end) {
+    sheet.noun = noun;
+    sheet.nouns = nouns;
+    sheet.file = std::make_unique<AtomicWriter>(m_folder + "/" + name);
+    sheet.end = end;
+    // A failure here is the file's, and is told when it is to take its name.
+    if (sheet.file->Open() == 0) (void)sheet.file->Append(begin);
+}
+
+bool DataExport::notesOnly() const {
+    return m_soups.size() == 1 && m_soups[0] == kNotesSoup;
+}
+
+DataExport::Sheet* DataExport::SheetFor(const std::string& soup) {
+    if (soup == kNamesSoup && m_names.file) return &m_names;
+    if (IsDates(soup) && m_dates.file) return &m_dates;
+    if (soup == kToDoSoup && m_todo.file) return &m_todo;
+    return nullptr;
+}
+
+void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
+    ++m_done;
+    if (entry.soup == kNotesSoup && m_notes) {
+        m_notes->Save(s, entry.data, "note " + std::to_string(entry.number) + " of " + entry.store);
+        return;
+    }
+    Sheet* sheet = SheetFor(entry.soup);
+    if (!sheet) return;
+    const std::string which =
+        "entry " + std::to_string(entry.number) + " of " + entry.soup + " on " + entry.store;
+    const nsof::Decoded decoded = nsof::Decode(entry.data);
+    std::string why = decoded.error;
+    std::optional<Translated> translated;
+    if (decoded.value) {
+        const int32_t store = entry.storeSignature;
+        translated = sheet == &m_names   ? CardAsVCard(*decoded.value, store, &why)
+                     : sheet == &m_dates ? MeetingAsEvents(*decoded.value, store, &why)
+                                         : TasksAsTodos(*decoded.value, store, &why);
+    }
+    if (!translated) {
+        ++sheet->skipped;
+        LogLine(s, "Skipped " + which + ": " + why + ".");
+        return;
+    }
+    std::vector<std::string> oddities = decoded.oddities;
+    oddities.insert(oddities.end(), translated->oddities.begin(), translated->oddities.end());
+    if (!oddities.empty()) LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
+    (void)sheet->file->Append(translated->text);
+    ++sheet->saved;
+}
+
+std::string DataExport::Finish(Session& s, bool whole, size_t* skipped) {
+    std::string saved;
+    const auto count = [&saved](size_t n, const char* noun, const char* nouns) {
+        saved += (saved.empty() ? "" : ", ") + Counted(n, noun, nouns);
+    };
+    *skipped = 0;
+    if (m_notes) {
+        count(m_notes->saved(), "note", "notes");
+        *skipped += m_notes->skipped();
+        if (!notesOnly())
+            LogLine(s, "The notes are in " + m_notes->folder() + ".");
+    }
+    for (Sheet* sheet : {&m_names, &m_dates, &m_todo}) {
+        if (!sheet->file) continue;
+        *skipped += sheet->skipped;
+        if (!whole) {
+            sheet->file->Abandon();
+            LogLine(s, sheet->file->path() + " was left as it was: the reading was cut short.");
+            continue;
+        }
+        int error = sheet->file->Append(sheet->end);
+        if (error == 0) error = sheet->file->Commit(IfTaken::kReplace);
+        if (error != 0) {
+            LogLine(s, "Couldn't save " + sheet->file->path() + " (" + std::strerror(error) + ").");
+            *skipped += sheet->saved;
+            continue;
+        }
+        count(sheet->saved, sheet->noun, sheet->nouns);
+        LogLine(s, "The " + std::string(sheet->nouns) + " are in " + sheet->file->path() + ".");
+    }
+    return saved;
+}
+
+}  // namespace zd

@@ -1,0 +1,31 @@
+// The Newton's Dates and To Do as iCalendar (RFC 5545), written with
+// libical: a meeting or an event as a VEVENT in floating local time (as the
+// Newton keeps it), with its alarm, location, invitees, notes and repeats
+// (RRULE up to the stop date, EXDATE for deleted instances, a RECURRENCE-ID
+// event for each changed one); each task of a To Do day as a VTODO.  Each
+// gives the components' text; the calendar around them is its own.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "nsof/nsof.h"
+#include "translate/newton_text.h"
+
+namespace zd {
+
+// The first and the last lines of a calendar that holds components.
+std::string CalendarBegin();
+std::string CalendarEnd();
+
+// The events of an entry of the soups "Calendar", "Calendar Notes", "Repeat
+// Meetings" and "Repeat Notes" from the store of signature `store`; nullopt,
+// with the reason in `*why`, when it is no frame or has no start.
+std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t store,
+                                          std::string* why);
+
+// The tasks of an entry of the "To Do List", a VTODO each.
+std::optional<Translated> TasksAsTodos(const nsof::Value& entry, int32_t store, std::string* why);
+
+}  // namespace zd

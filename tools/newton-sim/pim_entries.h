@@ -1,0 +1,20 @@
+// The Newton's Names, Dates and To Do as Newton OS 2 keeps them, in Swedish,
+// French and German: cards of every kind with their phones as strings of
+// their kinds' classes, meetings and events, repeats of every type with a
+// deleted and a changed instance and alarms, and a day of tasks; on the
+// internal store and on a card.  `many` adds that many more cards and
+// meetings, for the benchmark.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "newton_stores.h"
+
+namespace zd::sim {
+
+// Adds the soups to `stores`: the first is the internal store; a second (a
+// card named `cardName`) is made where there is none.
+void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName, size_t many);
+
+}  // namespace zd::sim
