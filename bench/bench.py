@@ -215,6 +215,42 @@ class Bench:
                 "line_ratio": wire / seconds / LINE_BYTES_PER_S, "peak_kib": usage.ru_maxrss,
                 "files": len(os.listdir(out))}
 
+    def export(self, count, paced):
+        """`count` cards and `count` meetings (with the sample Names, Dates and
+        To Do) exported through Connection into vCard and iCalendar files;
+        newton-sim times each soup's entries, summed here."""
+        out = os.path.join(self.work, f"export-{count}-{paced}")
+        os.makedirs(out)
+        program, newton = self.session("pty", ["--data-many", str(count)], paced,
+                                       ready="The Newton's Connection is ready")
+        program.write("export " + out)
+        program.wait_for("Saved the Newton's data in")
+        usage = self.end(program, newton)
+        soups = re.findall(rb"sent (\d+) entries of \S+, (\d+) bytes in ([\d.]+) ms", newton.err)
+        entries = sum(int(s[0]) for s in soups)
+        wire = sum(int(s[1]) for s in soups)
+        seconds = sum(float(s[2]) for s in soups) / 1000
+        return {"entries": entries, "paced": paced, "seconds": seconds,
+                "entries_per_s": entries / seconds, "dock_bytes_per_s": wire / seconds,
+                "line_ratio": wire / seconds / LINE_BYTES_PER_S, "peak_kib": usage.ru_maxrss}
+
+    def backup(self, count, paced):
+        """A whole backup of a Newton holding `count` cards and `count`
+        meetings besides the samples; newton-sim times each soup."""
+        out = os.path.join(self.work, f"backup-{count}-{paced}.newtonbackup")
+        program, newton = self.session("pty", ["--data-many", str(count), "--more-soups"], paced,
+                                       ready="The Newton's Connection is ready")
+        program.write("backup " + out)
+        program.wait_for("Backed up ")
+        usage = self.end(program, newton)
+        soups = re.findall(rb"sent (\d+) entries of \S+, (\d+) bytes in ([\d.]+) ms", newton.err)
+        wire = sum(int(s[1]) for s in soups)
+        seconds = sum(float(s[2]) for s in soups) / 1000
+        return {"entries": sum(int(s[0]) for s in soups), "paced": paced, "seconds": seconds,
+                "entries_per_s": sum(int(s[0]) for s in soups) / seconds,
+                "dock_bytes_per_s": wire / seconds, "line_ratio": wire / seconds / LINE_BYTES_PER_S,
+                "peak_kib": usage.ru_maxrss, "wire_bytes": wire, "file_bytes": os.path.getsize(out)}
+
     def key_latency(self):
         out = subprocess.run([os.path.join(self.build, "bench", "key-latency"), self.sim],
                              capture_output=True, text=True, check=True).stdout
@@ -281,6 +317,17 @@ def notes_text(runs):
         lines.append(f"| {r['notes']} | {'57600' if r['paced'] else 'pty, no pacing'} | "
                      f"{r['seconds']:.1f} | {r['notes_per_s']:,.0f} | {r['dock_bytes_per_s']:,.0f} "
                      f"| {ratio} | {r['peak_kib'] / 1024:.1f} |")
+    return "\n".join(lines)
+
+
+def export_text(runs):
+    lines = ["| entries | line | seconds | entries/s | Dock B/s | of 5760 B/s | peak MiB |",
+             "|---|---|---|---|---|---|---|"]
+    for r in runs:
+        ratio = f"{r['line_ratio']:.1%}" if r["paced"] else "-"
+        lines.append(f"| {r['entries']} | {'57600' if r['paced'] else 'pty, no pacing'} | "
+                     f"{r['seconds']:.1f} | {r['entries_per_s']:,.0f} | "
+                     f"{r['dock_bytes_per_s']:,.0f} | {ratio} | {r['peak_kib'] / 1024:.1f} |")
     return "\n".join(lines)
 
 
@@ -374,6 +421,11 @@ def main():
                     rows.append(run("pty", size, True, window))
         notes = [bench.notes(count, False) for count in (250, 1000, 4000)]
         notes.append(bench.notes(1000, True))
+        exports = [bench.export(count, False) for count in (500, 2000, 8000)]
+        exports.append(bench.export(2000, True))
+        # 20,000 cards and meetings are about 8 MiB of entries.
+        backups = [bench.backup(count, False) for count in (2000, 8000, 20000)]
+        backups.append(bench.backup(20000, True))
         paste = bench.keyboard(100 * 1024)
         keys = bench.key_latency()
         floor = bench.pty_floor()
@@ -390,13 +442,18 @@ def main():
     print(keyboard_text(paste, keys))
     print("\nThe Newton's notes read through Connection:")
     print(notes_text(notes))
+    print("\nThe Newton's Names, Dates and To Do exported through Connection"
+          " (N cards and N meetings, and the samples):")
+    print(export_text(exports))
+    print("\nA whole backup through Connection (N cards and N meetings, the samples, a package):")
+    print(export_text(backups))
     print("\nGrowth (receive over a pseudo-terminal, unthrottled):")
     for g in growth:
         print(f"  {size_text(g['size']):>8}: {g['seconds']:8.3f} s, peak {g['peak_mib']:6.1f} MiB")
     with open(args.json, "w") as f:
         json.dump({"runs": rows, "pty_floor": floor, "latency": latency, "idle": idle,
                    "growth": growth, "keyboard_paste": paste, "key_latency": keys,
-                   "notes": notes}, f, indent=1)
+                   "notes": notes, "export": exports, "backup": backups}, f, indent=1)
     with open(args.svg, "w") as f:
         f.write(growth_svg(growth))
     print(f"\nFigures in {args.json}, plot in {args.svg}")

@@ -1,4 +1,5 @@
 // Zandorelle: exchanges text with an Apple Newton.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,6 +25,9 @@ std::string RuntimeDir() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file that may grow no further (a quota, a size limit) is a failed
+    // write the program reports, not a reason to die.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::string program = argc > 0 ? argv[0] : "zandorelle";
     std::string error;
     const auto line = zd::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);

@@ -23,6 +23,7 @@
 #include <cstdio>
 
 #include "app/command_ids.h"
+#include "app/export_dialog.h"
 #include "app/picture_button.h"
 #include "app/pictures.h"
 #include "app/prefs_dialog.h"
@@ -40,6 +41,7 @@
 #include "link/poll_tick.h"
 #include "link/progress.h"
 #include "link/relisten.h"
+#include "transfer/backup_reader.h"
 #include "transfer/item_file.h"
 #include "transfer/send_text.h"
 #include "transfer/unsaved_items.h"
@@ -117,6 +119,24 @@ MainWindow::MainWindow(Session& session)
         if (const auto folder = m_desktop.ChooseFolder("Save the Newton's notes", receive))
             SaveNewtonData(m_session, {*folder, ExportChoice::NotesAlone()});
     });
+    setCommandHandler(command::kSaveData, [this] {
+        ExportDialog dialog(this, m_session.svc.prefs);
+        const auto choice = dialog.Ask();
+        if (!choice) return;
+        const auto backup = dialog.fromBackup() ? m_desktop.ChooseBackup() : std::nullopt;
+        if (dialog.fromBackup() && !backup) return;
+        const std::string receive = ReceiveFolderOf(m_session.svc.prefs);
+        const auto folder = m_desktop.ChooseFolder("Save the Newton's data", receive);
+        if (!folder) return;
+        if (!backup) return SaveNewtonData(m_session, {*folder, *choice});
+        if (const auto refused = ExportFromBackup(m_session, {*folder, *choice}, *backup))
+            m_desktop.ShowFileError(*refused);
+    });
+    setCommandHandler(command::kBackUp, [this] {
+        const std::string receive = ReceiveFolderOf(m_session.svc.prefs);
+        if (const auto folder = m_desktop.ChooseFolder("Back up the Newton", receive))
+            BackUpNewton(m_session, *folder);
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -153,6 +173,8 @@ void MainWindow::buildMenu() {
                       {"Open the &receive folder", command::kReceiveFolder, nullptr},
                       {"&Unsaved items\u2026", command::kUnsavedItems, nullptr},
                       {"Save the Newton's &notes\u2026", command::kSaveNotes, nullptr},
+                      {"Save the Newton's &data\u2026", command::kSaveData, nullptr},
+                      {"&Back up the Newton\u2026", command::kBackUp, nullptr},
                       {"&Status View", command::kStatusView, nullptr},
                       {nullptr, 0, nullptr},
                       {"E&xit", command::kAppExit, "Ctrl+X"}});

@@ -42,8 +42,7 @@ Notifier::Notifier(QWidget* window, CTrayIcon& tray, PrefsStore& prefs,
 }
 
 void Notifier::Tell(const Happening& happening) {
-    const std::string wanted = m_prefs.GetPrefString(prefs::kNotify);
-    if (!wanted.empty() && ParseProfileInt(wanted) == 0) return;
+    if (!ReadSwitch(m_prefs, prefs::kNotify, true)) return;
     if (m_window->isActiveWindow()) return;
     m_waiting.push_back(happening);
     // A second after the first, and so never sooner than a second after the last.

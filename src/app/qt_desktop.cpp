@@ -122,6 +122,14 @@ void QtDesktop::OpenUrl(const std::string& address) {
 }
 
 std::optional<std::string> QtDesktop::ChooseFileToSend() {
+    return ChooseFile("Text Files (*.txt)", "*.txt");
+}
+
+std::optional<std::string> QtDesktop::ChooseBackup() {
+    return ChooseFile("Newton Backups (*.newtonbackup)", "*.newtonbackup");
+}
+
+std::optional<std::string> QtDesktop::ChooseFile(const QString& kind, const QString& pattern) {
     QString path;
     if (m_nextFile) {
         path = *m_nextFile;
@@ -130,8 +138,8 @@ std::optional<std::string> QtDesktop::ChooseFileToSend() {
         QFileDialog dialog(m_owner);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters({"Text Files (*.txt)", "All Files (*)"});
-        dialog.selectFile("*.txt");
+        dialog.setNameFilters({kind, "All Files (*)"});
+        dialog.selectFile(pattern);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().first();
     }

@@ -41,6 +41,8 @@ public:
     void RememberPassword(const std::string& owner, const Secret& password) override;
     void ForgetPassword(const std::string& owner) override;
 
+    // The open-file dialog for a backup of the Newton's; nullopt when cancelled.
+    std::optional<std::string> ChooseBackup();
     // Shows `folder` in the desktop's file manager.
     void OpenFolder(const std::string& folder);
     // The folder dialog titled `title`, opening at `start`; nullopt when cancelled.
@@ -63,6 +65,8 @@ public:
 
 private:
     void ShowPasswordDialog(const std::string& owner);
+    // The open-file dialog for files of `kind` ("Text Files (*.txt)").
+    std::optional<std::string> ChooseFile(const QString& kind, const QString& pattern);
 
     Session& m_session;
     QWidget* m_owner;

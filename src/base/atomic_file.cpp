@@ -103,15 +103,18 @@ int WriteWholeFile(const std::string& path, std::string_view content, IfTaken if
     return error != 0 ? error : writer.Commit(ifTaken);
 }
 
+int CreateTemporaryBeside(const std::string& path, std::string* temporary) {
+    *temporary = FolderOf(path) + "/" + std::string(kTemporaryPrefix) +
+                 std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(temporary->data(), O_CLOEXEC);
+    if (fd < 0) temporary->clear();
+    return fd;
+}
+
 int AtomicWriter::Open() {
     if (m_error != 0 || m_fd >= 0) return m_error;
-    m_temporary = FolderOf(m_path) + "/" + std::string(kTemporaryPrefix) +
-                  std::to_string(::getpid()) + "-XXXXXX";
-    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
-    if (m_fd < 0) {
-        m_temporary.clear();
-        return m_error = errno;
-    }
+    m_fd = CreateTemporaryBeside(m_path, &m_temporary);
+    if (m_fd < 0) return m_error = errno;
     if (::fchmod(m_fd, ModeFor(m_path)) != 0) m_error = errno;
     return m_error;
 }

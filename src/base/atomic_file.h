@@ -22,6 +22,12 @@ enum class IfTaken { kReplace, kRefuse };
 // kRefuse), with no temporary file left behind.
 int WriteWholeFile(const std::string& path, std::string_view content, IfTaken ifTaken);
 
+// A new temporary file of ours beside `path` (whose folder it is in), open
+// for writing: its descriptor, with its name in `*temporary`; -1 with errno
+// set when it cannot be made.  A program killed before it is gone leaves it
+// to RemoveStrayTemporaryFiles.
+int CreateTemporaryBeside(const std::string& path, std::string* temporary);
+
 // A file written a piece at a time beside its final name, which it takes only
 // once Commit has it whole on the disk; one dropped before leaves no trace.
 class AtomicWriter {

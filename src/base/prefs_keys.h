@@ -38,6 +38,12 @@ inline constexpr const char* kMnpWindow = "MnpWindow";
 // Desktop notifications of what happens while the window is not the active
 // one (switch; absent: on).
 inline constexpr const char* kNotify = "Notify";
+// What File, "Save the Newton's data…" saved the last time (switches;
+// absent: on).
+inline constexpr const char* kExportNotes = "ExportNotes";
+inline constexpr const char* kExportNames = "ExportNames";
+inline constexpr const char* kExportDates = "ExportDates";
+inline constexpr const char* kExportToDo = "ExportToDo";
 // The device of each serial slot ("/dev/ttyUSB0"); absent: a device found on
 // this machine.
 inline constexpr const char* kSerialDevice[] = {"Serial0", "Serial1", "Serial2", "Serial3"};

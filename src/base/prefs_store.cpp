@@ -53,6 +53,11 @@ int32_t ReadPrefInt(const PrefsStore& prefs, std::string_view name) {
     return prefs.GetPrefInt(value, name);
 }
 
+bool ReadSwitch(const PrefsStore& prefs, std::string_view name, bool absent) {
+    const std::string value = prefs.GetPrefString(name);
+    return value.empty() ? absent : ParseProfileInt(value) != 0;
+}
+
 std::string DefaultPrefsPath(std::string_view programPath) {
     std::string base = std::filesystem::path(programPath).stem().string();
     if (base.empty()) base = "zandorelle";

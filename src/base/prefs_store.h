@@ -45,6 +45,9 @@ private:
 // The integer `name`, for callers that only want its value.
 int32_t ReadPrefInt(const PrefsStore& prefs, std::string_view name);
 
+// The switch `name`: off where it says 0, `absent` where it is not set.
+bool ReadSwitch(const PrefsStore& prefs, std::string_view name, bool absent);
+
 // The default preference file for a program started as `programPath`: its base
 // name plus ".INI" in $XDG_CONFIG_HOME, or in ~/.config when that is unset.
 std::string DefaultPrefsPath(std::string_view programPath);

@@ -19,6 +19,9 @@ struct RunOptions {
     // Names, Dates and To Do.
     std::string notesFolder;
     std::string exportFolder;
+    std::string exportFrom;  // a backup to read instead of a Newton
+    // A file to back the whole Newton up into, in one session.
+    std::string backupFile;
     // The file holding the Newton's Connection password, or "".
     std::string passwordFile;
     // Preference values for this run only; the preference file keeps its own.
@@ -27,7 +30,7 @@ struct RunOptions {
     // True when the run is one session of its own, after which the program ends.
     bool oneSession() const {
         return !installFiles.empty() || !typeFile.empty() || !notesFolder.empty() ||
-               !exportFolder.empty();
+               !exportFolder.empty() || !backupFile.empty();
     }
 };
 

@@ -104,6 +104,9 @@ struct DockState {
     CD_Handle pipe = 0;  // the pipe it runs on
     // An export asked for before Connection connected.
     std::optional<ExportRequest> exportWanted;
+    // A backup asked for before Connection connected: its file, or "" for
+    // the default name in the receive folder.
+    std::optional<std::string> backupWanted;
     ExportOutcome exported = ExportOutcome::kNone;
     // The file holding the Connection password (--password-file), read anew
     // for each connection that needs it; "" for none.

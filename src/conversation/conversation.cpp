@@ -161,6 +161,12 @@ void SaveNewtonData(Session& s, const ExportRequest& request) {
     if (!connected) AwaitConnection(s);
 }
 
+void BackUpNewton(Session& s, const std::string& path) {
+    const bool connected = FullConnectionRuns(s);
+    BackUpInto(s, path);
+    if (!connected) AwaitConnection(s);
+}
+
 bool TypeText(Session& s, const std::string& text) {
     if (!ReadyToType(s)) return false;
     return TypeTransfer(s, text, "the text");

@@ -59,5 +59,8 @@ bool TypeText(Session& s, const std::string& text);
 // connected yet, the program listens for it, and the data are read once it
 // has connected.
 void SaveNewtonData(Session& s, const ExportRequest& request);
+// Backs the whole Newton up into `path` ("" for its default name in the
+// receive folder) the same way.
+void BackUpNewton(Session& s, const std::string& path);
 
 }  // namespace zd

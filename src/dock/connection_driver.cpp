@@ -1,5 +1,7 @@
 #include "dock/connection_driver.h"
 
+#include <ctime>
+#include <filesystem>
 #include <deque>
 
 #include "base/counted.h"
@@ -11,6 +13,7 @@
 #include "dock/keyboard_text.h"
 #include "link/link_manager.h"
 #include "transfer/item_file.h"
+#include "transfer/backup_file.h"
 #include "transfer/data_export.h"
 
 namespace zd {
@@ -21,7 +24,8 @@ namespace dock {
 struct Running {
     explicit Running(int64_t now) : connection(now) {}
     FullConnection connection;
-    std::unique_ptr<DataExport> saving;  // while a reading runs
+    std::unique_ptr<ReadingSink> saving;  // while a reading runs
+    size_t entriesSaved = 0;
     // While a text is typed as a transfer, where on the pipe its characters
     // went: the bytes written up to the end of a piece, and the characters
     // typed with it.
@@ -61,42 +65,25 @@ void LogNotes(Session& s, FullConnection& connection) {
     for (const std::string& note : connection.TakeNotes()) LogLine(s, note);
 }
 
-// What the reading has come to: "27 notes", or "27 entries" of several soups.
-std::string Entries(const DataExport& saving, size_t count) {
-    return saving.notesOnly() ? Counted(count, "note", "notes")
-                              : Counted(count, "entry", "entries");
-}
-
 // The reading's end, in the log and in the outcome.
 void FinishReading(Session& s, dock::Running& running, bool whole) {
-    DataExport& saving = *running.saving;
     const SoupReading* reading = running.connection.reading();
-    const size_t leftOut = reading ? reading->leftOut() : 0;
-    size_t skipped = 0;
-    const std::string saved = saving.Finish(s, whole, &skipped);
-    std::string line = saving.notesOnly() ? saved + " saved in " + saving.folder()
-                                          : "Saved the Newton's data in " + saving.folder() + ": " + saved;
-    if (skipped > 0) line += "; " + std::to_string(skipped) + " skipped";
-    if (leftOut > 0) line += "; " + Counted(leftOut, "store", "stores") + " left out";
-    if (!whole) line += "; the reading was cut short";
-    LogLine(s, line + ".");
-    s.svc.desktop->Tell({saving.notesOnly() ? saved + " from the Newton saved" : "The Newton's data saved",
-                         whole ? "In " + saving.folder() : "The reading was cut short.", ""});
-    s.dock.exported = !whole                          ? ExportOutcome::kCutShort
-                      : skipped > 0 || leftOut > 0 ? ExportOutcome::kSomeSkipped
-                                                   : ExportOutcome::kAllSaved;
+    const ReadingSink::Ending ending =
+        running.saving->Finish(s, whole, reading ? reading->leftOut() : 0);
+    LogLine(s, ending.line);
+    s.svc.desktop->Tell({ending.title, ending.detail, ""});
+    s.dock.exported = ending.outcome;
     running.saving.reset();
     running.connection.ForgetReading();
     s.progress.entriesSoFar = -1;
 }
 
-void StartSaving(Session& s, dock::Running& running, const ExportRequest& request) {
-    running.saving = std::make_unique<DataExport>(request.folder, request.choice);
+void StartSaving(Session& s, dock::Running& running, std::unique_ptr<ReadingSink> sink) {
+    running.saving = std::move(sink);
+    running.entriesSaved = 0;
     s.dock.exported = ExportOutcome::kNone;
     s.progress.entriesSoFar = 0;
-    LogLine(s, std::string(running.saving->notesOnly() ? "Saving the Newton's notes in "
-                                                       : "Saving the Newton's data in ") +
-                   request.folder + "\u2026");
+    LogLine(s, running.saving->Beginning());
 }
 
 // Each entry that came is saved, and dropped; a reading the Newton began
@@ -104,14 +91,18 @@ void StartSaving(Session& s, dock::Running& running, const ExportRequest& reques
 void SaveEntries(Session& s, dock::Running& running) {
     const SoupReading* reading = running.connection.reading();
     if (!reading) return;
-    if (!running.saving)
-        StartSaving(s, running, {ReceiveFolderOf(s.svc.prefs), ExportChoice::NotesAlone()});
-    DataExport& saving = *running.saving;
+    if (!running.saving) {
+        StartSaving(s, running,
+                    std::make_unique<DataExport>(ReceiveFolderOf(s.svc.prefs),
+                                                 ExportChoice::NotesAlone()));
+    }
+    ReadingSink& saving = *running.saving;
     for (const SoupReading::Entry& entry : running.connection.TakeEntries()) {
         saving.Save(s, entry);
-        if (saving.done() % kProgressEvery == 0)
-            LogLine(s, Entries(saving, saving.done()) + " so far\u2026");
-        s.progress.entriesSoFar = static_cast<int32_t>(saving.done());
+        if (entry.kind != SoupReading::Entry::Kind::kEntry) continue;
+        const size_t done = ++running.entriesSaved;
+        s.progress.entriesSoFar = static_cast<int32_t>(done);
+        if (done % kProgressEvery == 0) LogLine(s, saving.Count(done) + " so far\u2026");
     }
     ShowTransit(s, s.progress.entriesSoFar);
     if (reading->outcome() != SoupReading::Outcome::kRunning)
@@ -182,9 +173,23 @@ void Pump(Session& s) {
     const CD_Handle pipe = s.link.pipe;
     for (;;) {
         if (s.dock.exportWanted && connection.phase() == FullConnection::Phase::kConnected) {
-            StartSaving(s, running, *s.dock.exportWanted);
+            StartSaving(s, running, std::make_unique<DataExport>(s.dock.exportWanted->folder,
+                                                                 s.dock.exportWanted->choice));
             connection.ReadSoups(running.saving->soups(), Now(s));
             s.dock.exportWanted.reset();
+        }
+        if (s.dock.backupWanted && connection.phase() == FullConnection::Phase::kConnected) {
+            const std::time_t now = std::time(nullptr);
+            // A folder, or none, gets the backup under its default name.
+            const std::string& wanted = *s.dock.backupWanted;
+            const std::string path =
+                wanted.empty() || std::filesystem::is_directory(wanted)
+                    ? BackupFile::DefaultPath(wanted.empty() ? ReceiveFolderOf(s.svc.prefs) : wanted,
+                                              connection.owner(), now)
+                    : wanted;
+            StartSaving(s, running, std::make_unique<BackupFile>(path, connection.owner(), now));
+            connection.ReadSoups({}, Now(s));
+            s.dock.backupWanted.reset();
         }
         int32_t waiting = 0;
         if (dil.CD_BytesAvailable(pipe, &waiting) == kDilOk && waiting > 0) {
@@ -294,11 +299,22 @@ void ServeFullConnection(Session& s) {
     ClosePipe(s);
 }
 
+// True when a reading may start; else the log says why not.
+bool NoReadingRuns(Session& s) {
+    if (!FullConnectionRuns(s) || !s.dock.running->connection.reading()) return true;
+    LogLine(s, "The Newton is being read already.");
+    return false;
+}
+
+void BackUpInto(Session& s, const std::string& path) {
+    if (!NoReadingRuns(s)) return;
+    // Read once the connection is ready.
+    s.dock.backupWanted = path;
+    if (FullConnectionRuns(s)) ServeFullConnection(s);
+}
+
 void ReadSoupsInto(Session& s, const ExportRequest& request) {
-    if (FullConnectionRuns(s) && s.dock.running->connection.reading()) {
-        LogLine(s, "The Newton is being read already.");
-        return;
-    }
+    if (!NoReadingRuns(s)) return;
     // Read once the connection is ready.
     s.dock.exportWanted = request;
     if (FullConnectionRuns(s)) ServeFullConnection(s);

@@ -40,6 +40,9 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what);
 // as a transfer the window waits for; the log says how it ended.  Before
 // Connection has connected, the reading waits for it.
 void ReadSoupsInto(Session& s, const ExportRequest& request);
+// Backs the whole Newton up into `path` (a folder, or "" for the receive
+// folder: its default name there) the same way (backup_file.h).
+void BackUpInto(Session& s, const std::string& path);
 
 // Where a password given for the Newton comes from.
 enum class PasswordSource { kUser, kUserToRemember, kKeyring };

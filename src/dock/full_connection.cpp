@@ -203,7 +203,7 @@ void FullConnection::OnMessage(const Message& message, int64_t now) {
         return;
     }
     if (message.command == kUnknownCommand) {
-        NotUnderstood(message.data.substr(0, 4));
+        NotUnderstood(message.data.substr(0, 4), now);
         return;
     }
     if (m_phase == Phase::kGreeting) {
@@ -388,7 +388,8 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
     }
 }
 
-void FullConnection::NotUnderstood(const std::string& command) {
+void FullConnection::NotUnderstood(const std::string& command, int64_t now) {
+    if (ReadingRuns() && m_reading->NotUnderstood(command, now)) return;
     const std::string note = "The Newton does not understand " + QuotedCommand(command);
     if (m_phase == Phase::kGreeting) {
         End(note + "; the connection has ended.", true);

@@ -73,7 +73,8 @@ public:
     void StoppedReading();
 
     // Reads every entry of the Newton's soups named `soups` from every
-    // store; the keyboard closes first.  The entries come through
+    // store (none: every soup, and the stores' and soups' own information,
+    // as a backup reads them); the keyboard closes first.  The entries come through
     // TakeEntries as they arrive.  REQUIRES: the connection is ready.
     void ReadSoups(std::vector<std::string> soups, int64_t now);
     // The reading of the notes that runs or has ended (also one the Newton
@@ -132,7 +133,7 @@ private:
     void StartReading(std::vector<std::string> soups, bool askedByNewton, int64_t now);
     bool ReadingRuns() const;
     // The Newton's "unkn": it did not know `command`, so what asked for it ends.
-    void NotUnderstood(const std::string& command);
+    void NotUnderstood(const std::string& command, int64_t now);
     // The Newton sent `command`, which we do not know: "unkn" is the answer.
     void UnknownCommand(std::string_view command, int64_t now);
     // `note` for the user, after the count of a run of unknown commands.

@@ -47,6 +47,20 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
         Cut("The Newton cancelled the reading of its " + Reading() + ".");
         return true;
     }
+    // A store or a soup the Newton cannot set is left out; the others still come.
+    if (command == kResult && result != 0 && (m_step == Step::kStoreSet || m_step == Step::kSoupSet)) {
+        ++m_leftOut;
+        if (m_step == Step::kStoreSet) {
+            m_note("The store " + m_store + " could not be opened (error " + std::to_string(result) +
+                   "); it is left out.");
+            NextStore(now);
+        } else {
+            m_note("The soup " + Printable(m_soup) + " on " + m_store + " could not be opened (error " +
+                   std::to_string(result) + "); it is left out.");
+            NextSoup(now);
+        }
+        return true;
+    }
     if (command == kResult && result != 0) {
         Cut("The Newton could not hand out its " + Reading() + " (error " +
             std::to_string(result) + ").");
@@ -62,6 +76,20 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
             if (command != kSyncOptions) return false;
             OnOptions(message, now);
             return true;
+        case Step::kStoreList:
+            if (command != kStoreNames) return false;
+            OnStoreList(message, now);
+            return true;
+        case Step::kStoreSet:
+            if (command != kResult) return false;
+            m_send(kGetSoupNames, "");
+            Expect(Step::kNames, now);
+            return true;
+        case Step::kSoupSet:
+            if (command != kResult) return false;
+            m_send(kSetSoupGetInfo, Utf8ToUtf16Be(m_soup) + std::string(2, '\0'));
+            Expect(Step::kInfo, now);
+            return true;
         case Step::kNames:
             if (command != kSoupNames) return false;
             OnNames(message, now);
@@ -69,13 +97,20 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
         case Step::kInfo:
             // The soup's information, or a plain result: either way, on.
             if (command != kSoupInfo && command != kResult) return false;
+            // A backup keeps it.
+            if (command == kSoupInfo && m_wanted.empty()) {
+                m_entries.push_back({Entry::Kind::kSoupInfo, m_store, m_storeSignature, m_soup, 0,
+                                     message.data});
+            }
             m_send(kSendSoup, "");
             m_number = 0;
             Expect(Step::kEntries, now);
             return true;
         case Step::kEntries:
             if (command == kEntry) {
-                m_entries.push_back({m_store, m_storeSignature, m_soup, ++m_number, message.data});
+                m_entries.push_back({Entry::Kind::kEntry, m_store, m_storeSignature, m_soup,
+                                     ++m_number, message.data});
+                ++m_entriesRead;
                 Expect(Step::kEntries, now);
                 return true;
             }
@@ -128,11 +163,24 @@ void SoupReading::NextStore(int64_t now) {
     const nsof::Value* signature = store.Find("signature");
     m_storeSignature = signature && signature->As<int32_t>() ? *signature->As<int32_t>() : 0;
     ++m_storesRead;
+    if (SetsStores()) {
+        m_send(kSetStore, nsof::Encode(StoreFrame(store)));
+        Expect(Step::kStoreSet, now);
+        return;
+    }
     m_send(kSetStoreGetNames, nsof::Encode(StoreFrame(store)));
     Expect(Step::kNames, now);
 }
 
 void SoupReading::OnOptions(const Message& message, int64_t now) {
+    if (SetsStores()) {
+        // A backup asks for the stores themselves; the options name them too,
+        // for a Newton that does not know how.
+        m_options = message.data;
+        m_send(kGetStoreNames, "");
+        Expect(Step::kStoreList, now);
+        return;
+    }
     const nsof::Decoded options = nsof::Decode(message.data);
     const nsof::Value* stores = options.value ? options.value->Find("stores") : nullptr;
     const nsof::Array* array = stores ? stores->As<nsof::Array>() : nullptr;
@@ -141,7 +189,36 @@ void SoupReading::OnOptions(const Message& message, int64_t now) {
                (options.error.empty() ? std::string() : " (" + options.error + ")") + ".");
         return;
     }
-    for (const nsof::Value& store : array->elements) {
+    // A backup keeps what named the stores.
+    if (m_wanted.empty()) m_entries.push_back({Entry::Kind::kStores, "", 0, "", 0, message.data});
+    TakeStores(*array);
+    NextStore(now);
+}
+
+bool SoupReading::NotUnderstood(std::string_view command, int64_t now) {
+    if (m_outcome != Outcome::kRunning || m_step != Step::kStoreList || command != kGetStoreNames)
+        return false;
+    m_storeList = false;
+    m_note("The Newton does not list its stores; those of its synchronisation options are read.");
+    OnOptions({std::string(kSyncOptions), m_options}, now);
+    return true;
+}
+
+void SoupReading::OnStoreList(const Message& message, int64_t now) {
+    const nsof::Decoded stores = nsof::Decode(message.data);
+    const nsof::Array* array = stores.value ? stores.value->As<nsof::Array>() : nullptr;
+    if (!array) {
+        Cancel("The Newton's list of stores could not be read" +
+               (stores.error.empty() ? std::string() : " (" + stores.error + ")") + ".");
+        return;
+    }
+    m_entries.push_back({Entry::Kind::kStores, "", 0, "", 0, message.data});
+    TakeStores(*array);
+    NextStore(now);
+}
+
+void SoupReading::TakeStores(const nsof::Array& array) {
+    for (const nsof::Value& store : array.elements) {
         if (store.As<nsof::Frame>()) {
             m_stores.push_back(store);
         } else {
@@ -150,7 +227,6 @@ void SoupReading::OnOptions(const Message& message, int64_t now) {
         }
     }
     std::reverse(m_stores.begin(), m_stores.end());
-    NextStore(now);
 }
 
 void SoupReading::OnNames(const Message& message, int64_t now) {
@@ -165,6 +241,10 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
         return;
     }
     m_soups.clear();
+    if (m_wanted.empty()) {
+        for (auto soup = array->elements.rbegin(); soup != array->elements.rend(); ++soup)
+            if (const nsof::String* name = soup->As<nsof::String>()) m_soups.push_back(name->text);
+    }
     for (auto wanted = m_wanted.rbegin(); wanted != m_wanted.rend(); ++wanted) {
         const bool held = std::any_of(array->elements.begin(), array->elements.end(),
                                       [&](const nsof::Value& name) {
@@ -180,7 +260,15 @@ void SoupReading::NextSoup(int64_t now) {
     if (m_soups.empty()) return NextStore(now);
     m_soup = std::move(m_soups.back());
     m_soups.pop_back();
-    m_send(kSetSoupGetInfo, Utf8ToUtf16Be(m_soup) + std::string(2, '\0'));
+    ++m_soupsRead;
+    const std::string name = Utf8ToUtf16Be(m_soup) + std::string(2, '\0');
+    if (SetsStores()) {
+        m_note("Reading " + Printable(m_soup) + " on " + m_store + "\u2026");
+        m_send(kSetSoup, name);
+        Expect(Step::kSoupSet, now);
+        return;
+    }
+    m_send(kSetSoupGetInfo, name);
     Expect(Step::kInfo, now);
 }
 

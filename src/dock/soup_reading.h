@@ -33,29 +33,42 @@ inline constexpr std::string_view kSoupInfo = "sinf";
 inline constexpr std::string_view kSendSoup = "snds";
 inline constexpr std::string_view kEntry = "entr";
 inline constexpr std::string_view kSoupDone = "bsdn";
+// A whole backup's: every store and every soup, each set before it is read.
+inline constexpr std::string_view kGetStoreNames = "gsto";
+inline constexpr std::string_view kStoreNames = "stor";
+inline constexpr std::string_view kSetStore = "ssto";
+inline constexpr std::string_view kGetSoupNames = "gets";
+inline constexpr std::string_view kSetSoup = "ssou";
 
 class SoupReading {
 public:
     enum class Outcome { kRunning, kDone, kCut };
 
     struct Entry {
+        // An entry of a soup; a soup's information frame, before its entries;
+        // or the list of the stores, before everything (a backup's).
+        enum class Kind { kEntry, kSoupInfo, kStores } kind = Kind::kEntry;
         std::string store;           // the store's name ("Internal"), printable
         int32_t storeSignature = 0;  // which tells stores of one name apart
         std::string soup;            // the soup's name ("Notes")
         size_t number = 0;           // in the store's soup, from 1
-        std::string data;            // the entry, a stream of the Newton's objects
+        std::string data;            // a stream of the Newton's objects, as it came
     };
 
     using Sender = std::function<void(std::string_view command, std::string_view data)>;
     using Noter = std::function<void(std::string note)>;
 
-    // Starts reading `soups`: from its first step, or from "gsyn" when the
-    // Newton asked for it.
+    // Starts reading `soups` (none: every soup of every store, as a backup
+    // reads them): from its first step, or from "gsyn" when the Newton asked
+    // for it.
     SoupReading(std::vector<std::string> soups, bool askedByNewton, int64_t now, Sender send,
                 Noter note);
 
     // Takes `message` when it belongs to the reading; false otherwise.
     bool OnMessage(const Message& message, int64_t now);
+    // The Newton did not understand `command`: true when the reading goes on
+    // without it (a Newton without "gsto" names its stores in its options).
+    bool NotUnderstood(std::string_view command, int64_t now);
     void Tick(int64_t now);
     // Ends the reading from our side, cancelling what the Newton does.
     void Cancel(const std::string& why);
@@ -67,11 +80,23 @@ public:
     // The entries that came since the last call.
     std::vector<Entry> TakeEntries();
     size_t stores() const { return m_storesRead; }
-    // Stores whose soups could not be read, which were left out.
+    // Stores and soups that could not be read, which were left out.
     size_t leftOut() const { return m_leftOut; }
+    // Soups read so far, and their entries.
+    size_t soupsRead() const { return m_soupsRead; }
+    size_t entriesRead() const { return m_entriesRead; }
 
 private:
-    enum class Step { kSyncResult, kOptions, kNames, kInfo, kEntries };
+    enum class Step {
+        kSyncResult,
+        kOptions,
+        kStoreList,
+        kStoreSet,
+        kNames,
+        kSoupSet,
+        kInfo,
+        kEntries
+    };
 
     void Expect(Step step, int64_t now);
     // The next store's names, or the end when every store has been read.
@@ -80,11 +105,18 @@ private:
     void NextSoup(int64_t now);
     // The soup being read, or the soups wanted, for the log.
     std::string Reading() const;
+    // A backup sets each store and soup itself, where the Newton knows how.
+    bool SetsStores() const { return m_wanted.empty() && m_storeList; }
+    // Takes the store frames of `stores`, the others left out.
+    void TakeStores(const nsof::Array& stores);
     void OnOptions(const Message& message, int64_t now);
+    void OnStoreList(const Message& message, int64_t now);
     void OnNames(const Message& message, int64_t now);
     void Cut(const std::string& note);
 
-    std::vector<std::string> m_wanted;
+    std::vector<std::string> m_wanted;  // none: every soup
+    bool m_storeList = true;            // the Newton knows "gsto"
+    std::string m_options;              // "sopt" as it came
     Sender m_send;
     Noter m_note;
     Step m_step = Step::kSyncResult;
@@ -96,6 +128,8 @@ private:
     std::vector<std::string> m_soups;  // of those wanted, the store's still to read, last first
     std::string m_soup;                 // the one being read
     size_t m_storesRead = 0;
+    size_t m_soupsRead = 0;
+    size_t m_entriesRead = 0;
     size_t m_leftOut = 0;
     size_t m_number = 0;
     std::vector<Entry> m_entries;

@@ -72,6 +72,14 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             const auto path = ValueOf(args, i, "--export", "a folder", error);
             if (!path) return std::nullopt;
             line.exportData = *path;
+        } else if (IsOption(arg, "--from")) {
+            const auto path = ValueOf(args, i, "--from", "a backup file", error);
+            if (!path) return std::nullopt;
+            line.from = *path;
+        } else if (IsOption(arg, "--backup")) {
+            const auto path = ValueOf(args, i, "--backup", "a file", error);
+            if (!path) return std::nullopt;
+            line.backup = *path;
         } else if (IsOption(arg, "--export-notes")) {
             const auto path = ValueOf(args, i, "--export-notes", "a folder", error);
             if (!path) return std::nullopt;
@@ -90,11 +98,15 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         }
     }
     if (!line.install.empty() + !line.typeFile.empty() + !line.exportNotes.empty() +
-            !line.exportData.empty() >
+            !line.exportData.empty() + !line.backup.empty() >
         1) {
         error =
-            "--install, --type-file, --export-notes and --export are each a session of their "
-            "own; give one";
+            "--install, --type-file, --export-notes, --export and --backup are each a session "
+            "of their own; give one";
+        return std::nullopt;
+    }
+    if (!line.from.empty() && line.exportData.empty()) {
+        error = "--from names the backup that --export reads; give --export DIR too";
         return std::nullopt;
     }
     if (!line.device.empty() && line.port == -1) {
@@ -112,6 +124,8 @@ RunOptions ToRunOptions(const CommandLine& line, const std::string& defaultPrefs
     options.typeFile = line.typeFile;
     options.notesFolder = line.exportNotes;
     options.exportFolder = line.exportData;
+    options.exportFrom = line.from;
+    options.backupFile = line.backup;
     options.passwordFile = line.passwordFile;
     // A device without a port goes into the first slot.
     const int port = line.port.value_or(0);
@@ -152,6 +166,8 @@ std::string UsageText(const std::string& program) {
            "                                    in DIR (the receive folder by default)\n"
            "                       export [DIR] save the Newton's notes, Names, Dates and To\n"
            "                                    Do in DIR (the receive folder by default)\n"
+           "                       backup [FILE]  back the whole Newton up into FILE (in\n"
+           "                                    the receive folder by default)\n"
            "                       quit         end the connection in order and exit\n"
            "  --ini FILE         use FILE as the preference file\n"
            "  --port N|network   for this run, listen on serial slot N (0 to 3) or on the\n"
@@ -179,6 +195,12 @@ std::string UsageText(const std::string& program) {
            "                     through its Connection application, without a window, and\n"
            "                     exit: 0 when all were saved, 1 when one was skipped or the\n"
            "                     reading was cut short, 2 when DIR is no folder\n"
+           "  --export DIR --from FILE\n"
+           "                     the same from the backup FILE instead of a Newton\n"
+           "  --backup FILE      back the whole Newton up into FILE (a zip archive of every\n"
+           "                     store, soup and entry, and its packages) through its\n"
+           "                     Connection application, without a window, and exit: 0\n"
+           "                     when all was backed up, 1 when not\n"
            "  --relisten         listen again whenever a connection has ended (also the\n"
            "                     preference Relisten=1), for unattended use\n"
            "  --version          show the program's version\n"

@@ -25,8 +25,12 @@ struct CommandLine {
     std::string typeFile;
     // --export-notes: a folder for the Newton's notes, in one session.
     std::string exportNotes;
-    // --export: a folder for the Newton's data, in one session.
+    // --export: a folder for the Newton's data, in one session; --from: the
+    // backup to read them from instead of a Newton.
     std::string exportData;
+    std::string from;
+    // --backup: the file for a whole backup of the Newton, in one session.
+    std::string backup;
     // --password-file: the file holding the Newton's Connection password.
     std::string passwordFile;
 };

@@ -59,7 +59,7 @@ std::string Trim(const std::string& s) {
 
 constexpr const char* kCommandList =
     "listen, disconnect, status, send FILE, paste [TEXT], drop TEXT, clip FILE, install FILE..., "
-    "type TEXT, type-file FILE, notes [DIR], export [DIR], quit";
+    "type TEXT, type-file FILE, notes [DIR], export [DIR], backup [FILE], quit";
 
 // The words of `text`, split at spaces.
 std::vector<std::string> Words(const std::string& text) {
@@ -202,6 +202,8 @@ private:
         } else if (command == "export") {
             SaveNewtonData(m_session,
                            {argument.empty() ? ReceiveFolderOf(m_session.svc.prefs) : argument, {}});
+        } else if (command == "backup") {
+            BackUpNewton(m_session, argument);
         } else if (command == "clip" && !argument.empty()) {
             WriteClipboard(argument);
         } else if (command == "quit" && argument.empty()) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 #include "base/display_ops.h"
@@ -10,6 +11,7 @@
 #include "conversation/conversation.h"
 #include "dock/install.h"
 #include "link/link_manager.h"
+#include "transfer/backup_reader.h"
 
 namespace zd {
 namespace {
@@ -84,20 +86,12 @@ private:
     std::optional<bool> m_typed;
 };
 
-class ExportSession final : public OneSession {
+// A reading of the Newton's soups into an export or a backup: over once the
+// reading has ended, a success when everything came.
+class ReadingSession : public OneSession {
 public:
-    explicit ExportSession(ExportRequest request) : m_request(std::move(request)) {}
+    explicit ReadingSession(const char* noun) : m_noun(noun) {}
 
-    bool Begin(Session& s) override {
-        struct stat info {};
-        if (::stat(m_request.folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            std::fprintf(stderr, "zandorelle: %s: no folder to save the %s in\n",
-                         m_request.folder.c_str(), NotesAlone() ? "notes" : "Newton's data");
-            return false;
-        }
-        SaveNewtonData(s, m_request);
-        return true;
-    }
     bool Over(Session& s) override {
         if (s.dock.exported != ExportOutcome::kNone) {
             ClosePipe(s);  // the connection's goodbye
@@ -105,7 +99,7 @@ public:
         }
         if (s.link.handshakeDone) {
             LogLine(s,
-                    "The Zandorelle package is connected; the Newton's notes are read "
+                    "The Zandorelle package is connected; the Newton's notes and data are read "
                     "through its Connection application instead.");
             return true;
         }
@@ -113,15 +107,69 @@ public:
     }
     int Status(Session& s) override {
         if (s.dock.exported == ExportOutcome::kAllSaved) return 0;
-        std::fprintf(stderr, "zandorelle: not every %s was saved; the log says why\n",
-                     NotesAlone() ? "note" : "entry");
+        std::fprintf(stderr, "zandorelle: not every %s was saved; the log says why\n", m_noun);
         return 1;
     }
 
+protected:
+    static bool IsFolder(const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+
 private:
-    bool NotesAlone() const { return !m_request.choice.names && !m_request.choice.dates && !m_request.choice.todo; }
+    const char* m_noun;
+};
+
+class ExportSession final : public ReadingSession {
+public:
+    // The Newton's data as `request` asks, from the backup `from` where one is named.
+    ExportSession(ExportRequest request, std::string from)
+        : ReadingSession(IsNotesAlone(request) ? "note" : "entry"),
+          m_request(std::move(request)),
+          m_from(std::move(from)) {}
+
+    bool Begin(Session& s) override {
+        if (!IsFolder(m_request.folder)) {
+            std::fprintf(stderr, "zandorelle: %s: no folder to save the %s in\n",
+                         m_request.folder.c_str(), IsNotesAlone(m_request) ? "notes" : "Newton's data");
+            return false;
+        }
+        if (m_from.empty()) {
+            SaveNewtonData(s, m_request);
+        } else if (const auto refused = ExportFromBackup(s, m_request, m_from)) {
+            std::fprintf(stderr, "zandorelle: %s\n", refused->c_str());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static bool IsNotesAlone(const ExportRequest& request) {
+        return !request.choice.names && !request.choice.dates && !request.choice.todo;
+    }
 
     ExportRequest m_request;
+    std::string m_from;
+};
+
+class BackupSession final : public ReadingSession {
+public:
+    explicit BackupSession(std::string file) : ReadingSession("entry"), m_file(std::move(file)) {}
+
+    bool Begin(Session& s) override {
+        const std::string folder = std::filesystem::path(m_file).parent_path().string();
+        if (!IsFolder(folder.empty() ? "." : folder)) {
+            std::fprintf(stderr, "zandorelle: %s: no folder to keep the backup in\n",
+                         m_file.c_str());
+            return false;
+        }
+        BackUpNewton(s, m_file);
+        return true;
+    }
+
+private:
+    std::string m_file;
 };
 
 }  // namespace
@@ -132,9 +180,11 @@ std::unique_ptr<OneSession> OneSession::For(const RunOptions& options) {
     if (!options.typeFile.empty()) return std::make_unique<TypeFileSession>(options.typeFile);
     if (!options.notesFolder.empty())
         return std::make_unique<ExportSession>(
-            ExportRequest{options.notesFolder, ExportChoice::NotesAlone()});
+            ExportRequest{options.notesFolder, ExportChoice::NotesAlone()}, "");
     if (!options.exportFolder.empty())
-        return std::make_unique<ExportSession>(ExportRequest{options.exportFolder, {}});
+        return std::make_unique<ExportSession>(ExportRequest{options.exportFolder, {}},
+                                               options.exportFrom);
+    if (!options.backupFile.empty()) return std::make_unique<BackupSession>(options.backupFile);
     return nullptr;
 }
 

@@ -76,8 +76,17 @@ DataExport::Sheet* DataExport::SheetFor(const std::string& soup) {
     return nullptr;
 }
 
+std::string DataExport::Beginning() const {
+    return (notesOnly() ? "Saving the Newton's notes in " : "Saving the Newton's data in ") +
+           m_folder + "\u2026";
+}
+
+std::string DataExport::Count(size_t entries) const {
+    return notesOnly() ? Counted(entries, "note", "notes") : Counted(entries, "entry", "entries");
+}
+
 void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
-    ++m_done;
+    if (entry.kind != dock::SoupReading::Entry::Kind::kEntry) return;
     if (entry.soup == kNotesSoup && m_notes) {
         m_notes->Save(s, entry.data, "note " + std::to_string(entry.number) + " of " + entry.store);
         return;
@@ -104,24 +113,24 @@ void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
     oddities.insert(oddities.end(), translated->oddities.begin(), translated->oddities.end());
     if (!oddities.empty()) LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
     (void)sheet->file->Append(translated->text);
-    ++sheet->saved;
+    sheet->saved += translated->count;
 }
 
-std::string DataExport::Finish(Session& s, bool whole, size_t* skipped) {
+ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
     std::string saved;
     const auto count = [&saved](size_t n, const char* noun, const char* nouns) {
         saved += (saved.empty() ? "" : ", ") + Counted(n, noun, nouns);
     };
-    *skipped = 0;
+    size_t skippedCount = 0;
     if (m_notes) {
         count(m_notes->saved(), "note", "notes");
-        *skipped += m_notes->skipped();
+        skippedCount += m_notes->skipped();
         if (!notesOnly())
             LogLine(s, "The notes are in " + m_notes->folder() + ".");
     }
     for (Sheet* sheet : {&m_names, &m_dates, &m_todo}) {
         if (!sheet->file) continue;
-        *skipped += sheet->skipped;
+        skippedCount += sheet->skipped;
         if (!whole) {
             sheet->file->Abandon();
             LogLine(s, sheet->file->path() + " was left as it was: the reading was cut short.");
@@ -131,13 +140,25 @@ std::string DataExport::Finish(Session& s, bool whole, size_t* skipped) {
         if (error == 0) error = sheet->file->Commit(IfTaken::kReplace);
         if (error != 0) {
             LogLine(s, "Couldn't save " + sheet->file->path() + " (" + std::strerror(error) + ").");
-            *skipped += sheet->saved;
+            skippedCount += sheet->saved;
             continue;
         }
         count(sheet->saved, sheet->noun, sheet->nouns);
         LogLine(s, "The " + std::string(sheet->nouns) + " are in " + sheet->file->path() + ".");
     }
-    return saved;
+    Ending ending;
+    ending.line = notesOnly() ? saved + " saved in " + m_folder
+                              : "Saved the Newton's data in " + m_folder + ": " + saved;
+    if (skippedCount > 0) ending.line += "; " + std::to_string(skippedCount) + " skipped";
+    if (leftOut > 0) ending.line += "; " + Counted(leftOut, "store", "stores") + " left out";
+    if (!whole) ending.line += "; the reading was cut short";
+    ending.line += ".";
+    ending.title = notesOnly() ? saved + " from the Newton saved" : "The Newton's data saved";
+    ending.detail = whole ? "In " + m_folder : "The reading was cut short.";
+    ending.outcome = !whole                                     ? ExportOutcome::kCutShort
+                     : skippedCount > 0 || leftOut > 0 ? ExportOutcome::kSomeSkipped
+                                                       : ExportOutcome::kAllSaved;
+    return ending;
 }
 
 }  // namespace zd

@@ -14,35 +14,30 @@
 #include "base/export_choice.h"
 #include "dock/soup_reading.h"
 #include "transfer/note_files.h"
+#include "transfer/reading_sink.h"
 
 namespace zd {
 
-struct Session;
-
-class DataExport {
+class DataExport final : public ReadingSink {
 public:
     // Saves into `folder`: the notes in its subfolder "Notes", or in `folder`
     // itself when they are all that is saved (the notes alone, as ever).
     DataExport(std::string folder, ExportChoice choice);
 
-    // The soups to read, by their names on the Newton.
-    const std::vector<std::string>& soups() const { return m_soups; }
-    // True when only notes are saved.
-    bool notesOnly() const;
+    const std::vector<std::string>& soups() const override { return m_soups; }
+    std::string Beginning() const override;
+    std::string Count(size_t entries) const override;
 
     // Saves one entry; one that cannot be read or written is skipped with a
     // line saying so, and what was odd in one saved is said.
-    void Save(Session& s, const dock::SoupReading::Entry& entry);
+    void Save(Session& s, const dock::SoupReading::Entry& entry) override;
     // Ends the export, its files taking their names when `whole`; the log
-    // says where each kind went.  What was saved and skipped, in words
-    // ("57 notes, 4 cards"), and how many were skipped.
-    std::string Finish(Session& s, bool whole, size_t* skipped);
-
-    const std::string& folder() const { return m_folder; }
-    // The entries that came so far.
-    size_t done() const { return m_done; }
+    // says where each kind went and what was saved and skipped.
+    Ending Finish(Session& s, bool whole, size_t leftOut) override;
 
 private:
+    // True when only notes are saved.
+    bool notesOnly() const;
     // One file of all entries of a kind, and what ends it.
     struct Sheet {
         const char* noun = "";  // "card", "event", "task"
@@ -60,7 +55,6 @@ private:
     std::vector<std::string> m_soups;
     std::unique_ptr<NoteFiles> m_notes;
     Sheet m_names, m_dates, m_todo;
-    size_t m_done = 0;
 };
 
 }  // namespace zd

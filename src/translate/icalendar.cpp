@@ -275,6 +275,7 @@ std::optional<Translated> TasksAsTodos(const nsof::Value& entry, int32_t store, 
             icalcomponent_add_property(todo.get(), icalproperty_new_status(ICAL_STATUS_COMPLETED));
         todos.text += AsText(todo.get());
     }
+    todos.count = number;
     return todos;
 }
 

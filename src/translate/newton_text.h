@@ -25,6 +25,7 @@ inline constexpr std::string_view kInkWordText = "[ink]";
 struct Translated {
     std::string text;                   // UTF-8
     std::vector<std::string> oddities;  // what could not be read, in words
+    size_t count = 1;                   // of cards, events or tasks in it
 };
 
 // The text `value` holds, its returns as line ends; nullopt when it holds no

@@ -104,7 +104,8 @@ TEST_F(MainWindowTest, TheMenuHasItsItemsAndWorkingShortcuts) {
         QStringList({"&File", "&Open Connection 1005 Ctrl+O", "&Close Connection 1010 Ctrl+C",
                      "&Put files 57601 ", "&Install package… 1034 ",
                      "Open the &receive folder 1038 ", "&Unsaved items… 1035 ",
-                     "Save the Newton's &notes… 1037 ", "&Status View 1006 ", "E&xit 57665 Ctrl+X",
+                     "Save the Newton's &notes… 1037 ", "Save the Newton's &data… 1039 ",
+                     "&Back up the Newton… 1040 ", "&Status View 1006 ", "E&xit 57665 Ctrl+X",
                      "&Edit", "Cut 57635  greyed", "Copy 57634  greyed", "&Paste 1009 Ctrl+P",
                      "&Type on the Newton… 1036 Ctrl+T", "P&references 1007 Ctrl+R", "&Help",
                      "&About Zandorelle... 1012 ", "Check for latest &version 1032 "}));

@@ -1,6 +1,9 @@
-// File, "Save the Newton's notes…" in the real window under icewm: the folder
-// chosen in the dialog, the program listening for the Newton's Connection
-// since it had not connected yet, and its notes arriving as text files.
+// File, "Save the Newton's notes…" and "Save the Newton's data…" in the real
+// window under icewm: what to save ticked, the folder chosen in the dialog,
+// the program listening for the Newton's Connection since it had not
+// connected yet, and the notes arriving as text files, the rest as vCard and
+// iCalendar files; and File, "Back up the Newton…" keeping all of it in one
+// archive in the folder chosen.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,6 +37,57 @@ TEST_F(WindowManagerTest, TheNewtonsNotesArriveInTheFolderChosen) {
     Type(window, "Escape");
     EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
     EXPECT_EQ(newton->WaitForExit(10000), 0) << "the connection said goodbye: " << newton->err();
+}
+
+TEST_F(WindowManagerTest, TheNewtonsDataArriveAsTicked) {
+    const std::string out = dir.File("Säkerhetskopia");
+    fs::create_directories(out);
+    auto program = StartWithNewton({"--timeout", "30", "--data"}, "ExportToDo=0\n");
+    ASSERT_FALSE(window.empty());
+
+    Type(window, "alt+f");
+    Pause(300);
+    x->XDoTool({"key", "d"});  // "Save the Newton's &data…"
+    const std::string choice = x->WaitForWindow("^Save the Newton's data$", 5000);
+    ASSERT_FALSE(choice.empty());
+    Pause(300);
+    x->XDoTool({"windowactivate", "--sync", choice, "key", "space"});  // no notes this time
+    x->XDoTool({"key", "Return"});
+    ASSERT_TRUE(ChooseInDialog("Save the Newton's data", out));
+
+    for (int i = 0; i < 100 && !fs::exists(out + "/Dates.ics"); ++i) Pause(100);
+    EXPECT_NE(test::ReadFile(out + "/Names.vcf").find("FN:Åsa Ørnskjöld\r\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(out + "/Dates.ics").find("SUMMARY:Midsommarafton\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(out + "/To Do.ics")) << "not ticked, as the preference kept it";
+    EXPECT_FALSE(fs::exists(out + "/Notes"));
+    Type(window, "Escape");
+    EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
+    EXPECT_NE(test::ReadFile(dir.File("z.INI")).find("ExportNotes=0"), std::string::npos)
+        << "the choice is kept";
+}
+
+TEST_F(WindowManagerTest, ABackupLandsInTheFolderChosen) {
+    const std::string out = dir.File("Säkerhet");
+    fs::create_directories(out);
+    auto program = StartWithNewton({"--timeout", "30", "--data", "--more-soups"});
+    ASSERT_FALSE(window.empty());
+
+    Type(window, "alt+f");
+    Pause(300);
+    x->XDoTool({"key", "b"});  // "&Back up the Newton…"
+    ASSERT_TRUE(ChooseInDialog("Back up the Newton", out));
+
+    std::string archive;
+    for (int i = 0; i < 100 && archive.empty(); ++i) {
+        for (const auto& entry : fs::directory_iterator(out))
+            if (entry.path().extension() == ".newtonbackup") archive = entry.path();
+        Pause(100);
+    }
+    EXPECT_EQ(fs::path(archive).filename().string().rfind("Åsa Ørnskjöld's Newton ", 0), 0u)
+        << archive;
+    Type(window, "Escape");
+    EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(HeadlessTest, UnknownCommandIsNamedAndChangesNothing) {
     ASSERT_TRUE(program.WaitForStderr(
         "Unknown command 'frobnicate now'; the commands are: listen, disconnect, status, "
         "send FILE, paste [TEXT], drop TEXT, clip FILE, install FILE..., type TEXT, type-file "
-        "FILE, notes [DIR], quit\n"));
+        "FILE, notes [DIR], export [DIR], backup [FILE], quit\n"));
     ASSERT_TRUE(program.WaitForStderr("Status view: open\n"));
     program.Write("quit\n");
     EXPECT_EQ(program.WaitForExit(), 0);

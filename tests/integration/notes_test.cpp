@@ -153,8 +153,8 @@ TEST_F(NotesTest, ANewtonWithThePackageIsToldThatNotesTakeConnection) {
         dir.File("z.INI"));
     test::Subprocess program({ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out});
     EXPECT_EQ(program.WaitForExit(20000), 1) << program.out() << program.err();
-    EXPECT_NE(program.out().find("The Zandorelle package is connected; the Newton's notes are "
-                                 "read through its Connection application instead.\n"),
+    EXPECT_NE(program.out().find("The Zandorelle package is connected; the Newton's notes and "
+                                 "data are read through its Connection application instead.\n"),
               std::string::npos)
         << program.out();
     EXPECT_TRUE(Saved(out).empty());

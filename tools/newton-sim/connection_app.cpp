@@ -200,7 +200,7 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     if (!play.ask.empty() && !SendMessage(c, play.ask, "")) return false;
     if (play.flood) return Flood(c);
     std::optional<SoupServer> soup;
-    if (!play.notes.folder.empty() || play.notes.data)
+    if (!play.notes.folder.empty() || play.notes.data || play.notes.more)
         soup.emplace(NotesStores(play.notes), play.notes);
     if (play.notes.sync && !SendMessage(c, words::kRequestToSync, "")) return false;
     const auto typedSome = [&] {

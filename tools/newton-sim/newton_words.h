@@ -46,6 +46,12 @@ inline constexpr std::string_view kSoupInfo = "sinf";
 inline constexpr std::string_view kSendSoup = "snds";
 inline constexpr std::string_view kEntry = "entr";
 inline constexpr std::string_view kSoupDone = "bsdn";
+// A whole backup's.
+inline constexpr std::string_view kGetStoreNames = "gsto";
+inline constexpr std::string_view kStoreNames = "stor";
+inline constexpr std::string_view kSetStore = "ssto";
+inline constexpr std::string_view kGetSoupNames = "gets";
+inline constexpr std::string_view kSetSoup = "ssou";
 
 // Session types of "dock", and the protocol versions.
 inline constexpr uint32_t kNoSession = 0;
@@ -58,6 +64,7 @@ inline constexpr uint32_t kDesktopProtocol = 10;
 inline constexpr int32_t kWrongPassword = -28023;
 inline constexpr int32_t kBadPassword = -28022;
 inline constexpr int32_t kNoSuchSoup = -28015;
+inline constexpr int32_t kNoSuchStore = -28014;
 
 // Keys of "kbdc" that are no characters.
 inline constexpr char16_t kBackspace = 0x08;

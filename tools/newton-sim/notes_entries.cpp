@@ -190,6 +190,17 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
                           {{"Notes", 21, {nsof::Encode(PlainNote("Från kortet\rMed två rader", now))}}}});
     }
     if (play.data) AddPersonalData(stores, play.cardName, play.dataMany);
+    if (play.more) {
+        std::string package = "package0";
+        for (int i = 0; package.size() < 4000; ++i) package += static_cast<char>(i * 7);
+        if (!play.package.empty()) {
+            std::ifstream in(play.package, std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            package = bytes.str();
+        }
+        AddPackagesAndMore(stores, package);
+    }
     return stores;
 }
 

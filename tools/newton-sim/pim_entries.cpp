@@ -175,4 +175,19 @@ void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName,
         "Kortets möte", At(2026, 12, 15, 13, 30), 30, {{"_uniqueID", Int(1)}}))}});
 }
 
+void AddPackagesAndMore(std::vector<SimStore>& stores, const std::string& package) {
+    nsof::LargeBinary reference;
+    reference.className = "package";
+    reference.bytes = package;
+    SimStore& internal = stores.front();
+    internal.soups.push_back({"Packages", 41, {nsof::Encode(Frame({
+        {"packageName", Str("Bücherwurm")},
+        {"pkgRef", Value{std::move(reference)}},
+        {"timeStamp", Int(At(2026, 11, 1))},
+        {"_uniqueID", Int(1)}}))}});
+    internal.soups.push_back({"Bücherwurm:ZANDO", 42, {
+        nsof::Encode(Frame({{"title", Str("Der Zauberberg")}, {"pages", Int(1008)}})),
+        nsof::Encode(Frame({{"title", Str("Röda rummet")}, {"pages", Int(412)}}))}});
+}
+
 }  // namespace zd::sim

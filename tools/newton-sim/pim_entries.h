@@ -17,4 +17,8 @@ namespace zd::sim {
 // card named `cardName`) is made where there is none.
 void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName, size_t many);
 
+// Adds to the internal store a Packages soup holding `package` (a package
+// file's bytes) as a large binary, and a soup of a third party's program.
+void AddPackagesAndMore(std::vector<SimStore>& stores, const std::string& package);
+
 }  // namespace zd::sim

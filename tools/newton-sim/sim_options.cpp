@@ -209,6 +209,26 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 options.full.notes.dataMany = static_cast<size_t>(value);
             }
             PlayTheFullConnection(options);
+        } else if (arg == "--more-soups") {
+            options.full.notes.more = true;
+            PlayTheFullConnection(options);
+        } else if (arg == "--package") {
+            const auto file = next("a package file");
+            if (!file) return std::nullopt;
+            options.full.notes.more = true;
+            options.full.notes.package = *file;
+            PlayTheFullConnection(options);
+        } else if (arg == "--sent-to") {
+            const auto folder = next("a folder");
+            if (!folder) return std::nullopt;
+            options.full.notes.sentTo = *folder;
+        } else if (arg == "--no-store-list") {
+            options.full.notes.noStoreList = true;
+        } else if (arg == "--card-gone") {
+            options.full.notes.cardGone = true;
+        } else if (arg == "--huge-entry-after") {
+            if (!number("an entry count", value)) return std::nullopt;
+            options.full.notes.hugeAfter = static_cast<size_t>(value);
         } else if (arg == "--notes-checklist") {
             options.full.notes.checklist = true;
         } else if (arg == "--notes-ink") {
@@ -363,6 +383,14 @@ std::string SimUsage() {
            "                       Notes, Repeat Meetings, Repeat Notes) and To Do List\n"
            "                       soups on the internal store and a card\n"
            "  --data-many N        the same, with N more cards and N more meetings\n"
+           "  --more-soups         a Packages soup with a package, and a soup of a third\n"
+           "                       party's program\n"
+           "  --package FILE       the same, the package being FILE\n"
+           "  --sent-to DIR        keep what each soup sent in DIR as \"STORE SOUP.entries\",\n"
+           "                       each entry its length in 4 bytes, then its bytes\n"
+           "  --no-store-list      answer \"gsto\" as a Newton that does not know it\n"
+           "  --card-gone          the card store cannot be opened (\"ssto\")\n"
+           "  --huge-entry-after N after N entries, one that says it is 2 GiB long\n"
            "  --notes-checklist, --notes-ink, --notes-drawing, --notes-filed, --notes-card,\n"
            "  --notes-malformed    add a checklist and an outline, a note with ink words,\n"
            "                       a drawing only, two notes filed in the folder \"Arbete\",\n"

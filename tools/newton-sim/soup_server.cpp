@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "base/unicode.h"
 #include "dock_talk.h"
@@ -12,6 +13,11 @@
 
 namespace zd::sim {
 namespace {
+
+// A Newton streams a soup's entries without waiting for the desktop between
+// them; so many bytes of them go in one write, whose frames the link keeps in
+// flight together.
+constexpr size_t kBatchBytes = 16 * 1024;
 
 std::string Result(int32_t code) {
     return dock::BigEndian32(static_cast<uint32_t>(code));
@@ -24,58 +30,98 @@ SoupServer::SoupServer(std::vector<SimStore> stores, const NotesPlay& play)
 
 bool SoupServer::Handles(std::string_view command) {
     for (std::string_view c : {words::kRequestToSync, words::kGetSyncOptions,
-                               words::kSetStoreGetNames, words::kSetSoupGetInfo, words::kSendSoup})
+                               words::kSetStoreGetNames, words::kSetSoupGetInfo, words::kSendSoup,
+                               words::kGetStoreNames, words::kSetStore, words::kGetSoupNames,
+                               words::kSetSoup})
         if (command == c) return true;
     return false;
+}
+
+nsof::Value SoupServer::StoreList() const {
+    std::vector<nsof::Value> stores;
+    for (const SimStore& store : m_stores) {
+        stores.push_back(Frame({{"name", Str(store.name)},
+                                {"kind", Str(store.kind)},
+                                {"signature", Int(store.signature)}}));
+    }
+    return List(std::move(stores));
+}
+
+// The store a store frame names, or null.
+const SimStore* SoupServer::StoreNamed(const std::string& frame) const {
+    const nsof::Decoded named = nsof::Decode(frame);
+    const nsof::Value* name = named.value ? named.value->Find("name") : nullptr;
+    for (const SimStore& store : m_stores)
+        if (name && name->As<nsof::String>() && name->As<nsof::String>()->text == store.name)
+            return &store;
+    return nullptr;
+}
+
+bool SoupServer::SendSoupNames(Conversation& c) {
+    if (m_store->garbled)
+        return SendMessage(c, words::kSoupNames, std::string("\x02\x05\x7F\x09", 4));
+    std::vector<nsof::Value> names, signatures;
+    for (const SimSoup& soup : m_store->soups) {
+        names.push_back(Str(soup.name));
+        signatures.push_back(Int(soup.signature));
+    }
+    return SendMessage(c, words::kSoupNames,
+                       nsof::Encode(List(std::move(names))) +
+                           nsof::Encode(List(std::move(signatures))));
+}
+
+// The soup of the store set that UTF-16 `name` names, or null.
+const SimSoup* SoupServer::SoupNamed(const std::string& name) const {
+    const std::string wanted = Utf16BeToUtf8(name);
+    if (m_store) {
+        for (const SimSoup& soup : m_store->soups)
+            if (soup.name == wanted) return &soup;
+    }
+    return nullptr;
 }
 
 bool SoupServer::Answer(Conversation& c, const dock::Message& message) {
     const std::string& command = message.command;
     if (command == words::kRequestToSync) return SendMessage(c, words::kResult, Result(0));
     if (command == words::kGetSyncOptions) {
-        std::vector<nsof::Value> stores;
-        for (const SimStore& store : m_stores) {
-            stores.push_back(Frame({{"name", Str(store.name)},
-                                    {"kind", Str(store.kind)},
-                                    {"signature", Int(store.signature)}}));
-        }
-        if (m_play.garbled) stores.push_back(Int(7));
+        nsof::Value stores = StoreList();
+        if (m_play.garbled) std::get<nsof::Array>(stores.content).elements.push_back(Int(7));
         return SendMessage(c, words::kSyncOptions,
                            nsof::Encode(Frame({{"Packages", nsof::Value{nsof::Nil{}}},
                                                {"syncAll", nsof::Value{true}},
-                                               {"stores", List(std::move(stores))}})));
+                                               {"stores", std::move(stores)}})));
     }
-    if (command == words::kSetStoreGetNames) {
-        const nsof::Decoded named = nsof::Decode(message.data);
-        const nsof::Value* name = named.value ? named.value->Find("name") : nullptr;
-        m_store = nullptr;
-        for (const SimStore& store : m_stores)
-            if (name && name->As<nsof::String>() && name->As<nsof::String>()->text == store.name)
-                m_store = &store;
+    if (command == words::kGetStoreNames) {
+        if (m_play.noStoreList) return SendMessage(c, words::kUnknownCommand, command);
+        return SendMessage(c, words::kStoreNames, nsof::Encode(StoreList()));
+    }
+    if (command == words::kSetStoreGetNames || command == words::kSetStore) {
+        m_store = StoreNamed(message.data);
         if (!m_store) {
-            c.error = "\"ssgn\" names no store of this Newton";
+            c.error = "\"" + command + "\" names no store of this Newton";
             return false;
         }
-        if (m_store->garbled)
-            return SendMessage(c, words::kSoupNames, std::string("\x02\x05\x7F\x09", 4));
-        std::vector<nsof::Value> names, signatures;
-        for (const SimSoup& soup : m_store->soups) {
-            names.push_back(Str(soup.name));
-            signatures.push_back(Int(soup.signature));
+        if (command == words::kSetStoreGetNames) return SendSoupNames(c);
+        const bool gone = m_play.cardGone && m_store != &m_stores.front();
+        return SendMessage(c, words::kResult, Result(gone ? words::kNoSuchStore : 0));
+    }
+    if (command == words::kGetSoupNames) {
+        if (!m_store) {
+            c.error = "\"gets\" before a store was set";
+            return false;
         }
-        return SendMessage(c, words::kSoupNames,
-                           nsof::Encode(List(std::move(names))) +
-                               nsof::Encode(List(std::move(signatures))));
+        return SendSoupNames(c);
+    }
+    if (command == words::kSetSoup) {
+        m_soup = SoupNamed(message.data);
+        return SendMessage(c, words::kResult, Result(m_soup ? 0 : words::kNoSuchSoup));
     }
     if (command == words::kSetSoupGetInfo) {
-        const std::string wanted = Utf16BeToUtf8(message.data);
-        m_soup = nullptr;
-        if (m_store) {
-            for (const SimSoup& soup : m_store->soups)
-                if (soup.name == wanted) m_soup = &soup;
-        }
+        m_soup = SoupNamed(message.data);
         if (!m_soup) return SendMessage(c, words::kResult, Result(words::kNoSuchSoup));
-        return SendMessage(c, words::kSoupInfo, nsof::Encode(Frame({{"name", Str(wanted)}})));
+        return SendMessage(c, words::kSoupInfo,
+                           nsof::Encode(Frame({{"name", Str(m_soup->name)},
+                                               {"signature", Int(m_soup->signature)}})));
     }
     return SendEntries(c);
 }
@@ -88,7 +134,17 @@ bool SoupServer::SendEntries(Conversation& c) {
     // Timed for the benchmark: the entries and their messages, to the end of the soup.
     const auto started = std::chrono::steady_clock::now();
     size_t bytes = 0;
+    std::string batch;
+    const auto flush = [&] {
+        const bool sent = batch.empty() || c.link.Send(batch, c.timeoutMs);
+        if (!sent) c.error = "an entry did not go";
+        batch.clear();
+        return sent;
+    };
     for (const std::string& entry : m_soup->entries) {
+        const bool interrupted = (m_play.vanishAfter > 0 && m_sent == m_play.vanishAfter) ||
+                                 (m_play.cancelAfter > 0 && m_sent == m_play.cancelAfter);
+        if (interrupted && !flush()) return false;
         if (m_play.vanishAfter > 0 && m_sent == m_play.vanishAfter) {
             std::fprintf(stderr, "newton-sim: vanished after %zu entries\n", m_sent);
             std::fflush(stderr);
@@ -98,18 +154,25 @@ bool SoupServer::SendEntries(Conversation& c) {
             std::fprintf(stderr, "newton-sim: cancelled after %zu entries\n", m_sent);
             return SendMessage(c, words::kOperationCancelled, "");
         }
-        const std::string message = dock::Encode(words::kEntry, entry);
-        if (!c.link.Send(message, c.timeoutMs)) {
-            c.error = "an entry did not go";
-            return false;
+        if (m_play.hugeAfter > 0 && m_sent == m_play.hugeAfter) {
+            // A length no store could hold, and then nothing more of it.
+            batch += std::string(dock::kMagic) + std::string(words::kEntry) + dock::BigEndian32(0x80000000u);
+            std::fprintf(stderr, "newton-sim: sent an entry of 2 GiB\n");
+            return flush();
         }
+        if (!m_play.sentTo.empty()) {
+            std::ofstream(m_play.sentTo + "/" + m_store->name + " " + m_soup->name + ".entries",
+                          std::ios::binary | std::ios::app)
+                << dock::BigEndian32(static_cast<uint32_t>(entry.size())) << entry;
+        }
+        const std::string message = dock::Encode(words::kEntry, entry);
+        batch += message;
         bytes += message.size();
         ++m_sent;
-        if (m_sent == 1 && !m_play.askDuringSoup.empty() &&
-            !SendMessage(c, m_play.askDuringSoup, "")) {
-            return false;
-        }
+        if (m_sent == 1 && !m_play.askDuringSoup.empty()) batch += dock::Encode(m_play.askDuringSoup, "");
+        if (batch.size() >= kBatchBytes && !flush()) return false;
     }
+    if (!flush()) return false;
     if (m_play.endless) return true;
     const bool done = SendMessage(c, words::kSoupDone, "");
     std::fprintf(

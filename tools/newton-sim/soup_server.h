@@ -12,6 +12,7 @@
 #include "dock/dock_message.h"
 #include "newton_stores.h"
 #include "notes_entries.h"
+#include "nsof/nsof.h"
 
 namespace zd::sim {
 
@@ -25,6 +26,10 @@ public:
 
 private:
     bool SendEntries(Conversation& c);
+    nsof::Value StoreList() const;
+    const SimStore* StoreNamed(const std::string& frame) const;
+    const SimSoup* SoupNamed(const std::string& name) const;
+    bool SendSoupNames(Conversation& c);
 
     std::vector<SimStore> m_stores;
     const NotesPlay& m_play;

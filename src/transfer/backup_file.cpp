@@ -1,0 +1,383 @@
+#include "transfer/backup_file.h"
+
+#include <fcntl.h>
+#include <nettle/sha2.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "base/atomic_file.h"
+#include "base/counted.h"
+#include "base/display_ops.h"
+#include "base/printable.h"
+#include "nsof/nsof.h"
+#include "transfer/item_file.h"
+#include "translate/newton_text.h"
+
+namespace zd {
+namespace {
+
+constexpr const char* kExtension = ".newtonbackup";
+constexpr const char* kFormat = "Zandorelle backup of an Apple Newton, version 1";
+constexpr const char* kEntriesFormat =
+    "each entry: its length as 4 bytes, big-endian, then the entry as the Newton sent it "
+    "(Newton Streamed Object Format)";
+
+std::string Hex(const uint8_t* bytes, size_t size) {
+    std::string hex;
+    char digits[3];
+    for (size_t i = 0; i < size; ++i) {
+        std::snprintf(digits, sizeof digits, "%02x", bytes[i]);
+        hex += digits;
+    }
+    return hex;
+}
+
+std::string Size(int64_t bytes) {
+    char text[32];
+    if (bytes >= 1 << 20) {
+        std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1 << 20));
+    } else if (bytes >= 1 << 10) {
+        std::snprintf(text, sizeof text, "%.1f KiB", static_cast<double>(bytes) / (1 << 10));
+    } else {
+        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(bytes));
+    }
+    return text;
+}
+
+// "NAME (incomplete).newtonbackup" for "NAME.newtonbackup".
+std::string Incomplete(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    const size_t end = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                           ? dot
+                           : path.size();
+    return path.substr(0, end) + " (incomplete)" + path.substr(end);
+}
+
+std::string LocalTime(std::time_t when, const char* format) {
+    char text[32];
+    std::strftime(text, sizeof text, format, std::localtime(&when));
+    return text;
+}
+
+}  // namespace
+
+// What arrives, on disk beside the archive until it is written.
+struct BackupFile::Spool {
+    std::string path;
+    int fd = -1;
+    int64_t size = 0;
+    int error = 0;
+    ~Spool() {
+        if (fd >= 0) ::close(fd);
+        if (!path.empty()) ::unlink(path.c_str());
+    }
+};
+
+// One file of the archive, a run of the spool, with its checksum.
+struct BackupFile::Member {
+    std::string name;
+    int64_t offset = -1;
+    int64_t length = 0;
+    sha256_ctx sha{};
+    std::string digest;  // once whole
+    Member() { sha256_init(&sha); }
+    std::string Digest() {
+        if (digest.empty()) {
+            uint8_t bytes[SHA256_DIGEST_SIZE];
+            sha256_digest(&sha, sizeof bytes, bytes);
+            digest = Hex(bytes, sizeof bytes);
+        }
+        return digest;
+    }
+};
+
+struct BackupFile::Soup {
+    std::string name;
+    size_t entries = 0;
+    std::unique_ptr<Member> info;
+    std::unique_ptr<Member> data;
+};
+
+struct BackupFile::Store {
+    std::string name;
+    int32_t signature = 0;
+    std::vector<Soup> soups;
+};
+
+struct BackupFile::Package {
+    std::string name;
+    bool compressed = false;
+    std::string compander;
+    std::unique_ptr<Member> data;
+};
+
+BackupFile::BackupFile(std::string path, std::string owner, std::time_t when)
+    : m_path(std::move(path)), m_owner(std::move(owner)), m_when(when), m_spool(new Spool) {
+    m_spool->fd = CreateTemporaryBeside(m_path, &m_spool->path);
+    if (m_spool->fd < 0) m_spool->error = errno;
+}
+
+BackupFile::~BackupFile() = default;
+
+std::string BackupFile::DefaultPath(const std::string& folder, const std::string& owner,
+                                    std::time_t when) {
+    const std::string name =
+        SafeFileName((owner.empty() ? "The" : owner + "'s") + " Newton " +
+                     LocalTime(when, "%Y-%m-%d"));
+    for (int serial = 1;; ++serial) {
+        const std::string path = folder + "/" + NumberedName(name, serial) + kExtension;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) return path;
+    }
+}
+
+const std::vector<std::string>& BackupFile::soups() const {
+    static const std::vector<std::string> kEvery;
+    return kEvery;
+}
+
+std::string BackupFile::Beginning() const {
+    return "Backing up the Newton to " + m_path + "\u2026";
+}
+
+std::string BackupFile::Count(size_t entries) const {
+    return Counted(entries, "entry", "entries");
+}
+
+void BackupFile::Keep(Member& member, std::string_view bytes) {
+    Spool& spool = *m_spool;
+    if (member.offset < 0) member.offset = spool.size;
+    sha256_update(&member.sha, bytes.size(), reinterpret_cast<const uint8_t*>(bytes.data()));
+    member.length += static_cast<int64_t>(bytes.size());
+    spool.size += static_cast<int64_t>(bytes.size());
+    while (spool.error == 0 && !bytes.empty()) {
+        const ssize_t n = ::write(spool.fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) spool.error = errno;
+        if (n > 0) bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+BackupFile::Soup& BackupFile::SoupOf(const dock::SoupReading::Entry& entry) {
+    if (m_storeList.empty() || m_storeList.back().name != entry.store ||
+        m_storeList.back().signature != entry.storeSignature) {
+        m_storeList.push_back({entry.store, entry.storeSignature, {}});
+    }
+    Store& store = m_storeList.back();
+    if (store.soups.empty() || store.soups.back().name != entry.soup) {
+        const std::string folder = "stores/" + std::to_string(m_storeList.size()) + "/soups/" +
+                                   std::to_string(store.soups.size() + 1) + "/";
+        Soup soup{entry.soup, 0, std::make_unique<Member>(), std::make_unique<Member>()};
+        soup.info->name = folder + "info.nsof";
+        soup.data->name = folder + "entries";
+        store.soups.push_back(std::move(soup));
+    }
+    return store.soups.back();
+}
+
+void BackupFile::Save(Session& s, const dock::SoupReading::Entry& entry) {
+    using Kind = dock::SoupReading::Entry::Kind;
+    if (entry.kind == Kind::kStores) {
+        m_stores = std::make_unique<Member>();
+        m_stores->name = "stores.nsof";
+        Keep(*m_stores, entry.data);
+        return;
+    }
+    Soup& soup = SoupOf(entry);
+    if (entry.kind == Kind::kSoupInfo) {
+        Keep(*soup.info, entry.data);
+        return;
+    }
+    const uint32_t length = static_cast<uint32_t>(entry.data.size());
+    const char prefix[4] = {static_cast<char>(length >> 24), static_cast<char>(length >> 16),
+                            static_cast<char>(length >> 8), static_cast<char>(length)};
+    Keep(*soup.data, std::string_view(prefix, 4));
+    Keep(*soup.data, entry.data);
+    ++soup.entries;
+    ++m_entries;
+    if (entry.soup == "Packages") KeepPackage(s, entry.data, entry.number);
+}
+
+void BackupFile::KeepPackage(Session& s, std::string_view entry, size_t number) {
+    const nsof::Decoded decoded = nsof::Decode(entry);
+    const nsof::Value* reference = decoded.value ? decoded.value->Find("pkgRef") : nullptr;
+    const nsof::LargeBinary* large = reference ? reference->As<nsof::LargeBinary>() : nullptr;
+    const nsof::Binary* small = reference ? reference->As<nsof::Binary>() : nullptr;
+    if (!large && !small) {
+        LogLine(s, "Package " + std::to_string(number) + " holds no package to save as a file; its entry is kept.");
+        return;
+    }
+    std::string name = decoded.value ? TextSlot(*decoded.value, "packageName") : "";
+    if (name.empty()) name = "package " + std::to_string(number);
+    Package package{SafeFileName(name), large && large->compressed,
+                    large ? large->compander : "", std::make_unique<Member>()};
+    int serial = 1;
+    for (bool taken = true; taken; ++serial) {
+        taken = false;
+        for (const Package& other : m_packages)
+            taken = taken || other.data->name == "packages/" + NumberedName(package.name, serial) + ".pkg";
+        if (!taken) package.data->name = "packages/" + NumberedName(package.name, serial) + ".pkg";
+    }
+    if (package.compressed) {
+        LogLine(s, "The package " + Printable(name) + " is compressed (" + Printable(package.compander) +
+                       "): its bytes are kept as they came.");
+    }
+    Keep(*package.data, large ? large->bytes : small->bytes);
+    m_packages.push_back(std::move(package));
+}
+
+std::string BackupFile::Manifest(bool whole) const {
+    using nlohmann::json;
+    const auto member = [](Member& m) {
+        return json{{"member", m.name}, {"bytes", m.length}, {"sha256", m.Digest()}};
+    };
+    json stores = json::array();
+    for (const Store& store : m_storeList) {
+        json soups = json::array();
+        for (const Soup& soup : store.soups) {
+            json entry = member(*soup.data);
+            entry["name"] = soup.name;
+            entry["entries"] = soup.entries;
+            if (soup.info->length > 0) entry["info"] = member(*soup.info);
+            soups.push_back(entry);
+        }
+        stores.push_back({{"name", store.name}, {"signature", store.signature}, {"soups", soups}});
+    }
+    json packages = json::array();
+    for (const Package& package : m_packages) {
+        json entry = member(*package.data);
+        entry["name"] = package.name;
+        entry["compressed"] = package.compressed;
+        if (package.compressed) entry["compander"] = package.compander;
+        packages.push_back(entry);
+    }
+    json manifest{{"format", kFormat},
+                  {"entries format", kEntriesFormat},
+                  {"newton", m_owner},
+                  {"time", LocalTime(m_when, "%Y-%m-%dT%H:%M:%S")},
+                  {"complete", whole},
+                  {"stores", stores},
+                  {"packages", packages}};
+    if (m_stores) manifest["stores list"] = member(*m_stores);
+    return manifest.dump(1, ' ', false, json::error_handler_t::replace);
+}
+
+int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* why) {
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive) {
+        zip_error_t failure;
+        zip_error_init_with_code(&failure, error);
+        *why = zip_error_strerror(&failure);
+        zip_error_fini(&failure);
+        return EIO;
+    }
+    std::vector<Member*> members;
+    if (m_stores) members.push_back(m_stores.get());
+    for (Store& store : m_storeList) {
+        for (Soup& soup : store.soups) {
+            if (soup.info->length > 0) members.push_back(soup.info.get());
+            members.push_back(soup.data.get());
+        }
+    }
+    for (Package& package : m_packages) members.push_back(package.data.get());
+    const std::string manifest = Manifest(whole);
+    bool added = zip_file_add(archive, "manifest.json",
+                              zip_source_buffer(archive, manifest.data(), manifest.size(), 0),
+                              ZIP_FL_ENC_UTF_8) >= 0;
+    for (Member* member : members) {
+        // A soup cut off before its first entry has none: a length of 0
+        // would mean the rest of the spool.
+        zip_source_t* source =
+            member->length == 0
+                ? zip_source_buffer(archive, nullptr, 0, 0)
+                : zip_source_file(archive, m_spool->path.c_str(),
+                                  static_cast<zip_uint64_t>(member->offset), member->length);
+        added = added && source &&
+                zip_file_add(archive, member->name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0;
+    }
+    if (!added || zip_close(archive) != 0) {
+        *why = zip_strerror(archive);
+        zip_discard(archive);
+        return EIO;
+    }
+    // Read back: every member as it arrived.
+    archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!archive) {
+        *why = "it cannot be read back";
+        return EIO;
+    }
+    std::string wrong;
+    for (Member* member : members) {
+        zip_file_t* file = zip_fopen(archive, member->name.c_str(), 0);
+        sha256_ctx sha;
+        sha256_init(&sha);
+        char chunk[64 * 1024];
+        zip_int64_t n = 0;
+        while (file && (n = zip_fread(file, chunk, sizeof chunk)) > 0)
+            sha256_update(&sha, static_cast<size_t>(n), reinterpret_cast<const uint8_t*>(chunk));
+        uint8_t digest[SHA256_DIGEST_SIZE];
+        sha256_digest(&sha, sizeof digest, digest);
+        if (!file || n < 0 || Hex(digest, sizeof digest) != member->Digest()) wrong = member->name;
+        if (file) zip_fclose(file);
+        if (!wrong.empty()) break;
+    }
+    zip_discard(archive);
+    if (!wrong.empty()) {
+        *why = wrong + " did not read back as it arrived";
+        return EIO;
+    }
+    return 0;
+}
+
+ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
+    (void)s;
+    Ending ending;
+    const std::string target = whole ? m_path : Incomplete(m_path);
+    std::string temporary, why;
+    int error = m_spool->error;
+    if (error == 0) {
+        const int fd = CreateTemporaryBeside(target, &temporary);
+        error = fd < 0 ? errno : 0;
+        if (fd >= 0) ::close(fd);
+    }
+    if (error == 0) error = WriteArchive(temporary, whole, &why);
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) {
+        if (!temporary.empty()) ::unlink(temporary.c_str());
+        ending.line = "Couldn't write the backup " + target + " (" +
+                      (why.empty() ? std::strerror(error) : why) + "); no backup was kept.";
+        ending.title = "The backup could not be written";
+        ending.outcome = ExportOutcome::kCutShort;
+        return ending;
+    }
+    struct stat info {};
+    ::stat(target.c_str(), &info);
+    size_t soups = 0;
+    for (const Store& store : m_storeList) soups += store.soups.size();
+    const std::string what = Counted(m_entries, "entry", "entries") + " of " +
+                             Counted(soups, "soup", "soups") + " on " +
+                             Counted(m_storeList.size(), "store", "stores") + " (" +
+                             Size(info.st_size) + ")";
+    if (!whole) {
+        ending.line = "The backup was cut short: " + what + " are kept in " + target + ".";
+        ending.title = "The backup was cut short";
+        ending.outcome = ExportOutcome::kCutShort;
+        return ending;
+    }
+    ending.line = "Backed up " + what + " to " + target + ".";
+    if (leftOut > 0) ending.line += " " + Counted(leftOut, "store or soup", "stores or soups") + " could not be read.";
+    ending.title = "The Newton is backed up";
+    ending.detail = target;
+    ending.outcome = leftOut > 0 ? ExportOutcome::kSomeSkipped : ExportOutcome::kAllSaved;
+    return ending;
+}
+
+}  // namespace zd

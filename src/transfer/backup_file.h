@@ -1,0 +1,63 @@
+// A whole backup of the Newton as one zip archive: a JSON manifest (the
+// Newton, the time, every store and soup with its entries' count, size and
+// checksum), the stores' list and each soup's information frame and entries
+// exactly as the Newton sent them, and each package of the Packages soup as
+// a .pkg file.  What arrives is spooled to disk beside the archive, so that
+// memory stays flat however large the backup; the archive is written beside
+// its name, read back against every checksum, and only then takes the name.
+// A reading cut short leaves an archive named as incomplete.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "transfer/reading_sink.h"
+
+namespace zd {
+
+class BackupFile final : public ReadingSink {
+public:
+    // The backup of `owner`'s Newton at `path`, made at `when`.
+    BackupFile(std::string path, std::string owner, std::time_t when);
+    ~BackupFile() override;
+
+    // The name a backup gets in `folder` by default:
+    // "OWNER's Newton YYYY-MM-DD.newtonbackup".
+    static std::string DefaultPath(const std::string& folder, const std::string& owner,
+                                   std::time_t when);
+
+    const std::vector<std::string>& soups() const override;
+    std::string Beginning() const override;
+    std::string Count(size_t entries) const override;
+    void Save(Session& s, const dock::SoupReading::Entry& entry) override;
+    Ending Finish(Session& s, bool whole, size_t leftOut) override;
+
+private:
+    struct Spool;
+    struct Member;
+    struct Soup;
+    struct Store;
+    struct Package;
+
+    // Keeps `bytes` as (the next part of) member `member`.
+    void Keep(Member& member, std::string_view bytes);
+    Soup& SoupOf(const dock::SoupReading::Entry& entry);
+    void KeepPackage(Session& s, std::string_view entry, size_t number);
+    // Writes the archive to `path` and reads it back; 0 or an errno.
+    int WriteArchive(const std::string& path, bool whole, std::string* why);
+    std::string Manifest(bool whole) const;
+
+    std::string m_path;
+    std::string m_owner;
+    std::time_t m_when;
+    std::unique_ptr<Spool> m_spool;
+    std::unique_ptr<Member> m_stores;
+    std::vector<Store> m_storeList;
+    std::vector<Package> m_packages;
+    size_t m_entries = 0;
+};
+
+}  // namespace zd

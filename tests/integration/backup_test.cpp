@@ -1,0 +1,124 @@
+// A whole backup of the Newton through its Connection application that
+// newton-sim plays over a pseudo-terminal: two stores with notes, Names,
+// Dates, To Do, a Packages soup and a third party's soup, every entry kept
+// byte for byte and read back by Python's zip reader; an export from the
+// backup equal to one from the Newton; a Newton that knows no "gsto" or
+// cannot open a card; a connection cut short, an entry of 2 GiB and a full
+// disk, none of which leaves a file that looks complete.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/sim_newton.h"
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+
+namespace zd {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Line;
+
+class BackupTest : public ::testing::Test {
+protected:
+    BackupTest() {
+        for (const std::string& folder : {notes, sent, out, dir.File("live"), dir.File("kept")})
+            fs::create_directories(folder);
+        test::WriteFile(notes + "/1.txt", "Réunion à Paris\nà 10 h\n");
+        std::string package = "package0";
+        for (int i = 0; package.size() < 20000; ++i) package += static_cast<char>(i * 13);
+        test::WriteFile(dir.File("Bücherwurm.pkg"), package);
+    }
+    void PrepareNewton(std::vector<std::string> extra = {}) {
+        extra.insert(extra.begin(), {"--timeout", "30", "--notes", notes, "--data", "--package",
+                                     dir.File("Bücherwurm.pkg"), "--sent-to", sent});
+        newton = std::make_unique<test::SimNewton>(Line::kSerial, extra, dir.File("z.INI"));
+    }
+    // The program with `args` in a session of its own; its exit status.
+    int Run(std::vector<std::string> args, std::vector<std::string> before = {}) {
+        before.insert(before.end(), {ZD_PROGRAM, "--ini", dir.File("z.INI")});
+        before.insert(before.end(), args.begin(), args.end());
+        program = std::make_unique<test::Subprocess>(before);
+        return program->WaitForExit(60000);
+    }
+    bool Logged(const std::string& text) { return program->out().find(text) != std::string::npos; }
+    std::string Check(const std::string& archive) {
+        test::Subprocess check({"/usr/bin/python3", CHECK_BACKUP, archive, sent, dir.File("Bücherwurm.pkg")});
+        EXPECT_EQ(check.WaitForExit(20000), 0) << check.out() << check.err();
+        return check.out();
+    }
+
+    test::TempDir dir;
+    const std::string notes = dir.File("on-the-newton"), sent = dir.File("sent"), out = dir.File("ut");
+    const std::string archive = out + "/Åsa.newtonbackup";
+    std::unique_ptr<test::SimNewton> newton;
+    std::unique_ptr<test::Subprocess> program;
+};
+
+TEST_F(BackupTest, EveryStoreSoupAndEntryIsKeptByteForByte) {
+    PrepareNewton();
+    ASSERT_EQ(Run({"--backup", archive}), 0) << program->out();
+    EXPECT_TRUE(Logged("Backed up 20 entries of 11 soups on 2 stores (")) << program->out();
+    EXPECT_EQ(Check(archive),
+              "newton Åsa Ørnskjöld complete\n"
+              "Internal Notes 1 as sent\nInternal Names 3 as sent\nInternal Calendar 1 as sent\n"
+              "Internal Calendar Notes 1 as sent\nInternal Repeat Meetings 6 as sent\n"
+              "Internal Repeat Notes 1 as sent\nInternal To Do List 2 as sent\n"
+              "Internal Packages 1 as sent\nInternal Bücherwurm:ZANDO 2 as sent\n"
+              "Kort Names 1 as sent\nKort Calendar 1 as sent\n"
+              "package packages/Bücherwurm.pkg as installed\n");
+
+    // The backup gives what the Newton gives.
+    PrepareNewton();
+    ASSERT_EQ(Run({"--export", dir.File("live")}, {}), 0) << program->out();
+    ASSERT_EQ(Run({"--export", dir.File("kept"), "--from", archive}), 0) << program->out();
+    for (const char* file : {"Names.vcf", "Dates.ics", "To Do.ics", "Notes/Réunion à Paris.txt"})
+        EXPECT_EQ(test::ReadFile(dir.File("kept/") + file), test::ReadFile(dir.File("live/") + file)) << file;
+}
+
+TEST_F(BackupTest, WhatTheNewtonCannotDoIsSaidAndCounted) {
+    const struct {
+        const char* option;
+        int status;
+        const char* line;
+    } cases[] = {
+        {"--no-store-list", 0,
+         "The Newton does not list its stores; those of its synchronisation options are read.\n"},
+        {"--card-gone", 1, "The store Kort could not be opened (error -28014); it is left out.\n"},
+    };
+    for (const auto& [option, status, line] : cases) {
+        fs::remove_all(sent);
+        fs::create_directories(sent);
+        PrepareNewton({option});
+        EXPECT_EQ(Run({"--backup", archive}), status) << option << program->out();
+        EXPECT_TRUE(Logged(line)) << program->out();
+        EXPECT_TRUE(fs::exists(archive)) << option;
+    }
+}
+
+TEST_F(BackupTest, ABackupCutShortNeverLooksComplete) {
+    const struct {
+        std::vector<std::string> newton, before;
+        const char* line;
+    } cases[] = {
+        {{"--vanish-after-notes", "8"}, {}, "The backup was cut short: "},
+        {{"--huge-entry-after", "5"}, {}, "The backup was cut short: "},
+        // Past 6 KiB no file may grow: the spool of what arrives cannot.
+        {{}, {"/usr/bin/prlimit", "--fsize=6144"}, "Couldn't write the backup "},
+    };
+    for (const auto& [newtonArgs, before, line] : cases) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        PrepareNewton(newtonArgs);
+        EXPECT_EQ(Run({"--backup", archive}, before), 1) << program->out();
+        EXPECT_TRUE(Logged(line)) << program->out();
+        EXPECT_FALSE(fs::exists(archive)) << line;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "Åsa (incomplete).newtonbackup") << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zd

@@ -1,0 +1,34 @@
+#!/usr/bin/python3
+"""Checks a backup archive with Python's own zip reader: every soup's entries
+member holds exactly what newton-sim sent (its --sent-to folder), the
+package is the package file, and every member matches its checksum in the
+manifest.  Prints what it found, a line each; exits 1 on a difference."""
+import hashlib
+import json
+import os
+import sys
+import zipfile
+
+archive, sent, package = sys.argv[1:4]
+failed = False
+with zipfile.ZipFile(archive) as backup:
+    manifest = json.loads(backup.read("manifest.json"))
+    print("newton", manifest["newton"], "complete" if manifest["complete"] else "incomplete")
+    members = [s for store in manifest["stores"] for s in store["soups"]]
+    members += [s["info"] for s in members if "info" in s] + manifest["packages"]
+    for member in members:
+        if hashlib.sha256(backup.read(member["member"])).hexdigest() != member["sha256"]:
+            print("checksum differs:", member["member"])
+            failed = True
+    for store in manifest["stores"]:
+        for soup in store["soups"]:
+            with open(os.path.join(sent, store["name"] + " " + soup["name"] + ".entries"), "rb") as f:
+                same = backup.read(soup["member"]) == f.read()
+            print(store["name"], soup["name"], soup["entries"], "as sent" if same else "DIFFERS")
+            failed = failed or not same
+    for entry in manifest["packages"]:
+        with open(package, "rb") as f:
+            same = backup.read(entry["member"]) == f.read()
+        print("package", entry["member"], "as installed" if same else "DIFFERS")
+        failed = failed or not same
+sys.exit(1 if failed else 0)
