@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
+#include <QPushButton>
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "base/display_ops.h"
 #include "base/session.h"
 #include "dock/connection_driver.h"
+#include "link/admission_gate.h"
 
 namespace zd {
 
@@ -65,6 +67,26 @@ void QtDesktop::RememberPassword(const std::string& owner, const Secret& passwor
 
 void QtDesktop::ForgetPassword(const std::string& owner) {
     Keyring::Forget(QString::fromStdString(owner));
+}
+
+bool QtDesktop::AskToAdmit(const std::string& address) {
+    if (!m_owner->isVisible()) return false;
+    auto* box = new QMessageBox(QMessageBox::Question, "A Newton on the network",
+                                QString::fromStdString("A Newton at " + address + " wants to connect."),
+                                QMessageBox::NoButton, m_owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* once = box->addButton("Allow &once", QMessageBox::AcceptRole);
+    QPushButton* always = box->addButton("&Always allow", QMessageBox::AcceptRole);
+    box->addButton("&Refuse", QMessageBox::RejectRole);
+    QObject::connect(box, &QMessageBox::finished, m_owner, [this, box, once, always, address] {
+        const QAbstractButton* chosen = box->clickedButton();
+        AnswerAdmission(m_session, address,
+                        chosen == once     ? AdmissionAnswer::kOnce
+                        : chosen == always ? AdmissionAnswer::kAlways
+                                           : AdmissionAnswer::kRefuse);
+    });
+    box->show();
+    return true;
 }
 
 QString QtDesktop::Caption() {

@@ -40,6 +40,8 @@ public:
     bool AskPassword(const std::string& owner) override;
     void RememberPassword(const std::string& owner, const Secret& password) override;
     void ForgetPassword(const std::string& owner) override;
+    // A caller from another machine: asked about while the window is shown.
+    bool AskToAdmit(const std::string& address) override;
 
     // The open-file dialog for a backup of the Newton's; nullopt when cancelled.
     std::optional<std::string> ChooseBackup();

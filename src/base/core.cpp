@@ -2,6 +2,7 @@
 
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
+#include "link/admission_gate.h"
 #include "link/dil/mnp_framing.h"
 
 namespace zd {
@@ -43,6 +44,7 @@ DilOptions LinkOptions(const PrefsStore& prefs, Session& session) {
     options.settings = [&prefs] { return ReadDilSettings(prefs); };
     options.notice = [&session](std::string_view text) { LogLine(session, text); };
     options.mnpRetransmitMs = RetransmitMsFromEnvironment();
+    options.admit = [&session](const std::string& address) { return AdmitCaller(session, address); };
     return options;
 }
 

@@ -57,6 +57,11 @@ public:
         (void)owner, (void)password;
     }
     virtual void ForgetPassword(const std::string& owner) { (void)owner; }
+
+    // Asks the user whether the Newton at network `address` may connect; the
+    // answer comes through AnswerAdmission (link/admission_gate.h).  False
+    // when nobody can be asked, as by default.
+    virtual bool AskToAdmit(const std::string& address) { return (void)address, false; }
 };
 
 }  // namespace zd

@@ -26,6 +26,10 @@ inline constexpr const char* kBottomX = "bottomx";  // bottom
 // the network can push text to a user who did not ask for it.
 inline constexpr const char* kNetAddress = "NetAddress";  // string, default "127.0.0.1"
 inline constexpr const char* kNetPort = "NetPort";        // integer, default 3679
+// Who may connect to the network port from another machine: addresses and
+// CIDR ranges, comma-separated ("192.168.1.20,10.0.0.0/8"); the machine
+// itself always may.
+inline constexpr const char* kNetAllow = "NetAllow";
 // Listen again by itself whenever a pipe has ended (switch, default 0 so that
 // the window behaves as it always has).
 inline constexpr const char* kRelisten = "Relisten";

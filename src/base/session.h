@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,9 +76,10 @@ struct TransferProgress {
     int64_t startMs = -1;  // when it began; -1 while none runs
     int64_t shownMs = 0;   // when its progress was last shown
     int64_t baseline = 0;  // the pipe's bytes moved when it began
-    // While the Newton's soups are read: how many entries so far, which the
-    // transit field shows instead of the bytes waiting; -1 otherwise.
-    int32_t entriesSoFar = -1;
+    // While the Newton's soups are read: how many entries so far with their
+    // noun ("27 notes"), which the transit field shows instead of the bytes
+    // waiting; "" otherwise.
+    std::string entriesSoFar;
 };
 
 // How the last package installation ended.
@@ -113,6 +116,13 @@ struct DockState {
     std::string passwordFile;
 };
 
+// The network callers the user is being asked about, and the answers not yet
+// taken by the port.
+struct AdmissionState {
+    std::set<std::string> asking;
+    std::map<std::string, Admission> answers;
+};
+
 struct Session {
     explicit Session(Services services) : svc(services) {}
 
@@ -126,6 +136,13 @@ struct Session {
     DockState dock;
     // The clipboard or dropped text being sent; it stays until the next one.
     std::string outgoing;
+    // The item from the Newton put on the clipboard last: its name and text.
+    struct ClipboardItem {
+        std::string name;
+        std::string text;
+    };
+    std::optional<ClipboardItem> clipboardItem;
+    AdmissionState admission;
 };
 
 }  // namespace zd

@@ -76,7 +76,7 @@ std::unique_ptr<Transport> Dil::MakeTransport(const PipeRequest& request, int32_
     if (request.kind == PipeKind::kNetwork) {
         return std::make_unique<TcpTransport>(m_clock, request.settings.netAddress,
                                               request.settings.netPort, m_options.readTimeoutMs,
-                                              m_options.notice);
+                                              m_options.notice, m_options.admit);
     }
     const auto table = SerialPortTable(request.settings.serialDevices, m_options.deviceRoots);
     if (request.serialPort < 0 || request.serialPort >= kSerialSlots ||

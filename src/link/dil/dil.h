@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "link/dil/admission.h"
 #include "link/dil/serial_ports.h"
 #include "link/mnp/mnp_link.h"
 
@@ -115,6 +116,8 @@ struct DilOptions {
     int32_t mnpRetransmitMs = mnp::kRetransmitMs;
     // Where serial devices are looked for.
     DeviceRoots deviceRoots;
+    // Decides on a network caller from another machine; unset: all are taken.
+    Admit admit;
 };
 
 class Dil {

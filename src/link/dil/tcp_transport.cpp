@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "link/dil/dil.h"
 #include "link/dil/fd_io.h"
@@ -39,12 +40,13 @@ void CloseFd(int& fd) {
 }  // namespace
 
 TcpTransport::TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs,
-                           Notice notice)
+                           Notice notice, Admit admit)
     : m_clock(clock),
       m_address(std::move(address)),
       m_port(port),
       m_writeTimeoutMs(writeTimeoutMs),
-      m_notice(std::move(notice)) {}
+      m_notice(std::move(notice)),
+      m_admit(std::move(admit)) {}
 
 int32_t TcpTransport::Fail(int32_t code) {
     CloseFd(m_listenFd);
@@ -106,8 +108,18 @@ int TcpTransport::AcceptWaiting(std::string& name) {
 }
 
 void TcpTransport::TakeWaitingConnection() {
-    m_connFd = AcceptWaiting(m_peerName);
-    if (m_connFd < 0) return;
+    if (m_heldFd < 0) m_heldFd = AcceptWaiting(m_heldName);
+    if (m_heldFd < 0) return;
+    const std::string address = m_heldName.substr(0, m_heldName.rfind(':'));
+    const Admission admission =
+        IsLoopback(address) || !m_admit ? Admission::kAllow : m_admit(address);
+    if (admission == Admission::kUndecided) return;
+    if (admission == Admission::kRefuse) {
+        CloseFd(m_heldFd);
+        return;
+    }
+    m_connFd = std::exchange(m_heldFd, -1);
+    m_peerName = m_heldName;
     m_peer = Peer::kAttached;
     // Commands are a few bytes each; do not hold them back for coalescing.
     const int on = 1;
@@ -164,6 +176,7 @@ void TcpTransport::Wait(int32_t timeoutMs) {
 }
 
 void TcpTransport::Close() {
+    CloseFd(m_heldFd);
     CloseFd(m_connFd);
     CloseFd(m_listenFd);
     if (m_peer == Peer::kAttached) m_peer = Peer::kGone;

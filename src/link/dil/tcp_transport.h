@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "link/dil/admission.h"
 #include "link/dil/transport.h"
 
 namespace zd {
@@ -15,9 +16,10 @@ class TcpTransport final : public Transport {
 public:
     // Listens on `address` (dotted IPv4, e.g. "127.0.0.1" or "0.0.0.0") and
     // `port`.  `writeTimeoutMs` bounds how long a write waits for room;
-    // `notice` hears why listening failed, in words.
+    // `notice` hears why listening failed, in words; `admit` decides on a
+    // caller from another machine (none: every caller is taken).
     TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs,
-                 Notice notice);
+                 Notice notice, Admit admit = {});
     ~TcpTransport() override;
 
     FramingKind framing() const override { return FramingKind::kDetect; }
@@ -45,7 +47,11 @@ private:
     int32_t m_port;
     int32_t m_writeTimeoutMs;
     Notice m_notice;
+    Admit m_admit;
     static constexpr int64_t kTurnAwayEveryMs = 100;
+    // A caller waiting for its admission: nothing it sends is read meanwhile.
+    int m_heldFd = -1;
+    std::string m_heldName;
 
     int m_listenFd = -1;
     int m_connFd = -1;

@@ -1,0 +1,42 @@
+#include "link/admission_gate.h"
+
+#include "base/desktop.h"
+#include "base/display_ops.h"
+#include "base/prefs_keys.h"
+#include "base/session.h"
+
+namespace zd {
+
+Admission AdmitCaller(Session& s, const std::string& address) {
+    if (InAllowList(s.svc.prefs.GetPrefString(prefs::kNetAllow), address)) return Admission::kAllow;
+    AdmissionState& gate = s.admission;
+    if (const auto answered = gate.answers.find(address); answered != gate.answers.end()) {
+        const Admission admission = answered->second;
+        gate.answers.erase(answered);
+        if (admission == Admission::kRefuse)
+            LogLine(s, "Refused the Newton at " + address + ", as you said.");
+        return admission;
+    }
+    if (gate.asking.count(address)) return Admission::kUndecided;
+    if (s.svc.desktop && s.svc.desktop->AskToAdmit(address)) {
+        gate.asking.insert(address);
+        LogLine(s, "A Newton at " + address + " wants to connect.");
+        return Admission::kUndecided;
+    }
+    LogLine(s, "Refused the Newton at " + address +
+                   ": only the addresses in NetAllow may connect from other machines.");
+    return Admission::kRefuse;
+}
+
+void AnswerAdmission(Session& s, const std::string& address, AdmissionAnswer answer) {
+    s.admission.asking.erase(address);
+    s.admission.answers[address] =
+        answer == AdmissionAnswer::kRefuse ? Admission::kRefuse : Admission::kAllow;
+    if (answer != AdmissionAnswer::kAlways) return;
+    const std::string allowed = s.svc.prefs.GetPrefString(prefs::kNetAllow);
+    s.svc.prefs.SetPrefString(allowed.empty() ? address : allowed + "," + address,
+                              prefs::kNetAllow);
+    LogLine(s, address + " may connect from now on (NetAllow).");
+}
+
+}  // namespace zd

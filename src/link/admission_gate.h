@@ -1,0 +1,22 @@
+// The program's side of who may use the network port (dil/admission.h): a
+// caller from another machine is let in when "NetAllow" lists it, asked
+// about where a window can ask, and refused with a line in the log where
+// nobody can (headless, or tray mode without the window shown).
+#pragma once
+
+#include <string>
+
+#include "link/dil/admission.h"
+
+namespace zd {
+
+struct Session;
+
+// The decision on a caller from `address`, for the DIL.
+Admission AdmitCaller(Session& s, const std::string& address);
+
+// What the user answered about `address`.
+enum class AdmissionAnswer { kOnce, kAlways, kRefuse };
+void AnswerAdmission(Session& s, const std::string& address, AdmissionAnswer answer);
+
+}  // namespace zd
