@@ -10,7 +10,7 @@ ARGS ?=
 # prefixed to every path, for packagers.
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test test-asan fuzz soak run demo bench install uninstall \
+.PHONY: all deps configure build programs test test-asan fuzz soak run demo bench install uninstall \
 	package clean
 
 all: build
@@ -52,10 +52,14 @@ SOAK_ITEMS ?= 200
 soak: build
 	@ZD_SOAK_ITEMS=$(SOAK_ITEMS) $(BUILD)/tests/soak_tests
 
-run: build
+# The program and the simulated Newton alone: no test, no fuzz target.
+programs: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zandorelle newton-sim
+
+run: programs
 	@$(BUILD)/src/zandorelle $(ARGS)
 
-demo: build
+demo: programs
 	@scripts/demo $(BUILD)
 
 bench: build

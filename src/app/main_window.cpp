@@ -460,6 +460,8 @@ void MainWindow::showFromTray() {
     m_shownFromTray = true;
     const WindowRect corner = ShowFromTrayCorner(m_session.svc.prefs);
     move(corner.left, corner.top);
+    // The size the window had when it was last hidden too, where it was saved.
+    if (const auto saved = SavedPlacement(m_session.svc.prefs)) restorePlacement(*saved);
     show();
     raise();
     activateWindow();
@@ -489,6 +491,8 @@ void MainWindow::choosePackages() {
 void MainWindow::openTypeWindow() {
     if (!ReadyToType(m_session)) return;
     if (!m_typeWindow) m_typeWindow = new TypeWindow(m_session, this);
+    // What was typed before went to the Newton then: a new session starts empty.
+    if (!m_typeWindow->isVisible()) m_typeWindow->field()->clear();
     m_typeWindow->show();
     m_typeWindow->raise();
     m_typeWindow->activateWindow();
@@ -504,7 +508,7 @@ void MainWindow::exitProgram() {
 void MainWindow::ToggleStatusView() {
     const WindowRect rect = outerRect();
     const StatusViewChange change =
-        ToggleStatusViewRule(rect, ReadPrefInt(m_session.svc.prefs, prefs::kStatus));
+        ToggleStatusViewRule(rect, StoredStatus(m_session.svc.prefs));
     m_statusOpen = change.open;
     updateMinimumSize();
     setOuterRect(WindowRect{rect.left, rect.top, rect.right, change.bottom});

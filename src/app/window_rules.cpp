@@ -55,14 +55,17 @@ WindowRect OntoNearestScreen(const WindowRect& rect, const std::vector<WindowRec
     return WindowRect{left, top, left + rect.width(), top + rect.height()};
 }
 
-std::optional<WindowRect> PlacementToRestore(const PrefsStore& prefs) {
+std::optional<WindowRect> SavedPlacement(const PrefsStore& prefs) {
     const WindowRect stored{ReadPrefInt(prefs, prefs::kPosX), ReadPrefInt(prefs, prefs::kTopX),
                             ReadPrefInt(prefs, prefs::kPosY), ReadPrefInt(prefs, prefs::kBottomX)};
-    if (stored.left > 10 && stored.right > 10 && stored.height() > 100 &&
-        ReadPrefInt(prefs, prefs::kSysTray) == 0 && stored.right < 2800) {
+    if (stored.left > 10 && stored.right > 10 && stored.height() > 100 && stored.right < 2800)
         return stored;
-    }
     return std::nullopt;
+}
+
+std::optional<WindowRect> PlacementToRestore(const PrefsStore& prefs) {
+    if (ReadPrefInt(prefs, prefs::kSysTray) != 0) return std::nullopt;
+    return SavedPlacement(prefs);
 }
 
 WindowRect ShowFromTrayCorner(const PrefsStore& prefs) {
@@ -85,8 +88,13 @@ bool SavePlacementAtDestruction(PrefsStore& prefs, const WindowRect& rect) {
     return true;
 }
 
-StatusViewChange ToggleStatusViewRule(const WindowRect& rect, int storedStatus) {
-    if (storedStatus != 0 || rect.height() > 260) {
+std::optional<int> StoredStatus(const PrefsStore& prefs) {
+    if (prefs.GetPrefString(prefs::kStatus).empty()) return std::nullopt;
+    return ReadPrefInt(prefs, prefs::kStatus);
+}
+
+StatusViewChange ToggleStatusViewRule(const WindowRect& rect, std::optional<int> storedStatus) {
+    if (storedStatus ? *storedStatus != 0 : rect.height() > 260) {
         return {rect.bottom - kStatusViewPixels, false};
     }
     return {rect.bottom + kStatusViewPixels, true};

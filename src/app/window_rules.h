@@ -3,6 +3,8 @@
 #pragma once
 
 #include <optional>
+
+#include <optional>
 #include <vector>
 
 namespace zd {
@@ -25,8 +27,11 @@ struct WindowRect {
 // nearest screen with its size kept.
 WindowRect OntoNearestScreen(const WindowRect& rect, const std::vector<WindowRect>& screens);
 
-// The rectangle to restore at start-up, when the stored one passes: "PosX" and
-// "PosY" above 10, taller than 100, not in tray mode, right edge below 2800.
+// The stored rectangle, when it passes: "PosX" and "PosY" above 10, taller
+// than 100, right edge below 2800.
+std::optional<WindowRect> SavedPlacement(const PrefsStore& prefs);
+// The rectangle to restore at start-up: the saved one, but not in tray mode,
+// whose window is first placed when it is shown from the tray.
 std::optional<WindowRect> PlacementToRestore(const PrefsStore& prefs);
 
 // Where "Show ZD window" puts the window's top-left corner: ("PosX", "topx").
@@ -41,13 +46,17 @@ bool SavePlacementAtClose(PrefsStore& prefs, const WindowRect& rect);
 bool SavePlacementAtDestruction(PrefsStore& prefs, const WindowRect& rect);
 
 // The status view: how tall the window becomes and whether the view is then
-// open.  Open when "Status" says so or the window is taller than 260 pixels,
-// and then it closes (85 pixels less); otherwise it opens (85 more).
+// open.  Open when "Status" says so, or, before any toggle wrote it, when the
+// window is taller than 260 pixels; and then it closes (85 pixels less);
+// otherwise it opens (85 more).  A window the user made taller keeps its
+// view's state in "Status" alone: toggling twice gives the same window back.
 struct StatusViewChange {
     int bottom;
     bool open;
 };
 inline constexpr int kStatusViewPixels = 85;
-StatusViewChange ToggleStatusViewRule(const WindowRect& rect, int storedStatus);
+// "Status" as the last toggle wrote it; nullopt before the first.
+std::optional<int> StoredStatus(const PrefsStore& prefs);
+StatusViewChange ToggleStatusViewRule(const WindowRect& rect, std::optional<int> storedStatus);
 
 }  // namespace zd

@@ -40,6 +40,10 @@ void ShowState(Session& s, std::string_view name) {
     BoundDisplay(s).SetStateText(name);
 }
 
+void ShowTransitText(Session& s, std::string_view text) {
+    BoundDisplay(s).SetTransitText(text);
+}
+
 void ShowTransit(Session& s, int32_t count) {
     BoundDisplay(s).SetTransitText(count == 0 ? std::string() : std::to_string(count));
 }

@@ -28,5 +28,7 @@ void ShowState(Session& s, std::string_view name);
 
 // Sets the transit field to `count` in decimal, or to the empty text for 0.
 void ShowTransit(Session& s, int32_t count);
+// Sets the transit field to `text`, a count with its noun ("27 notes").
+void ShowTransitText(Session& s, std::string_view text);
 
 }  // namespace zd

@@ -137,7 +137,7 @@ std::optional<std::string> TextFileToType(Session& s, const std::string& path) {
     if (!bytes) return std::nullopt;
     // Typed, a program or a picture would be keys of nonsense.
     if (bytes->find('\0') != std::string::npos) {
-        RefuseFile(s, path, "this is no text file (it holds zero bytes)");
+        RefuseFile(s, path, "this is no text file (it holds NUL characters)");
         return std::nullopt;
     }
     return DecodeTextFile(s, *bytes);

@@ -12,6 +12,7 @@
 #include "dock/full_connection.h"
 #include "dock/keyboard_text.h"
 #include "link/link_manager.h"
+#include "link/poll_tick.h"
 #include "transfer/item_file.h"
 #include "transfer/backup_file.h"
 #include "transfer/data_export.h"
@@ -75,14 +76,14 @@ void FinishReading(Session& s, dock::Running& running, bool whole) {
     s.dock.exported = ending.outcome;
     running.saving.reset();
     running.connection.ForgetReading();
-    s.progress.entriesSoFar = -1;
+    s.progress.entriesSoFar.clear();
 }
 
 void StartSaving(Session& s, dock::Running& running, std::unique_ptr<ReadingSink> sink) {
     running.saving = std::move(sink);
     running.entriesSaved = 0;
     s.dock.exported = ExportOutcome::kNone;
-    s.progress.entriesSoFar = 0;
+    s.progress.entriesSoFar = running.saving->Count(0);
     LogLine(s, running.saving->Beginning());
 }
 
@@ -101,10 +102,10 @@ void SaveEntries(Session& s, dock::Running& running) {
         saving.Save(s, entry);
         if (entry.kind != SoupReading::Entry::Kind::kEntry) continue;
         const size_t done = ++running.entriesSaved;
-        s.progress.entriesSoFar = static_cast<int32_t>(done);
+        s.progress.entriesSoFar = saving.Count(done);
         if (done % kProgressEvery == 0) LogLine(s, saving.Count(done) + " so far\u2026");
     }
-    ShowTransit(s, s.progress.entriesSoFar);
+    ShowTransitText(s, s.progress.entriesSoFar);
     if (reading->outcome() != SoupReading::Outcome::kRunning)
         FinishReading(s, running, reading->outcome() == SoupReading::Outcome::kDone);
 }
@@ -244,7 +245,7 @@ void RunReading(Session& s) {
         (void)dil.CD_Wait(s.link.pipe, kWaitSliceMs);
         Pump(s);
     }
-    ShowState(s, "Idle");
+    ShowIdle(s);
     s.link.busy = false;
 }
 
@@ -363,7 +364,7 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
                        Characters(total) + " had reached the Newton.");
     }
     s.dock.running->typedAt.clear();
-    ShowState(s, "Idle");
+    ShowIdle(s);
     s.link.busy = false;
     return whole;
 }

@@ -42,7 +42,7 @@ public:
 
     void ToggleStatusView() override {
         const bool open =
-            ToggleStatusViewRule(WindowRect{}, ReadPrefInt(m_prefs, prefs::kStatus)).open;
+            ToggleStatusViewRule(WindowRect{}, StoredStatus(m_prefs)).open;
         m_prefs.SetPrefInt(open ? 1 : 0, prefs::kStatus);
         std::fprintf(stderr, "Status view: %s\n", open ? "open" : "closed");
     }

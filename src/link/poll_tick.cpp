@@ -13,6 +13,11 @@ void Listen(Session& s) {
     s.poll.pendingAction = kGreet;
 }
 
+void ShowIdle(Session& s) {
+    ShowState(s, "Idle");
+    s.poll.lastState = kNoStateSeen;
+}
+
 LinkReading PollLink(Session& s) {
     Dil& dil = s.svc.dil;
 
@@ -37,7 +42,11 @@ LinkReading PollLink(Session& s) {
     s.poll.lastState = reading.state;
 
     (void)dil.CD_BytesAvailable(s.link.pipe, &reading.waiting);
-    ShowTransit(s, s.progress.entriesSoFar >= 0 ? s.progress.entriesSoFar : reading.waiting);
+    if (s.progress.entriesSoFar.empty()) {
+        ShowTransit(s, reading.waiting);
+    } else {
+        ShowTransitText(s, s.progress.entriesSoFar);
+    }
 
     if (reading.state == kStateConnectPending) {
         LogLine(s, "Accepting...");

@@ -31,6 +31,10 @@ struct LinkReading {
 // accepting a connecting Newton.
 LinkReading PollLink(Session& s);
 
+// "Idle" in the state field as a transfer ends; the next tick shows the
+// pipe's state again, so that a Newton still connected reads "Connected".
+void ShowIdle(Session& s);
+
 // Listen: a new listening pipe, and the greeting pending for when a Newton
 // connects, however the listen went.
 void Listen(Session& s);

@@ -20,7 +20,8 @@ void ShowProgress(Session& s) {
     }
     if (now - p.startMs < kProgressEveryMs || now - p.shownMs < kProgressEveryMs) return;
     p.shownMs = now;
-    ShowTransit(s, p.entriesSoFar >= 0 ? p.entriesSoFar : static_cast<int32_t>(moved - p.baseline));
+    if (!p.entriesSoFar.empty()) return ShowTransitText(s, p.entriesSoFar);
+    ShowTransit(s, static_cast<int32_t>(moved - p.baseline));
 }
 
 }  // namespace zd

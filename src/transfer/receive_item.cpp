@@ -81,15 +81,37 @@ void KeepRefusedClipboardItem(Session& s, const std::string& text) {
     LogLine(s, "The desktop refused the clipboard; the item is kept as " + kept.path + ".");
 }
 
+// The item put on the clipboard before, when the clipboard still holds it,
+// is kept as an unsaved item before the next one takes its place.
+void KeepReplacedClipboardItem(Session& s) {
+    if (!s.clipboardItem || s.svc.desktop->ClipboardText() != s.clipboardItem->text) return;
+    const Session::ClipboardItem earlier = std::move(*s.clipboardItem);
+    s.clipboardItem.reset();
+    size_t replaced = 0;
+    const KeptItem kept = KeepUnsavedItem(
+        earlier.name, ToFileBytes(earlier.text, ReadFileCharset(s.svc.prefs), &replaced));
+    if (kept.path.empty()) {
+        LogLine(s, "The item " + earlier.name + " on the clipboard could not be kept before the "
+                   "next took its place (" + kept.failure + ").");
+        return;
+    }
+    LogLine(s, "The item " + earlier.name + " on the clipboard is kept as " + kept.path +
+                   " before the next takes its place.");
+    s.svc.desktop->Tell({earlier.name + " kept as a file", kept.path, kept.path});
+}
+
 void DeliverToClipboard(Session& s, const Item& item) {
     s.command.getRequested = false;
+    KeepReplacedClipboardItem(s);
     if (!s.svc.desktop->SetClipboardText(item.text)) {
         KeepRefusedClipboardItem(s, item.text);
         return;
     }
+    const std::string name = FileOfItem(s).name;
+    s.clipboardItem = Session::ClipboardItem{name, item.text};
     LogLine(s, "Transfered");
     if (item.characters > kItemChars) LogLine(s, "Text too large");
-    s.svc.desktop->Tell({"Text on the clipboard", "From the Newton", ""});
+    s.svc.desktop->Tell({name + " on the clipboard", "From the Newton", ""});
 }
 
 // Writes the item's file in `folder`: a named item replaces the file of its

@@ -5,6 +5,7 @@
 #include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/session.h"
+#include "link/poll_tick.h"
 #include "protocol/wire.h"
 #include "protocol/wire_io.h"
 #include "transfer/charset.h"
@@ -22,7 +23,15 @@ enum class Source {
     kDrop,       // goes on, and does not look at the reply
 };
 
+constexpr const char* kNothingSent = "Nothing was sent: no Newton is connected.";
+
+bool NewtonConnected(Session& s) {
+    return s.link.pipe != 0 && s.link.handshakeDone &&
+           s.svc.dil.CD_GetState(s.link.pipe) == kStateConnected;
+}
+
 void RunCatchSequence(Session& s, const std::string& text, Source source) {
+    const bool connected = NewtonConnected(s);
     const bool announced = WriteWire(s, wire::kCatch) == kDilOk;
     if (announced || source != Source::kFile) {
         char reply[wire::kGoReplySize] = {};
@@ -34,6 +43,8 @@ void RunCatchSequence(Session& s, const std::string& text, Source source) {
         (void)WriteWire(s, text);
     }
     (void)WriteWire(s, std::string_view(&wire::kEot, 1));
+    // Without a Newton every step failed unseen: the user hears why.
+    if (!connected) LogLine(s, kNothingSent);
 }
 
 // `text` (UTF-8) as the Newton's bytes; what could not go is counted in the log.
@@ -48,7 +59,7 @@ std::string ConvertForNewton(Session& s, std::string_view text) {
 }
 
 void EndWorking(Session& s) {
-    ShowState(s, "Idle");
+    ShowIdle(s);
     s.link.busy = false;
 }
 
@@ -118,6 +129,8 @@ void SendDroppedText(Session& s, const std::optional<std::string>& text) {
     if (s.link.handshakeDone && text) {
         s.outgoing = ConvertForNewton(s, *text);
         RunCatchSequence(s, s.outgoing, Source::kDrop);
+    } else if (text) {
+        LogLine(s, kNothingSent);
     }
     s.link.busy = false;
 }

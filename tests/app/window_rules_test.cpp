@@ -61,12 +61,14 @@ TEST_F(WindowRulesTest, SavesWriteTheRightEdgeAsPosYInOrder) {
 }
 
 TEST_F(WindowRulesTest, StatusViewTogglesBy85Pixels) {
-    EXPECT_EQ(ToggleStatusViewRule(WindowRect{0, 0, 100, 260}, 0).bottom, 345);
-    EXPECT_TRUE(ToggleStatusViewRule(WindowRect{0, 0, 100, 260}, 0).open);
-    EXPECT_EQ(ToggleStatusViewRule(WindowRect{0, 0, 100, 261}, 0).bottom, 176);
-    EXPECT_FALSE(ToggleStatusViewRule(WindowRect{0, 0, 100, 261}, 0).open);
+    EXPECT_EQ(ToggleStatusViewRule(WindowRect{0, 0, 100, 260}, std::nullopt).bottom, 345);
+    EXPECT_TRUE(ToggleStatusViewRule(WindowRect{0, 0, 100, 260}, std::nullopt).open);
+    EXPECT_EQ(ToggleStatusViewRule(WindowRect{0, 0, 100, 261}, std::nullopt).bottom, 176);
+    EXPECT_FALSE(ToggleStatusViewRule(WindowRect{0, 0, 100, 261}, std::nullopt).open);
     EXPECT_EQ(ToggleStatusViewRule(WindowRect{0, 10, 100, 110}, 1).bottom, 25)
         << "a stored open view always shrinks";
+    EXPECT_EQ(ToggleStatusViewRule(WindowRect{0, 0, 100, 520}, 0).bottom, 605)
+        << "a closed view of an enlarged window opens";
 }
 
 TEST_F(WindowRulesTest, ShowFromTrayUsesLeftAndTopOrZero) {

@@ -100,7 +100,7 @@ TEST_F(ConversationTest, WhatIsNoTextFileIsRefusedOnTheKeyboardRoadToo) {
     OnFilesDropped(session, {dir.File("picture.png"), dir.File("missing.txt")});
     EXPECT_EQ(display.Lines(),
               (Lines{dir.File("picture.png") +
-                         ": this is no text file (it holds zero bytes); nothing was sent.",
+                         ": this is no text file (it holds NUL characters); nothing was sent.",
                      dir.File("missing.txt") + ": No such file or directory; nothing was sent."}));
     EXPECT_EQ(dockNewton->typed, "");
 }

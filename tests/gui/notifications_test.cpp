@@ -2,7 +2,8 @@
 // and a notification service of the test's own: an item that arrives while
 // another window is active is told, one that arrives while ours is active is
 // not, five quick ones are told as one counted notification, a click brings
-// the window back from the tray, and the preference Notify=0 keeps them all.
+// the window back from the tray, two items for the clipboard are both kept
+// and named, and the preference Notify=0 keeps them all.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -105,9 +106,23 @@ TEST_F(NotificationsTest, AClickBringsTheWindowBackFromTheTray) {
     StartServer(true);
     auto program = StartProgram(Items({"Klipp"}), "SysTray=1\n");
     EXPECT_FALSE(TrayIcon().empty());
-    EXPECT_TRUE(server->WaitForStdout("notify Text on the clipboard|From the Newton\n", 15000))
+    EXPECT_TRUE(server->WaitForStdout("notify Klipp on the clipboard|From the Newton\n", 15000))
         << server->out();
     EXPECT_FALSE(x->WaitForWindow("^Zandorelle$", 5000).empty()) << "the click showed it";
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
+}
+
+TEST_F(NotificationsTest, TwoItemsForTheClipboardKeepTheFirstAsAFile) {
+    StartServer(false);
+    ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+    auto program = StartProgram(Items({"Ett", "Andra"}), "SysTray=1\n");
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_TRUE(server->WaitForStdout("notify 3 items from the Newton|Ett on the clipboard; "
+                                      "Ett kept as a file; Andra on the clipboard\n",
+                                      15000))
+        << server->out();
+    EXPECT_EQ(test::ReadFile(dir.File("state/zandorelle/unsaved/Ett.txt")), "Anteckning Ett");
     program->Signal(SIGTERM);
     EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
 }

@@ -213,6 +213,10 @@ TEST_F(HeadlessTest, HelpVersionAndMistakes) {
     EXPECT_EQ(wrong.err(), std::string(ZD_PROGRAM) +
                                ": --port takes 0, 1, 2, 3 or network, not 'modem' (see " +
                                ZD_PROGRAM + " --help)\n");
+
+    test::Subprocess simHelp({NEWTON_SIM, "--help"});
+    EXPECT_EQ(simHelp.WaitForExit(), 0);
+    EXPECT_EQ(simHelp.out().rfind("Usage: newton-sim", 0), 0u) << simHelp.out();
 }
 
 }  // namespace

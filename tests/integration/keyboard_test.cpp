@@ -152,6 +152,8 @@ TEST_F(KeyboardTest, ASlowNewtonAndOneThatAsksTooMuchAreServedAllTheSame) {
     program->Write("type ∞ ≠ ½\n");
     ASSERT_TRUE(program->WaitForStdout("Typed 5 characters on the Newton.\n", 10000))
         << program->out();
+    EXPECT_TRUE(program->WaitForStderr("Info: Connected\n", 2000, 2))
+        << "the state after the text is the link's again, not \"Idle\": " << program->err();
     program->Write("disconnect\n");
     EXPECT_EQ(newton->process().WaitForExit(10000), 0) << newton->process().err();
     EXPECT_EQ(test::ReadFile(dir.File("typed")), "∞ ≠ ½");

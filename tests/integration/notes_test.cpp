@@ -85,6 +85,8 @@ TEST_P(NotesOnEveryLine, FiftyNotesAndTheirKindArriveAsTheyWereWritten) {
 
     const std::set<std::string> saved = Saved(out);
     EXPECT_EQ(saved.size(), 56u) << "55 notes and the folder of two";
+    EXPECT_NE(program->err().find("In transit: 57 notes\n"), std::string::npos)
+        << "the transit field counts notes";
     EXPECT_EQ(test::ReadFile(out + "/Inköpslista.txt"),
               "Inköpslista\nrad två för 0\nœuvre, naïve, Öl\n");
     EXPECT_EQ(test::ReadFile(out + "/Inköpslista-2.txt"),

@@ -84,6 +84,7 @@ TEST_F(ReceiveItemTest, AnEmptyItemIsDeliveredToo) {
 TEST_F(ReceiveItemTest, PastNineThousandCharactersTheClipboardItemIsReportedButWhole) {
     Push("Big", std::string(9000, 'a'));
     EXPECT_EQ(display.Lines(), Lines{"Transfered"});
+    desktop.clipboard = "pasted and copied over since";
     Push("Big", std::string(9001, 'a'));
     EXPECT_EQ(display.Lines(), (Lines{"Transfered", "Text too large"}));
     EXPECT_EQ(desktop.clipboard->size(), 9001u);

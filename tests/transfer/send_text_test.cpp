@@ -208,7 +208,7 @@ TEST_F(SendTextTest, DropsNeedAGreetedNewtonAndNeverLookAtTheReply) {
     display.log.clear();
     SendDroppedText(session, "ignored");
     SendDroppedText(session, std::nullopt);
-    EXPECT_TRUE(display.log.empty());
+    EXPECT_EQ(display.Lines(), Lines{"Nothing was sent: no Newton is connected."});
     EXPECT_FALSE(session.link.busy);
 }
 
@@ -223,7 +223,8 @@ TEST_F(SendTextTest, WithoutAPipeTheFailedCallsLeadToTheirMessages) {
     display.log.clear();
     desktop.clipboard = "x";
     PasteToNewton(session);
-    EXPECT_EQ(display.Lines(), (Lines{"Converting special characters.", "<<<--->>>"}));
+    EXPECT_EQ(display.Lines(), (Lines{"Converting special characters.", "<<<--->>>",
+                                      "Nothing was sent: no Newton is connected."}));
     EXPECT_FALSE(session.link.busy);
 }
 

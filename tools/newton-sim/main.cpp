@@ -1,6 +1,7 @@
 // newton-sim: a simulated Newton on a serial line, a pseudo-terminal or TCP.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -121,8 +122,13 @@ bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::st
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        std::fputs(SimUsage().c_str(), stdout);
+        return 0;
+    }
     std::string error;
-    const auto options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto options = ParseSimOptions(args, error);
     if (!options) {
         std::fprintf(stderr, "newton-sim: %s\n%s", error.c_str(), SimUsage().c_str());
         return 2;

@@ -409,6 +409,7 @@ std::string SimUsage() {
            "  --cancel-after-notes N, --vanish-after-notes N\n"
            "                       cancel, or vanish, after N entries\n"
            "  --notes-endless      never say that the soup is done\n"
+           "  --help               show this text\n"
            "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
 }
 
