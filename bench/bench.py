@@ -19,6 +19,7 @@ MAX_INFO = 253                 # data bytes in one of our LT frames
 FRAME_OVERHEAD = 10            # SYN DLE STX, LI, type, N(S), DLE ETX, CRC
 ACK_BYTES = 11                 # the LA that answers each frame
 MIB = 1 << 20
+READING_TIMEOUT = 3600         # a paced backup of 20,000 cards and meetings takes 30 min
 
 
 def ceiling(payload, window):
@@ -224,15 +225,8 @@ class Bench:
         program, newton = self.session("pty", ["--data-many", str(count)], paced,
                                        ready="The Newton's Connection is ready")
         program.write("export " + out)
-        program.wait_for("Saved the Newton's data in")
-        usage = self.end(program, newton)
-        soups = re.findall(rb"sent (\d+) entries of \S+, (\d+) bytes in ([\d.]+) ms", newton.err)
-        entries = sum(int(s[0]) for s in soups)
-        wire = sum(int(s[1]) for s in soups)
-        seconds = sum(float(s[2]) for s in soups) / 1000
-        return {"entries": entries, "paced": paced, "seconds": seconds,
-                "entries_per_s": entries / seconds, "dock_bytes_per_s": wire / seconds,
-                "line_ratio": wire / seconds / LINE_BYTES_PER_S, "peak_kib": usage.ru_maxrss}
+        program.wait_for("Saved the Newton's data in", timeout=READING_TIMEOUT)
+        return self.soup_figures(program, newton, paced)
 
     def backup(self, count, paced):
         """A whole backup of a Newton holding `count` cards and `count`
@@ -241,15 +235,22 @@ class Bench:
         program, newton = self.session("pty", ["--data-many", str(count), "--more-soups"], paced,
                                        ready="The Newton's Connection is ready")
         program.write("backup " + out)
-        program.wait_for("Backed up ")
+        program.wait_for("Backed up ", timeout=READING_TIMEOUT)
+        figures = self.soup_figures(program, newton, paced)
+        figures["file_bytes"] = os.path.getsize(out)
+        return figures
+
+    def soup_figures(self, program, newton, paced):
+        """Ends a reading of soups; the figures newton-sim timed, soup by soup."""
         usage = self.end(program, newton)
         soups = re.findall(rb"sent (\d+) entries of \S+, (\d+) bytes in ([\d.]+) ms", newton.err)
+        entries = sum(int(s[0]) for s in soups)
         wire = sum(int(s[1]) for s in soups)
         seconds = sum(float(s[2]) for s in soups) / 1000
-        return {"entries": sum(int(s[0]) for s in soups), "paced": paced, "seconds": seconds,
-                "entries_per_s": sum(int(s[0]) for s in soups) / seconds,
-                "dock_bytes_per_s": wire / seconds, "line_ratio": wire / seconds / LINE_BYTES_PER_S,
-                "peak_kib": usage.ru_maxrss, "wire_bytes": wire, "file_bytes": os.path.getsize(out)}
+        return {"entries": entries, "paced": paced, "seconds": seconds,
+                "entries_per_s": entries / seconds, "dock_bytes_per_s": wire / seconds,
+                "line_ratio": wire / seconds / LINE_BYTES_PER_S, "peak_kib": usage.ru_maxrss,
+                "wire_bytes": wire}
 
     def key_latency(self):
         out = subprocess.run([os.path.join(self.build, "bench", "key-latency"), self.sim],

@@ -19,8 +19,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The window's libraries, the platform plugins that let it reach a display,
-# QtKeychain for the keyring, and Nettle for the DES of the Dock protocol's
-# password step.
+# QtKeychain for the keyring, Nettle for the DES of the Dock protocol's
+# password step and the backup's checksums, libical for calendar files and
+# libzip for backup archives.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libstdc++6 (>= 12), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6dbus6 (>= 6.4), libqt6keychain1 (>= 0.13), libnettle8 (>= 3.8), qt6-qpa-plugins")
+    "libc6 (>= 2.34), libstdc++6 (>= 12), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6dbus6 (>= 6.4), libqt6keychain1 (>= 0.13), libnettle8 (>= 3.8), libical3 (>= 3.0), libzip4 (>= 1.7), qt6-qpa-plugins")
 include(CPack)

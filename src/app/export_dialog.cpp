@@ -37,7 +37,8 @@ ExportDialog::ExportDialog(QWidget* owner, PrefsStore& prefs) : QDialog(owner), 
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
     buttons->addButton("Choose the &folder\u2026", QDialogButtonBox::AcceptRole);
-    QPushButton* backup = buttons->addButton("From a &backup file\u2026", QDialogButtonBox::ActionRole);
+    QPushButton* backup =
+        buttons->addButton("From a &backup file\u2026", QDialogButtonBox::ActionRole);
     connect(backup, &QPushButton::clicked, this, [this] {
         m_fromBackup = true;
         accept();

@@ -507,8 +507,7 @@ void MainWindow::exitProgram() {
 
 void MainWindow::ToggleStatusView() {
     const WindowRect rect = outerRect();
-    const StatusViewChange change =
-        ToggleStatusViewRule(rect, StoredStatus(m_session.svc.prefs));
+    const StatusViewChange change = ToggleStatusViewRule(rect, StoredStatus(m_session.svc.prefs));
     m_statusOpen = change.open;
     updateMinimumSize();
     setOuterRect(WindowRect{rect.left, rect.top, rect.right, change.bottom});

@@ -73,9 +73,10 @@ void Notifier::Show() {
     }
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Notify");
     call << QString("Zandorelle") << 0u << QString("zandorelle") << title << detail
-         << QStringList{"default", "Open"}
-         << QVariantMap{{"desktop-entry", QString("zandorelle")}} << -1;
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+         << QStringList{"default", "Open"} << QVariantMap{{"desktop-entry", QString("zandorelle")}}
+         << -1;
+    auto* watcher =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, file](QDBusPendingCallWatcher* done) {
                 const QDBusPendingReply<uint> reply = *done;

@@ -8,8 +8,7 @@
 
 namespace zd {
 
-PasswordDialog::PasswordDialog(QWidget* owner, const QString& newton, bool keyring,
-                               Answer answered)
+PasswordDialog::PasswordDialog(QWidget* owner, const QString& newton, bool keyring, Answer answered)
     : QDialog(owner), m_answered(std::move(answered)) {
     setWindowTitle(QtDesktop::Caption() + ": Connection password");
     setAttribute(Qt::WA_DeleteOnClose);

@@ -71,9 +71,10 @@ void QtDesktop::ForgetPassword(const std::string& owner) {
 
 bool QtDesktop::AskToAdmit(const std::string& address) {
     if (!m_owner->isVisible()) return false;
-    auto* box = new QMessageBox(QMessageBox::Question, "A Newton on the network",
-                                QString::fromStdString("A Newton at " + address + " wants to connect."),
-                                QMessageBox::NoButton, m_owner);
+    auto* box =
+        new QMessageBox(QMessageBox::Question, "A Newton on the network",
+                        QString::fromStdString("A Newton at " + address + " wants to connect."),
+                        QMessageBox::NoButton, m_owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* once = box->addButton("Allow &once", QMessageBox::AcceptRole);
     QPushButton* always = box->addButton("&Always allow", QMessageBox::AcceptRole);

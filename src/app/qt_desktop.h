@@ -76,8 +76,8 @@ private:
     std::optional<QString> m_nextFolder;
     std::function<void(const Happening&)> m_tell;
     std::optional<QString> m_refusedClipboard;  // until a window of ours has the focus
-    bool m_lookingUp = false;        // in the keyring
-    bool m_askAfterLookUp = false;   // the Newton asked while the keyring was read
+    bool m_lookingUp = false;                   // in the keyring
+    bool m_askAfterLookUp = false;              // the Newton asked while the keyring was read
     bool m_watchingFocus = false;
     bool m_recordBoxes = false;
     QStringList m_messages;

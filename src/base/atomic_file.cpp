@@ -104,8 +104,8 @@ int WriteWholeFile(const std::string& path, std::string_view content, IfTaken if
 }
 
 int CreateTemporaryBeside(const std::string& path, std::string* temporary) {
-    *temporary = FolderOf(path) + "/" + std::string(kTemporaryPrefix) +
-                 std::to_string(::getpid()) + "-XXXXXX";
+    *temporary = FolderOf(path) + "/" + std::string(kTemporaryPrefix) + std::to_string(::getpid()) +
+                 "-XXXXXX";
     const int fd = ::mkostemp(temporary->data(), O_CLOEXEC);
     if (fd < 0) temporary->clear();
     return fd;

@@ -44,7 +44,9 @@ DilOptions LinkOptions(const PrefsStore& prefs, Session& session) {
     options.settings = [&prefs] { return ReadDilSettings(prefs); };
     options.notice = [&session](std::string_view text) { LogLine(session, text); };
     options.mnpRetransmitMs = RetransmitMsFromEnvironment();
-    options.admit = [&session](const std::string& address) { return AdmitCaller(session, address); };
+    options.admit = [&session](const std::string& address) {
+        return AdmitCaller(session, address);
+    };
     return options;
 }
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 

@@ -1,10 +1,7 @@
 #include "base/unicode.h"
 
 namespace zd {
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 void AppendUtf16Be(std::string& out, char16_t unit) {
     out += static_cast<char>(unit >> 8);

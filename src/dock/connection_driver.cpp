@@ -1,21 +1,21 @@
 #include "dock/connection_driver.h"
 
 #include <ctime>
-#include <filesystem>
 #include <deque>
+#include <filesystem>
 
 #include "base/counted.h"
-#include "base/password_file.h"
 #include "base/desktop.h"
 #include "base/display_ops.h"
+#include "base/password_file.h"
 #include "base/session.h"
 #include "dock/full_connection.h"
 #include "dock/keyboard_text.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
-#include "transfer/item_file.h"
 #include "transfer/backup_file.h"
 #include "transfer/data_export.h"
+#include "transfer/item_file.h"
 
 namespace zd {
 
@@ -93,9 +93,9 @@ void SaveEntries(Session& s, dock::Running& running) {
     const SoupReading* reading = running.connection.reading();
     if (!reading) return;
     if (!running.saving) {
-        StartSaving(s, running,
-                    std::make_unique<DataExport>(ReceiveFolderOf(s.svc.prefs),
-                                                 ExportChoice::NotesAlone()));
+        StartSaving(
+            s, running,
+            std::make_unique<DataExport>(ReceiveFolderOf(s.svc.prefs), ExportChoice::NotesAlone()));
     }
     ReadingSink& saving = *running.saving;
     for (const SoupReading::Entry& entry : running.connection.TakeEntries()) {
@@ -128,7 +128,8 @@ void PasswordTurn(Session& s, dock::Running& running) {
     FullConnection& connection = running.connection;
     Desktop& desktop = *s.svc.desktop;
     const std::string& owner = connection.owner();
-    if (!running.lookedUp && !owner.empty() && connection.phase() != FullConnection::Phase::kEnded) {
+    if (!running.lookedUp && !owner.empty() &&
+        connection.phase() != FullConnection::Phase::kEnded) {
         running.lookedUp = true;
         if (!s.dock.passwordFile.empty()) {
             std::string why;
@@ -174,8 +175,9 @@ void Pump(Session& s) {
     const CD_Handle pipe = s.link.pipe;
     for (;;) {
         if (s.dock.exportWanted && connection.phase() == FullConnection::Phase::kConnected) {
-            StartSaving(s, running, std::make_unique<DataExport>(s.dock.exportWanted->folder,
-                                                                 s.dock.exportWanted->choice));
+            StartSaving(s, running,
+                        std::make_unique<DataExport>(s.dock.exportWanted->folder,
+                                                     s.dock.exportWanted->choice));
             connection.ReadSoups(running.saving->soups(), Now(s));
             s.dock.exportWanted.reset();
         }
@@ -185,8 +187,9 @@ void Pump(Session& s) {
             const std::string& wanted = *s.dock.backupWanted;
             const std::string path =
                 wanted.empty() || std::filesystem::is_directory(wanted)
-                    ? BackupFile::DefaultPath(wanted.empty() ? ReceiveFolderOf(s.svc.prefs) : wanted,
-                                              connection.owner(), now)
+                    ? BackupFile::DefaultPath(
+                          wanted.empty() ? ReceiveFolderOf(s.svc.prefs) : wanted,
+                          connection.owner(), now)
                     : wanted;
             StartSaving(s, running, std::make_unique<BackupFile>(path, connection.owner(), now));
             connection.ReadSoups({}, Now(s));
@@ -346,8 +349,7 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
     // Written is not yet typed: the link confirms it, and the Newton has a
     // moment to say that its user closed the keyboard in the middle.
     const int32_t flushed =
-        interrupted() || dil.cancelled() ? kDilOk
-                                         : dil.CD_Flush(s.link.pipe, -1);
+        interrupted() || dil.cancelled() ? kDilOk : dil.CD_Flush(s.link.pipe, -1);
     if (flushed == kDilErrTimeout) connection.StoppedReading();
     Pump(s);  // a link that dropped meanwhile is told of before the count
     bool whole = !interrupted() && !dil.cancelled() && flushed == kDilOk;
@@ -359,8 +361,8 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
     if (whole) {
         LogLine(s, "Typed " + Characters(total) + " on the Newton.");
     } else {
-        LogLine(s, "Not all of " + what + " was typed: " +
-                       std::to_string(TypedAndConfirmed(s) - before) + " of " +
+        LogLine(s, "Not all of " + what +
+                       " was typed: " + std::to_string(TypedAndConfirmed(s) - before) + " of " +
                        Characters(total) + " had reached the Newton.");
     }
     s.dock.running->typedAt.clear();

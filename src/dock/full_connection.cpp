@@ -118,8 +118,7 @@ size_t FullConnection::Type(std::string_view text, int64_t now) {
     }
     m_waiting += queued;
     if (keyboard.replaced > 0) {
-        Note(Characters(keyboard.replaced) +
-                          " went as \"?\": the Newton cannot show them.");
+        Note(Characters(keyboard.replaced) + " went as \"?\": the Newton cannot show them.");
     }
     if (keyboard.zeros > 0)
         Note(std::to_string(keyboard.zeros) + " zero characters were left out.");
@@ -257,7 +256,7 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
             const auto owner = OwnerName(message.data);
             m_owner = owner.value_or("");
             Note(m_owner.empty() ? "Connected to the Newton."
-                                              : "Connected to " + m_owner + "'s Newton.");
+                                 : "Connected to " + m_owner + "'s Newton.");
             Send(kDesktopInfo, DesktopInfo());
             Expect(Step::kInfo, now);
             break;
@@ -360,7 +359,7 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
     if (command == kResult && PasswordRefused(ResultCode(message), now)) return;
     if (m_reading && m_reading->OnMessage(message, now)) return;
     if (command == kRequestToSync) {
-            if (!ReadingRuns()) {
+        if (!ReadingRuns()) {
             Note("The Newton asks to synchronise: Zandorelle reads its notes.");
             StartReading({"Notes"}, true, now);
         }
@@ -370,8 +369,7 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
             KeyboardLost("The Newton did not open its keyboard (error " + std::to_string(code) +
                          ")");
         } else if (code != 0) {
-            Note("The Newton could not do what was asked (error " +
-                              std::to_string(code) + ").");
+            Note("The Newton could not do what was asked (error " + std::to_string(code) + ").");
         }
     } else if (command == kKeyboard) {
         if (m_keyboard == Keyboard::kClosed) Send(kKeyboard);
@@ -391,10 +389,13 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
 void FullConnection::NotUnderstood(const std::string& command, int64_t now) {
     if (ReadingRuns() && m_reading->NotUnderstood(command, now)) return;
     const std::string note = "The Newton does not understand " + QuotedCommand(command);
-    if (m_phase == Phase::kGreeting) {
-        End(note + "; the connection has ended.", true);
-    } else if (ReadingRuns()) {
-        m_reading->Stop(note + ".");
+    if (m_phase == Phase::kGreeting) return End(note + "; the connection has ended.", true);
+    EndOperation(note, ".");
+}
+
+void FullConnection::EndOperation(const std::string& note, const std::string& readingEnd) {
+    if (ReadingRuns()) {
+        m_reading->Stop(note + readingEnd);
     } else if (m_keyboard != Keyboard::kClosed) {
         if (m_keyboard == Keyboard::kOpen) Send(kOperationDone);
         KeyboardLost(note);
@@ -413,16 +414,9 @@ void FullConnection::UnknownCommand(std::string_view command, int64_t now) {
     }
     m_unknownAnswered = true;
     Send(kUnknownCommand, command);
-    const std::string note = "The Newton sent " + QuotedCommand(command) +
-                             ", which Zandorelle does not know; it was told so";
-    if (ReadingRuns()) {
-        m_reading->Stop(note + ", and the reading has ended.");
-    } else if (m_keyboard != Keyboard::kClosed) {
-        if (m_keyboard == Keyboard::kOpen) Send(kOperationDone);
-        KeyboardLost(note);
-    } else {
-        Note(note + ".");
-    }
+    EndOperation("The Newton sent " + QuotedCommand(command) +
+                     ", which Zandorelle does not know; it was told so",
+                 ", and the reading has ended.");
 }
 
 bool FullConnection::ReadingRuns() const {
@@ -454,8 +448,7 @@ void FullConnection::CancelReading(const std::string& why) {
     if (m_reading) m_reading->Cancel(why);
 }
 
-void FullConnection::StartReading(std::vector<std::string> soups, bool askedByNewton,
-                                  int64_t now) {
+void FullConnection::StartReading(std::vector<std::string> soups, bool askedByNewton, int64_t now) {
     // The keyboard and the synchronisation are operations of their own.
     if (m_keyboard != Keyboard::kClosed) {
         if (m_waiting > 0) KeyboardLost("The keyboard closed for the reading of the notes");

@@ -136,6 +136,9 @@ private:
     void NotUnderstood(const std::string& command, int64_t now);
     // The Newton sent `command`, which we do not know: "unkn" is the answer.
     void UnknownCommand(std::string_view command, int64_t now);
+    // Ends the operation that runs with `note` (a reading's with
+    // `readingEnd` after it), or notes it where none runs.
+    void EndOperation(const std::string& note, const std::string& readingEnd);
     // `note` for the user, after the count of a run of unknown commands.
     void Note(std::string note);
     void CountRepeats();
@@ -168,7 +171,7 @@ private:
     std::vector<std::string> m_refusedAnswers;
     size_t m_passwordQuestions = 0;
     bool m_passwordAccepted = false;
-    int64_t m_deadline = 0;   // of the answer awaited, in the greeting or for the keyboard
+    int64_t m_deadline = 0;  // of the answer awaited, in the greeting or for the keyboard
     int64_t m_lastSentMs = 0;
     size_t m_typed = 0;
     size_t m_waiting = 0;

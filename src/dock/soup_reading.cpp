@@ -48,22 +48,23 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
         return true;
     }
     // A store or a soup the Newton cannot set is left out; the others still come.
-    if (command == kResult && result != 0 && (m_step == Step::kStoreSet || m_step == Step::kSoupSet)) {
+    if (command == kResult && result != 0 &&
+        (m_step == Step::kStoreSet || m_step == Step::kSoupSet)) {
         ++m_leftOut;
         if (m_step == Step::kStoreSet) {
-            m_note("The store " + m_store + " could not be opened (error " + std::to_string(result) +
-                   "); it is left out.");
+            m_note("The store " + m_store + " could not be opened (error " +
+                   std::to_string(result) + "); it is left out.");
             NextStore(now);
         } else {
-            m_note("The soup " + Printable(m_soup) + " on " + m_store + " could not be opened (error " +
-                   std::to_string(result) + "); it is left out.");
+            m_note("The soup " + Printable(m_soup) + " on " + m_store +
+                   " could not be opened (error " + std::to_string(result) + "); it is left out.");
             NextSoup(now);
         }
         return true;
     }
     if (command == kResult && result != 0) {
-        Cut("The Newton could not hand out its " + Reading() + " (error " +
-            std::to_string(result) + ").");
+        Cut("The Newton could not hand out its " + Reading() + " (error " + std::to_string(result) +
+            ").");
         return true;
     }
     switch (m_step) {
@@ -99,8 +100,8 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
             if (command != kSoupInfo && command != kResult) return false;
             // A backup keeps it.
             if (command == kSoupInfo && m_wanted.empty()) {
-                m_entries.push_back({Entry::Kind::kSoupInfo, m_store, m_storeSignature, m_soup, 0,
-                                     message.data});
+                m_entries.push_back(
+                    {Entry::Kind::kSoupInfo, m_store, m_storeSignature, m_soup, 0, message.data});
             }
             m_send(kSendSoup, "");
             m_number = 0;

@@ -126,7 +126,7 @@ private:
     std::string m_store;                // the one being read
     int32_t m_storeSignature = 0;
     std::vector<std::string> m_soups;  // of those wanted, the store's still to read, last first
-    std::string m_soup;                 // the one being read
+    std::string m_soup;                // the one being read
     size_t m_storesRead = 0;
     size_t m_soupsRead = 0;
     size_t m_entriesRead = 0;

@@ -1,6 +1,6 @@
 // The desktop of the console front end: a clipboard of its own, no browser and
-// no dialogs but the terminal's question for a password.  A file to send is named by the "send FILE" command beforehand;
-// what would open or warn is said on standard error.
+// no dialogs but the terminal's question for a password.  A file to send is named by the "send
+// FILE" command beforehand; what would open or warn is said on standard error.
 #pragma once
 
 #include <cstdio>

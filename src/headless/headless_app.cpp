@@ -41,8 +41,7 @@ public:
     explicit ConsoleFrontEnd(PrefsStore& prefs) : m_prefs(prefs) {}
 
     void ToggleStatusView() override {
-        const bool open =
-            ToggleStatusViewRule(WindowRect{}, StoredStatus(m_prefs)).open;
+        const bool open = ToggleStatusViewRule(WindowRect{}, StoredStatus(m_prefs)).open;
         m_prefs.SetPrefInt(open ? 1 : 0, prefs::kStatus);
         std::fprintf(stderr, "Status view: %s\n", open ? "open" : "closed");
     }
@@ -196,12 +195,13 @@ private:
         } else if (command == "type-file" && !argument.empty()) {
             TypeFile(m_session, argument);
         } else if (command == "notes") {
-            SaveNewtonData(m_session, {argument.empty() ? ReceiveFolderOf(m_session.svc.prefs)
-                                                        : argument,
-                                       ExportChoice::NotesAlone()});
-        } else if (command == "export") {
             SaveNewtonData(m_session,
-                           {argument.empty() ? ReceiveFolderOf(m_session.svc.prefs) : argument, {}});
+                           {argument.empty() ? ReceiveFolderOf(m_session.svc.prefs) : argument,
+                            ExportChoice::NotesAlone()});
+        } else if (command == "export") {
+            SaveNewtonData(
+                m_session,
+                {argument.empty() ? ReceiveFolderOf(m_session.svc.prefs) : argument, {}});
         } else if (command == "backup") {
             BackUpNewton(m_session, argument);
         } else if (command == "clip" && !argument.empty()) {

@@ -132,7 +132,8 @@ public:
     bool Begin(Session& s) override {
         if (!IsFolder(m_request.folder)) {
             std::fprintf(stderr, "zandorelle: %s: no folder to save the %s in\n",
-                         m_request.folder.c_str(), IsNotesAlone(m_request) ? "notes" : "Newton's data");
+                         m_request.folder.c_str(),
+                         IsNotesAlone(m_request) ? "notes" : "Newton's data");
             return false;
         }
         if (m_from.empty()) {

@@ -319,9 +319,9 @@ private:
             length = *checked;
         }
         m_at += 4;  // reserved
-        for (auto [part, length] : {std::pair{&large.compander, lengths[1]},
-                                    std::pair{&large.parameters, lengths[2]},
-                                    std::pair{&large.bytes, lengths[0]}}) {
+        for (auto [part, length] :
+             {std::pair{&large.compander, lengths[1]}, std::pair{&large.parameters, lengths[2]},
+              std::pair{&large.bytes, lengths[0]}}) {
             if (!Need(length, "a large binary") || !MadeBytes(length)) return std::nullopt;
             *part = std::string(m_bytes.substr(m_at, length));
             m_at += length;

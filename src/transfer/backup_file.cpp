@@ -54,9 +54,8 @@ std::string Size(int64_t bytes) {
 std::string Incomplete(const std::string& path) {
     const size_t dot = path.rfind('.');
     const size_t slash = path.rfind('/');
-    const size_t end = dot != std::string::npos && (slash == std::string::npos || dot > slash)
-                           ? dot
-                           : path.size();
+    const size_t end =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
     return path.substr(0, end) + " (incomplete)" + path.substr(end);
 }
 
@@ -128,9 +127,8 @@ BackupFile::~BackupFile() = default;
 
 std::string BackupFile::DefaultPath(const std::string& folder, const std::string& owner,
                                     std::time_t when) {
-    const std::string name =
-        SafeFileName((owner.empty() ? "The" : owner + "'s") + " Newton " +
-                     LocalTime(when, "%Y-%m-%d"));
+    const std::string name = SafeFileName((owner.empty() ? "The" : owner + "'s") + " Newton " +
+                                          LocalTime(when, "%Y-%m-%d"));
     for (int serial = 1;; ++serial) {
         const std::string path = folder + "/" + NumberedName(name, serial) + kExtension;
         struct stat info {};
@@ -211,23 +209,25 @@ void BackupFile::KeepPackage(Session& s, std::string_view entry, size_t number) 
     const nsof::LargeBinary* large = reference ? reference->As<nsof::LargeBinary>() : nullptr;
     const nsof::Binary* small = reference ? reference->As<nsof::Binary>() : nullptr;
     if (!large && !small) {
-        LogLine(s, "Package " + std::to_string(number) + " holds no package to save as a file; its entry is kept.");
+        LogLine(s, "Package " + std::to_string(number) +
+                       " holds no package to save as a file; its entry is kept.");
         return;
     }
     std::string name = decoded.value ? TextSlot(*decoded.value, "packageName") : "";
     if (name.empty()) name = "package " + std::to_string(number);
-    Package package{SafeFileName(name), large && large->compressed,
-                    large ? large->compander : "", std::make_unique<Member>()};
+    Package package{SafeFileName(name), large && large->compressed, large ? large->compander : "",
+                    std::make_unique<Member>()};
     int serial = 1;
     for (bool taken = true; taken; ++serial) {
         taken = false;
         for (const Package& other : m_packages)
-            taken = taken || other.data->name == "packages/" + NumberedName(package.name, serial) + ".pkg";
+            taken = taken ||
+                    other.data->name == "packages/" + NumberedName(package.name, serial) + ".pkg";
         if (!taken) package.data->name = "packages/" + NumberedName(package.name, serial) + ".pkg";
     }
     if (package.compressed) {
-        LogLine(s, "The package " + Printable(name) + " is compressed (" + Printable(package.compander) +
-                       "): its bytes are kept as they came.");
+        LogLine(s, "The package " + Printable(name) + " is compressed (" +
+                       Printable(package.compander) + "): its bytes are kept as they came.");
     }
     Keep(*package.data, large ? large->bytes : small->bytes);
     m_packages.push_back(std::move(package));
@@ -258,12 +258,9 @@ std::string BackupFile::Manifest(bool whole) const {
         if (package.compressed) entry["compander"] = package.compander;
         packages.push_back(entry);
     }
-    json manifest{{"format", kFormat},
-                  {"entries format", kEntriesFormat},
-                  {"newton", m_owner},
-                  {"time", LocalTime(m_when, "%Y-%m-%dT%H:%M:%S")},
-                  {"complete", whole},
-                  {"stores", stores},
+    json manifest{{"format", kFormat},   {"entries format", kEntriesFormat},
+                  {"newton", m_owner},   {"time", LocalTime(m_when, "%Y-%m-%dT%H:%M:%S")},
+                  {"complete", whole},   {"stores", stores},
                   {"packages", packages}};
     if (m_stores) manifest["stores list"] = member(*m_stores);
     return manifest.dump(1, ' ', false, json::error_handler_t::replace);
@@ -362,10 +359,9 @@ ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
     ::stat(target.c_str(), &info);
     size_t soups = 0;
     for (const Store& store : m_storeList) soups += store.soups.size();
-    const std::string what = Counted(m_entries, "entry", "entries") + " of " +
-                             Counted(soups, "soup", "soups") + " on " +
-                             Counted(m_storeList.size(), "store", "stores") + " (" +
-                             Size(info.st_size) + ")";
+    const std::string what =
+        Counted(m_entries, "entry", "entries") + " of " + Counted(soups, "soup", "soups") + " on " +
+        Counted(m_storeList.size(), "store", "stores") + " (" + Size(info.st_size) + ")";
     if (!whole) {
         ending.line = "The backup was cut short: " + what + " are kept in " + target + ".";
         ending.title = "The backup was cut short";
@@ -373,7 +369,9 @@ ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
         return ending;
     }
     ending.line = "Backed up " + what + " to " + target + ".";
-    if (leftOut > 0) ending.line += " " + Counted(leftOut, "store or soup", "stores or soups") + " could not be read.";
+    if (leftOut > 0)
+        ending.line +=
+            " " + Counted(leftOut, "store or soup", "stores or soups") + " could not be read.";
     ending.title = "The Newton is backed up";
     ending.detail = target;
     ending.outcome = leftOut > 0 ? ExportOutcome::kSomeSkipped : ExportOutcome::kAllSaved;

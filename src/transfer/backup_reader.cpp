@@ -19,7 +19,8 @@ std::optional<std::string> ReadMember(zip_t* archive, const std::string& name) {
     std::string bytes;
     char chunk[64 * 1024];
     zip_int64_t n = 0;
-    while ((n = zip_fread(file, chunk, sizeof chunk)) > 0) bytes.append(chunk, static_cast<size_t>(n));
+    while ((n = zip_fread(file, chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, static_cast<size_t>(n));
     zip_fclose(file);
     if (n < 0) return std::nullopt;
     return bytes;
@@ -27,8 +28,8 @@ std::optional<std::string> ReadMember(zip_t* archive, const std::string& name) {
 
 // Hands the entries of soup member `name` to `sink`, one at a time as they
 // are read; false when the member is damaged.
-bool ReplaySoup(Session& s, zip_t* archive, const std::string& name,
-                dock::SoupReading::Entry entry, ReadingSink& sink) {
+bool ReplaySoup(Session& s, zip_t* archive, const std::string& name, dock::SoupReading::Entry entry,
+                ReadingSink& sink) {
     zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
     if (!file) return false;
     const auto read = [file](char* into, size_t size) {
@@ -36,9 +37,9 @@ bool ReplaySoup(Session& s, zip_t* archive, const std::string& name,
     };
     bool whole = true;
     for (char prefix[4]; read(prefix, 4);) {
-        const uint32_t length = static_cast<uint8_t>(prefix[0]) << 24 |
-                                static_cast<uint8_t>(prefix[1]) << 16 |
-                                static_cast<uint8_t>(prefix[2]) << 8 | static_cast<uint8_t>(prefix[3]);
+        const uint32_t length =
+            static_cast<uint8_t>(prefix[0]) << 24 | static_cast<uint8_t>(prefix[1]) << 16 |
+            static_cast<uint8_t>(prefix[2]) << 8 | static_cast<uint8_t>(prefix[3]);
         entry.data.assign(length, '\0');
         if (!read(entry.data.data(), length)) {
             whole = false;
@@ -57,7 +58,8 @@ std::optional<std::string> ExportFromBackup(Session& s, const ExportRequest& req
                                             const std::string& file) {
     int error = 0;
     zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY, &error);
-    const std::optional<std::string> text = archive ? ReadMember(archive, "manifest.json") : std::nullopt;
+    const std::optional<std::string> text =
+        archive ? ReadMember(archive, "manifest.json") : std::nullopt;
     const nlohmann::json manifest =
         text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
     if (!manifest.is_object() || !manifest["stores"].is_array()) {

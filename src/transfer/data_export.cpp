@@ -111,7 +111,8 @@ void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
     }
     std::vector<std::string> oddities = decoded.oddities;
     oddities.insert(oddities.end(), translated->oddities.begin(), translated->oddities.end());
-    if (!oddities.empty()) LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
+    if (!oddities.empty())
+        LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
     (void)sheet->file->Append(translated->text);
     sheet->saved += translated->count;
 }
@@ -125,8 +126,7 @@ ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
     if (m_notes) {
         count(m_notes->saved(), "note", "notes");
         skippedCount += m_notes->skipped();
-        if (!notesOnly())
-            LogLine(s, "The notes are in " + m_notes->folder() + ".");
+        if (!notesOnly()) LogLine(s, "The notes are in " + m_notes->folder() + ".");
     }
     for (Sheet* sheet : {&m_names, &m_dates, &m_todo}) {
         if (!sheet->file) continue;
@@ -155,7 +155,7 @@ ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
     ending.line += ".";
     ending.title = notesOnly() ? saved + " from the Newton saved" : "The Newton's data saved";
     ending.detail = whole ? "In " + m_folder : "The reading was cut short.";
-    ending.outcome = !whole                                     ? ExportOutcome::kCutShort
+    ending.outcome = !whole                            ? ExportOutcome::kCutShort
                      : skippedCount > 0 || leftOut > 0 ? ExportOutcome::kSomeSkipped
                                                        : ExportOutcome::kAllSaved;
     return ending;

@@ -91,8 +91,10 @@ void KeepReplacedClipboardItem(Session& s) {
     const KeptItem kept = KeepUnsavedItem(
         earlier.name, ToFileBytes(earlier.text, ReadFileCharset(s.svc.prefs), &replaced));
     if (kept.path.empty()) {
-        LogLine(s, "The item " + earlier.name + " on the clipboard could not be kept before the "
-                   "next took its place (" + kept.failure + ").");
+        LogLine(s, "The item " + earlier.name +
+                       " on the clipboard could not be kept before the "
+                       "next took its place (" +
+                       kept.failure + ").");
         return;
     }
     LogLine(s, "The item " + earlier.name + " on the clipboard is kept as " + kept.path +

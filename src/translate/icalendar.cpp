@@ -94,7 +94,7 @@ std::string Rule(const nsof::Value& entry, int32_t startMinutes,
     switch (*type) {
         case 0:
             rule = (info & 0x1F) == 0x1F ? "FREQ=WEEKLY;BYDAY=" + ByDay(info, true)
-                                          : "FREQ=MONTHLY;BYDAY=" + ByDay(info, false);
+                                         : "FREQ=MONTHLY;BYDAY=" + ByDay(info, false);
             break;
         case 1:
             rule = "FREQ=MONTHLY;BYDAY=" + ByDay(info, (info & 0x1F) == 0x1F);
@@ -171,7 +171,8 @@ Component Event(const nsof::Value& entry, int32_t start, const std::string& uid,
     icalcomponent_add_property(e, icalproperty_new_dtstart(Floating(start, allDay)));
     const int32_t duration = IntegerOf(entry.Find("mtgDuration")).value_or(0);
     if (!allDay && duration > 0)
-        icalcomponent_add_property(e, icalproperty_new_duration(icaldurationtype_from_int(duration * 60)));
+        icalcomponent_add_property(
+            e, icalproperty_new_duration(icaldurationtype_from_int(duration * 60)));
     if (recurrence)
         icalcomponent_add_property(e, icalproperty_new_recurrenceid(Floating(*recurrence, allDay)));
     const std::string summary = TextSlot(entry, "mtgText");
@@ -200,8 +201,9 @@ Component Event(const nsof::Value& entry, int32_t start, const std::string& uid,
 std::string UidOf(const nsof::Value& entry, int32_t store) {
     const auto unique = IntegerOf(entry.Find("_uniqueID"));
     // Without its unique id, an entry is known by its start.
-    return NewtonUid(store, unique ? std::to_string(*unique)
-                                   : "s" + std::to_string(IntegerOf(entry.Find("mtgStartDate")).value_or(0)));
+    return NewtonUid(
+        store, unique ? std::to_string(*unique)
+                      : "s" + std::to_string(IntegerOf(entry.Find("mtgStartDate")).value_or(0)));
 }
 
 }  // namespace
@@ -227,12 +229,14 @@ std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t stor
     const std::string rule = Rule(entry, *start, events.oddities);
     std::vector<Component> changed;
     if (!rule.empty()) {
-        icalcomponent_add_property(event.get(), icalproperty_new_rrule(icalrecurrencetype_from_string(rule.c_str())));
+        icalcomponent_add_property(
+            event.get(), icalproperty_new_rrule(icalrecurrencetype_from_string(rule.c_str())));
         const nsof::Value* exceptions = entry.Find("exceptions");
         const nsof::Array* list = exceptions ? exceptions->As<nsof::Array>() : nullptr;
         for (const nsof::Value& exception : list ? list->elements : std::vector<nsof::Value>{}) {
             const nsof::Array* pair = exception.As<nsof::Array>();
-            const auto date = pair && !pair->elements.empty() ? IntegerOf(&pair->elements[0]) : std::nullopt;
+            const auto date =
+                pair && !pair->elements.empty() ? IntegerOf(&pair->elements[0]) : std::nullopt;
             if (!date) {
                 events.oddities.push_back("an exception that is no date and entry");
                 continue;
@@ -244,7 +248,8 @@ std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t stor
             } else {
                 const nsof::Value* stationery = entry.Find("viewStationery");
                 const bool allDay = stationery && stationery->IsSymbol("cribNote");
-                icalcomponent_add_property(event.get(), icalproperty_new_exdate(Floating(*date, allDay)));
+                icalcomponent_add_property(event.get(),
+                                           icalproperty_new_exdate(Floating(*date, allDay)));
             }
         }
     }

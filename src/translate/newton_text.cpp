@@ -82,8 +82,7 @@ std::vector<const nsof::Value*> FramesIn(const nsof::Value& entry, std::string_v
     return frames;
 }
 
-std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry,
-                                                    std::string_view name,
+std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry, std::string_view name,
                                                     std::vector<std::string>& oddities) {
     struct Placed {
         std::pair<int32_t, int32_t> place;
@@ -97,8 +96,8 @@ std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry,
         if (stationery ? !stationery->IsSymbol("para") : !thing->Find("text")) continue;
         const auto place = PlaceOf(*thing);
         if (!place) oddities.push_back("a paragraph without its place on the page");
-        paragraphs.push_back({place.value_or(std::pair{0, 0}), place.has_value(),
-                              paragraphs.size(), thing});
+        paragraphs.push_back(
+            {place.value_or(std::pair{0, 0}), place.has_value(), paragraphs.size(), thing});
     }
     std::sort(paragraphs.begin(), paragraphs.end(), [](const Placed& a, const Placed& b) {
         return std::tuple(!a.placed, a.place, a.order) < std::tuple(!b.placed, b.place, b.order);
@@ -107,7 +106,6 @@ std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry,
     for (const Placed& placed : paragraphs) ordered.push_back(placed.paragraph);
     return ordered;
 }
-
 
 std::string ParagraphsText(const nsof::Value& entry, std::string_view name,
                            std::vector<std::string>& oddities) {
@@ -131,7 +129,8 @@ CivilTime FromNewtonMinutes(int64_t minutes) {
     const int64_t days = (minutes - minuteOfDay) / 1440 + kDaysTo1904;
     const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
     const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
     CivilTime time;

@@ -48,8 +48,7 @@ std::vector<const nsof::Value*> FramesIn(const nsof::Value& entry, std::string_v
 // "notes", a meeting's "notesData") in the order they stand on the page: top,
 // then left; those without a place follow in the order they came, each
 // noted in `oddities`.  Drawings, ink and pictures hold no text.
-std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry,
-                                                    std::string_view name,
+std::vector<const nsof::Value*> ParagraphsOnThePage(const nsof::Value& entry, std::string_view name,
                                                     std::vector<std::string>& oddities);
 
 // Those paragraphs' texts, a line each.

@@ -65,8 +65,8 @@ std::string Date(int32_t minutes) {
 // The TYPE of a phone of class `kind`.
 std::string PhoneType(const std::string& kind) {
     const std::pair<const char*, const char*> types[] = {
-        {"homePhone", "HOME,VOICE"},  {"workPhone", "WORK,VOICE"},   {"faxPhone", "FAX"},
-        {"homeFaxPhone", "HOME,FAX"}, {"carPhone", "CELL"},          {"mobilePhone", "CELL"},
+        {"homePhone", "HOME,VOICE"},  {"workPhone", "WORK,VOICE"}, {"faxPhone", "FAX"},
+        {"homeFaxPhone", "HOME,FAX"}, {"carPhone", "CELL"},        {"mobilePhone", "CELL"},
         {"beeperPhone", "PAGER"},     {"otherPhone", "VOICE"},
     };
     for (const auto& [name, type] : types)
@@ -86,7 +86,8 @@ std::string Joined(std::initializer_list<std::string> parts, const char* between
 
 // An address frame's ADR: the street lines, city, region, postal code, country.
 void AddAddress(Lines& lines, const nsof::Value& place, const char* type) {
-    const std::string street = Joined({TextSlot(place, "address"), TextSlot(place, "address2")}, "\n");
+    const std::string street =
+        Joined({TextSlot(place, "address"), TextSlot(place, "address2")}, "\n");
     const std::string parts[] = {street, TextSlot(place, "city"), TextSlot(place, "region"),
                                  TextSlot(place, "postal_code"), TextSlot(place, "country")};
     std::string value = ";";  // no post-office box, no extended address
@@ -148,7 +149,8 @@ std::optional<Translated> CardAsVCard(const nsof::Value& entry, int32_t store, s
         for (const nsof::Value& url : urls->As<nsof::Array>()->elements)
             lines.AddText("URL", TextOf(&url).value_or(""));
     }
-    if (const auto bday = IntegerOf(entry.Find("bday"))) lines.Add("BDAY;VALUE=date:" + Date(*bday));
+    if (const auto bday = IntegerOf(entry.Find("bday")))
+        lines.Add("BDAY;VALUE=date:" + Date(*bday));
     if (const auto anniversary = IntegerOf(entry.Find("anniversary")))
         lines.Add("X-ANNIVERSARY;VALUE=date:" + Date(*anniversary));
     std::string notes = ParagraphsText(entry, "notes", card.oddities);

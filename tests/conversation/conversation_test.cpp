@@ -51,8 +51,8 @@ protected:
         newton().Connect();
         newton().Send(dock::Encode("rtdk", dock::BigEndian32(9)));
         dockNewton = std::make_unique<ConnectionNewton>(newton());
-        PollTick(session);  // accepts
-        PollTick(session);  // the Newton spoke first
+        PollTick(session);   // accepts
+        PollTick(session);   // the Newton spoke first
         clock.Advance(500);  // and took the password answer without a word
         PollTick(session);
         ASSERT_TRUE(TypingPossible(session)) << display.log;

@@ -118,7 +118,8 @@ TEST_F(FullConnectionTest, ThePasswordStepEndsWithOneLine) {
     } cases[] = {
         {"the last try", [&](FullConnection&) { NewtonSays("dres", kLastTry); },
          "The Newton refused the password."},
-        {"the user gave up", [](FullConnection& c) { c.WithholdPassword("The Newton refused the password."); },
+        {"the user gave up",
+         [](FullConnection& c) { c.WithholdPassword("The Newton refused the password."); },
          "The Newton refused the password."},
         {"nobody answered",
          [&](FullConnection& c) {
@@ -253,7 +254,8 @@ TEST_F(FullConnectionTest, AFloodOfUnknownCommandsIsAnsweredOnceAndCounted) {
     Connect();
     NewtonSays("rins");
     std::string flood;
-    for (int i = 0; i < 3999; ++i) flood += Encode(std::string("zz") + char('a' + i % 26) + 'q', "");
+    for (int i = 0; i < 3999; ++i)
+        flood += Encode(std::string("zz") + char('a' + i % 26) + 'q', "");
     connection.Receive(flood, now);
     EXPECT_EQ(Sent().size(), 1u);
     EXPECT_EQ(connection.TakeNotes(),

@@ -143,7 +143,9 @@ TEST_F(SoupReadingTest, AnUnknownCommandEitherWayEndsTheReadingWithItsReason) {
         const char* note;
     } cases[] = {
         {"unkn", "gsyn", {"opdn"}, "The Newton does not understand \"gsyn\"."},
-        {"xyzw", "", {"unkn", "opdn"},
+        {"xyzw",
+         "",
+         {"unkn", "opdn"},
          "The Newton sent \"xyzw\", which Zandorelle does not know; it was told so, and the "
          "reading has ended."},
     };

@@ -61,9 +61,10 @@ TEST_F(WindowManagerTest, ANewtonFromAnotherMachineIsAskedAboutAndRemembered) {
     if (probe.WaitForExit(5000) != 0) GTEST_SKIP() << "no network namespace of our own here";
     fs::create_directories(dir.File("in"));
     test::WriteFile(dir.File("item"), "Hej fr\x8Cn n\x8Atet");  // Mac OS Roman
-    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\nNetAddress=0.0.0.0\n"
-                                       "NetPort=3679\nlisten=1\nSaveAsFile=1\nURL=0\nDir=" +
-                                           dir.File("in") + "\n");
+    test::WriteFile(dir.File("z.INI"),
+                    "[Prefs Section]\nport=-1\nNetAddress=0.0.0.0\n"
+                    "NetPort=3679\nlisten=1\nSaveAsFile=1\nURL=0\nDir=" +
+                        dir.File("in") + "\n");
     auto program = std::make_unique<test::Subprocess>(x->OnDisplay(
         {"/usr/bin/unshare", "-rn", OWN_NETWORK, dir.File("sim.log"), NEWTON_SIM, "--tcp",
          "10.9.9.1:3679", "--plain", "--timeout", "20", "--greet", "--push", "Natet",

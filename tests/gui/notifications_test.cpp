@@ -118,9 +118,10 @@ TEST_F(NotificationsTest, TwoItemsForTheClipboardKeepTheFirstAsAFile) {
     ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
     auto program = StartProgram(Items({"Ett", "Andra"}), "SysTray=1\n");
     ::unsetenv("XDG_STATE_HOME");
-    EXPECT_TRUE(server->WaitForStdout("notify 3 items from the Newton|Ett on the clipboard; "
-                                      "Ett kept as a file; Andra on the clipboard\n",
-                                      15000))
+    EXPECT_TRUE(
+        server->WaitForStdout("notify 3 items from the Newton|Ett on the clipboard; "
+                              "Ett kept as a file; Andra on the clipboard\n",
+                              15000))
         << server->out();
     EXPECT_EQ(test::ReadFile(dir.File("state/zandorelle/unsaved/Ett.txt")), "Anteckning Ett");
     program->Signal(SIGTERM);

@@ -28,9 +28,9 @@ protected:
     }
     // newton-sim with the password, on a pseudo-terminal the window listens on.
     std::unique_ptr<test::Subprocess> Start(std::vector<std::string> program) {
-        newton = std::make_unique<test::Subprocess>(std::vector<std::string>{
-            NEWTON_SIM, "--pty", "--timeout", "30", "--password", kPassword, "--connection",
-            dir.File("typed")});
+        newton = std::make_unique<test::Subprocess>(
+            std::vector<std::string>{NEWTON_SIM, "--pty", "--timeout", "30", "--password",
+                                     kPassword, "--connection", dir.File("typed")});
         const std::string pty = test::WaitForSimPty(*newton);
         EXPECT_FALSE(pty.empty());
         test::WriteFile(dir.File("z.INI"),

@@ -43,13 +43,15 @@ protected:
     }
     bool Logged(const std::string& text) { return program->out().find(text) != std::string::npos; }
     std::string Check(const std::string& archive) {
-        test::Subprocess check({"/usr/bin/python3", CHECK_BACKUP, archive, sent, dir.File("Bücherwurm.pkg")});
+        test::Subprocess check(
+            {"/usr/bin/python3", CHECK_BACKUP, archive, sent, dir.File("Bücherwurm.pkg")});
         EXPECT_EQ(check.WaitForExit(20000), 0) << check.out() << check.err();
         return check.out();
     }
 
     test::TempDir dir;
-    const std::string notes = dir.File("on-the-newton"), sent = dir.File("sent"), out = dir.File("ut");
+    const std::string notes = dir.File("on-the-newton"), sent = dir.File("sent"),
+                      out = dir.File("ut");
     const std::string archive = out + "/Åsa.newtonbackup";
     std::unique_ptr<test::SimNewton> newton;
     std::unique_ptr<test::Subprocess> program;
@@ -73,7 +75,9 @@ TEST_F(BackupTest, EveryStoreSoupAndEntryIsKeptByteForByte) {
     ASSERT_EQ(Run({"--export", dir.File("live")}, {}), 0) << program->out();
     ASSERT_EQ(Run({"--export", dir.File("kept"), "--from", archive}), 0) << program->out();
     for (const char* file : {"Names.vcf", "Dates.ics", "To Do.ics", "Notes/Réunion à Paris.txt"})
-        EXPECT_EQ(test::ReadFile(dir.File("kept/") + file), test::ReadFile(dir.File("live/") + file)) << file;
+        EXPECT_EQ(test::ReadFile(dir.File("kept/") + file),
+                  test::ReadFile(dir.File("live/") + file))
+            << file;
 }
 
 TEST_F(BackupTest, WhatTheNewtonCannotDoIsSaidAndCounted) {

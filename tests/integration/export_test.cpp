@@ -82,8 +82,9 @@ TEST_F(ExportTest, AnExportCutShortLeavesTheEarlierFilesWhole) {
     ASSERT_EQ(Export(), 0) << program->out();
     const std::string cards = test::ReadFile(out + "/Names.vcf");
     EXPECT_EQ(Export({"--vanish-after-notes", "3"}), 1);
-    EXPECT_NE(program->out().find(out + "/Names.vcf was left as it was: the reading was cut short.\n"),
-              std::string::npos)
+    EXPECT_NE(
+        program->out().find(out + "/Names.vcf was left as it was: the reading was cut short.\n"),
+        std::string::npos)
         << program->out();
     EXPECT_EQ(test::ReadFile(out + "/Names.vcf"), cards);
     for (const auto& entry : fs::directory_iterator(out))

@@ -31,7 +31,8 @@ protected:
         fs::create_directories(notes);
         fs::create_directories(out);
         for (int i = 0; i < 3; ++i)
-            test::WriteFile(notes + "/" + std::to_string(i) + ".txt", "Vanlig " + std::to_string(i) + "\nrad\n");
+            test::WriteFile(notes + "/" + std::to_string(i) + ".txt",
+                            "Vanlig " + std::to_string(i) + "\nrad\n");
     }
     void PrepareNewton(Line line, std::vector<std::string> extra) {
         extra.insert(extra.begin(), {"--timeout", "30", "--notes", notes});
@@ -40,8 +41,8 @@ protected:
     // --export-notes into `out`, on a Newton with `extra`; the program's exit status.
     int Export(std::vector<std::string> extra) {
         PrepareNewton(Line::kSerial, std::move(extra));
-        program = std::make_unique<test::Subprocess>(
-            std::vector<std::string>{ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out});
+        program = std::make_unique<test::Subprocess>(std::vector<std::string>{
+            ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out});
         return program->WaitForExit(60000);
     }
     bool Saved(const std::string& name) { return fs::exists(out + "/" + name); }
@@ -56,7 +57,8 @@ protected:
 TEST_F(HostileNewtonTest, APrecedentBombIsSkippedAndTheOtherNotesArrive) {
     test::WriteFile(out + "/.zandorelle-999999999-AbCdEf", "a killed export's temporary file");
     EXPECT_EQ(Export({"--notes-bomb"}), 1) << program->out();
-    EXPECT_TRUE(Logged("Skipped note 4 of Internal: more than 16 MiB of objects")) << program->out();
+    EXPECT_TRUE(Logged("Skipped note 4 of Internal: more than 16 MiB of objects"))
+        << program->out();
     EXPECT_TRUE(Logged("3 notes saved in " + out + "; 1 skipped.\n"));
     EXPECT_TRUE(Saved("Vanlig 0.txt") && Saved("Vanlig 2.txt"));
     EXPECT_FALSE(Saved(".zandorelle-999999999-AbCdEf")) << "swept";
@@ -110,8 +112,9 @@ TEST_F(HostileNewtonTest, AnUnknownCommandInTheMiddleOfTheNotesEndsTheReadingAtO
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(Export({"--ask-during-notes", "xyzw"}), 1) << program->out();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
-    EXPECT_TRUE(Logged("The Newton sent \"xyzw\", which Zandorelle does not know; it was told so, "
-                       "and the reading has ended.\n"))
+    EXPECT_TRUE(
+        Logged("The Newton sent \"xyzw\", which Zandorelle does not know; it was told so, "
+               "and the reading has ended.\n"))
         << program->out();
     EXPECT_TRUE(Logged("; the reading was cut short.\n"));
 }
@@ -122,8 +125,9 @@ TEST_F(HostileNewtonTest, ANewtonThatStopsReadingIsToldApartFromOneThatLeft) {
     test::WriteFile(dir.File("lång.txt"), text);
     ::setenv("ZD_MNP_RETRANSMIT_MS", "100", 1);  // the program's patience: a second
     newton = std::make_unique<test::SimNewton>(
-        Line::kNetwork, std::vector<std::string>{"--timeout", "60", "--connection", dir.File("typed"),
-                                                 "--stop-reading-after", "1280"},
+        Line::kNetwork,
+        std::vector<std::string>{"--timeout", "60", "--connection", dir.File("typed"),
+                                 "--stop-reading-after", "1280"},
         dir.File("z.INI"));
     program = std::make_unique<test::Subprocess>(std::vector<std::string>{
         ZD_PROGRAM, "--ini", dir.File("z.INI"), "--type-file", dir.File("lång.txt")});

@@ -25,13 +25,30 @@ protected:
     // The program headless in a network of its own with `allow` as NetAllow,
     // and newton-sim pushing an item from 10.9.9.1; the program's output.
     std::string Run(const std::string& allow) {
-        test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\nNetAddress=0.0.0.0\nNetPort=3679\n"
-                                           "listen=1\nSaveAsFile=1\nURL=0\nDir=" + dir.File("in") +
-                                               "\nNetAllow=" + allow + "\n");
-        test::Subprocess program({"/usr/bin/unshare", "-rn", OWN_NETWORK, dir.File("sim.log"),
-                                  NEWTON_SIM, "--tcp", "10.9.9.1:3679", "--plain", "--timeout", "5",
-                                  "--greet", "--push", "Natet", dir.File("item"), "--bye", "--",
-                                  ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")});
+        test::WriteFile(dir.File("z.INI"),
+                        "[Prefs Section]\nport=-1\nNetAddress=0.0.0.0\nNetPort=3679\n"
+                        "listen=1\nSaveAsFile=1\nURL=0\nDir=" +
+                            dir.File("in") + "\nNetAllow=" + allow + "\n");
+        test::Subprocess program({"/usr/bin/unshare",
+                                  "-rn",
+                                  OWN_NETWORK,
+                                  dir.File("sim.log"),
+                                  NEWTON_SIM,
+                                  "--tcp",
+                                  "10.9.9.1:3679",
+                                  "--plain",
+                                  "--timeout",
+                                  "5",
+                                  "--greet",
+                                  "--push",
+                                  "Natet",
+                                  dir.File("item"),
+                                  "--bye",
+                                  "--",
+                                  ZD_PROGRAM,
+                                  "--headless",
+                                  "--ini",
+                                  dir.File("z.INI")});
         // The item saved, or the caller refused.
         for (int i = 0; i < 80 && !program.WaitForStdout("Text Saved", 100); ++i)
             if (program.out().find("Refused") != std::string::npos) break;

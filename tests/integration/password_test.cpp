@@ -38,12 +38,15 @@ protected:
             Line::kSerial,
             std::vector<std::string>{"--timeout", "20", "--notes", notes, "--password", "Åsa 123"},
             dir.File("z.INI"));
-        std::vector<std::string> argv{ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out};
+        std::vector<std::string> argv{ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes",
+                                      out};
         argv.insert(argv.end(), extra.begin(), extra.end());
         program = std::make_unique<test::Subprocess>(argv);
         return program->WaitForExit(30000);
     }
-    size_t AnswersRefused() { return test::CountOf(newton->process().err(), "refused password answer"); }
+    size_t AnswersRefused() {
+        return test::CountOf(newton->process().err(), "refused password answer");
+    }
 
     test::TempDir dir;
     const std::string notes = dir.File("on-the-newton"), out = dir.File("out");
@@ -80,8 +83,8 @@ TEST_F(PasswordTest, WithoutAFileOrATerminalTheLineNamesTheOption) {
 TEST_F(PasswordTest, AFileOthersCanReadIsRefusedBeforeAnythingIsSent) {
     const std::string file = PasswordFile("Åsa 123", 0640);
     test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\n");
-    test::Subprocess refused({ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out,
-                              "--password-file", file});
+    test::Subprocess refused(
+        {ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out, "--password-file", file});
     EXPECT_EQ(refused.WaitForExit(5000), 2);
     EXPECT_NE(refused.err().find(file + " can be read by others; chmod 600 it."), std::string::npos)
         << refused.err();

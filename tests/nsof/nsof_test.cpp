@@ -123,8 +123,7 @@ TEST(NsofDecode, EveryMalformedStreamIsRefusedWithItsReason) {
         {"\x02\x0C\x0A\x00\x00\x00\x00"s, "a large binary ends early"},
         {"\x02\x0C\x0A\x00\x7F\xFF\xFF\xFF\0\0\0\0\0\0\0\0\0\0\0\0"s,
          "a large binary's part of 2147483647 where 12 bytes remain"},
-        {"\x02\x0C\x0A\x00\0\0\0\x04\0\0\0\x02\0\0\0\0\0\0\0\0zz"s,
-         "a large binary ends early"},
+        {"\x02\x0C\x0A\x00\0\0\0\x04\0\0\0\x02\0\0\0\0\0\0\0\0zz"s, "a large binary ends early"},
         {"\x02\x0D"s, "an unknown tag 13"},
         {"\x02\x0B\x01\x02"s, "a small rectangle ends early"},
     };
@@ -182,23 +181,23 @@ std::string FromHex(std::string_view hex) {
 }
 
 TEST(NsofDecode, ARealNewtonsSyncOptions) {
-    const Decoded decoded = Decode(FromHex(
-        "02060207085061636b61676573070673746f7265730a0501060c07046e616d65"
-        "07097369676e61747572650709546f74616c53697a6507085573656453697a65"
-        "07046b696e640704696e666f0708726561644f6e6c79070d73746f7265706173"
-        "73776f7264070c64656661756c7453746f7265070c73746f726576657273696f"
-        "6e0705736f757073070a7369676e61747572657308120049006e007400650072"
-        "006e0061006c000000ff738e907400ff00551a0000ff004ca58008120049006e"
-        "007400650072006e0061006c00000a0a0a001a00100506081200430061006c00"
-        "65006e0064006100720000081e00430061006c0065006e006400610072002000"
-        "4e006f007400650073000008200052006500700065006100740020004d006500"
-        "6500740069006e006700730000081a0052006500700065006100740020004e00"
-        "6f0074006500730000080c0054006f00200064006f000008160054006f002000"
-        "44006f0020004c0069007300740000050600ff94adeaf000ff261b7ed000ffde"
-        "75dfb800ff0cb39e70"
-        // The capture as printed stops here, two signatures short of its 405
-        // bytes; they follow from its decoded values.
-        "00ffbe5d7db400ffebe8995c"));
+    const Decoded decoded =
+        Decode(FromHex("02060207085061636b61676573070673746f7265730a0501060c07046e616d65"
+                       "07097369676e61747572650709546f74616c53697a6507085573656453697a65"
+                       "07046b696e640704696e666f0708726561644f6e6c79070d73746f7265706173"
+                       "73776f7264070c64656661756c7453746f7265070c73746f726576657273696f"
+                       "6e0705736f757073070a7369676e61747572657308120049006e007400650072"
+                       "006e0061006c000000ff738e907400ff00551a0000ff004ca58008120049006e"
+                       "007400650072006e0061006c00000a0a0a001a00100506081200430061006c00"
+                       "65006e0064006100720000081e00430061006c0065006e006400610072002000"
+                       "4e006f007400650073000008200052006500700065006100740020004d006500"
+                       "6500740069006e006700730000081a0052006500700065006100740020004e00"
+                       "6f0074006500730000080c0054006f00200064006f000008160054006f002000"
+                       "44006f0020004c0069007300740000050600ff94adeaf000ff261b7ed000ffde"
+                       "75dfb800ff0cb39e70"
+                       // The capture as printed stops here, two signatures short of its 405
+                       // bytes; they follow from its decoded values.
+                       "00ffbe5d7db400ffebe8995c"));
     ASSERT_TRUE(decoded.value) << decoded.error;
     EXPECT_EQ(decoded.used, 405u);
     EXPECT_TRUE(decoded.value->Find("packages")->As<Nil>()) << "slots are found in any case";
@@ -211,7 +210,8 @@ TEST(NsofDecode, ARealNewtonsSyncOptions) {
                                                         {"totalSize", 1394304},
                                                         {"usedSize", 1255776},
                                                         {"storeversion", 4}};
-    for (const auto& [slot, value] : integers) EXPECT_EQ(*store.Find(slot)->As<int32_t>(), value) << slot;
+    for (const auto& [slot, value] : integers)
+        EXPECT_EQ(*store.Find(slot)->As<int32_t>(), value) << slot;
     for (const char* slot : {"info", "readOnly", "storepassword"})
         EXPECT_TRUE(store.Find(slot)->As<Nil>()) << slot;
     EXPECT_TRUE(*store.Find("defaultStore")->As<bool>());
@@ -219,12 +219,12 @@ TEST(NsofDecode, ARealNewtonsSyncOptions) {
     for (const Value& soup : store.Find("soups")->As<Array>()->elements)
         soups.push_back(soup.As<String>()->text);
     EXPECT_EQ(soups, (std::vector<std::string>{"Calendar", "Calendar Notes", "Repeat Meetings",
-                                                "Repeat Notes", "To do", "To Do List"}));
+                                               "Repeat Notes", "To do", "To Do List"}));
     std::vector<int32_t> signatures;
     for (const Value& signature : store.Find("signatures")->As<Array>()->elements)
         signatures.push_back(*signature.As<int32_t>());
     EXPECT_EQ(signatures, (std::vector<int32_t>{-450135364, 159834036, -140675090, 53274524,
-                                                 -275292307, -84269481}));
+                                                -275292307, -84269481}));
 }
 
 TEST(NsofDecode, DeepNestingAndPrecedentBombsStopAtTheirLimits) {
@@ -244,8 +244,8 @@ TEST(NsofDecode, DeepNestingAndPrecedentBombsStopAtTheirLimits) {
     EXPECT_EQ(decoded.error.rfind("more than 262144 objects", 0), 0u) << decoded.error;
 
     // A binary of 8 KiB and 131,070 precedents to it: a gigabyte in 270 KB.
-    std::string copies = "\x02\x05\xFF\x00\x01\xFF\xFF\x03\xFF\x00\x00\x20\x00\x0A"s +
-                         std::string(8192, 'x');
+    std::string copies =
+        "\x02\x05\xFF\x00\x01\xFF\xFF\x03\xFF\x00\x00\x20\x00\x0A"s + std::string(8192, 'x');
     for (int i = 0; i < 131070; ++i) copies += "\x09\x01";
     const Decoded copied = Decode(copies);
     EXPECT_FALSE(copied.value);

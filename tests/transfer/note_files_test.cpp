@@ -21,10 +21,12 @@ using Lines = std::vector<std::string>;
 
 std::string Note(const std::string& text, std::optional<std::string> folder = std::nullopt,
                  int32_t minutes = 63000000) {
-    nsof::Frame note{{{"class", Value{nsof::Symbol{"paperroll"}}},
-                      {"data", Value{nsof::Array{"", {Value{nsof::Frame{{{"viewBounds", Value{nsof::SmallRect{}}},
-                                                                        {"text", Value{nsof::String{text}}}}}}}}}},
-                      {"_modTime", Value{minutes}}}};
+    nsof::Frame note{
+        {{"class", Value{nsof::Symbol{"paperroll"}}},
+         {"data", Value{nsof::Array{"",
+                                    {Value{nsof::Frame{{{"viewBounds", Value{nsof::SmallRect{}}},
+                                                        {"text", Value{nsof::String{text}}}}}}}}}},
+         {"_modTime", Value{minutes}}}};
     if (folder) note.slots.push_back({"labels", Value{nsof::Symbol{*folder}}});
     return nsof::Encode(Value{std::move(note)});
 }

@@ -28,8 +28,10 @@ Value List(std::vector<Value> elements) {
     return Value{nsof::Array{"", std::move(elements)}};
 }
 Value Meeting(std::vector<nsof::Slot> more) {
-    std::vector<nsof::Slot> slots{{"mtgStartDate", Int(kStart)}, {"mtgDuration", Int(90)},
-                                  {"mtgText", Str("Möte")}, {"_uniqueID", Int(5)}};
+    std::vector<nsof::Slot> slots{{"mtgStartDate", Int(kStart)},
+                                  {"mtgDuration", Int(90)},
+                                  {"mtgText", Str("Möte")},
+                                  {"_uniqueID", Int(5)}};
     slots.insert(slots.end(), more.begin(), more.end());
     return Frame(std::move(slots));
 }
@@ -37,7 +39,8 @@ Value Meeting(std::vector<nsof::Slot> more) {
 // The calendar the translation's components make, parsed by libical.
 struct Parsed {
     explicit Parsed(const std::string& components)
-        : calendar(icalparser_parse_string((CalendarBegin() + components + CalendarEnd()).c_str())) {}
+        : calendar(
+              icalparser_parse_string((CalendarBegin() + components + CalendarEnd()).c_str())) {}
     ~Parsed() { icalcomponent_free(calendar); }
     icalcomponent* First(icalcomponent_kind kind) {
         return icalcomponent_get_first_component(calendar, kind);
@@ -74,8 +77,9 @@ TEST(ICalendar, AMeetingWithEverythingItHolds) {
     EXPECT_EQ(icaldurationtype_as_int(icalcomponent_get_duration(event)), 90 * 60);
     icalproperty* attendee = icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY);
     EXPECT_STREQ(icalproperty_get_attendee(attendee), "mailto:asa@example.se");
-    EXPECT_STREQ(icalparameter_get_cn(icalproperty_get_first_parameter(attendee, ICAL_CN_PARAMETER)),
-                 "Åsa Ö");
+    EXPECT_STREQ(
+        icalparameter_get_cn(icalproperty_get_first_parameter(attendee, ICAL_CN_PARAMETER)),
+        "Åsa Ö");
     icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
     ASSERT_TRUE(alarm);
     const icaltriggertype trigger =
@@ -99,30 +103,38 @@ TEST(ICalendar, EveryRepeatBecomesItsRule) {
         {5, 0, ""},
     };
     for (const auto& [type, info, rule] : repeats) {
-        Parsed parsed(Events(Meeting({{"repeatType", Int(type)}, {"mtgInfo", Int(info)},
+        Parsed parsed(Events(Meeting({{"repeatType", Int(type)},
+                                      {"mtgInfo", Int(info)},
                                       {"mtgStopDate", Int(0x1FFFFFFF)}})));
-        icalproperty* property =
-            icalcomponent_get_first_property(parsed.First(ICAL_VEVENT_COMPONENT), ICAL_RRULE_PROPERTY);
-        icalrecurrencetype recurrence = property ? icalproperty_get_rrule(property) : icalrecurrencetype{};
+        icalproperty* property = icalcomponent_get_first_property(
+            parsed.First(ICAL_VEVENT_COMPONENT), ICAL_RRULE_PROPERTY);
+        icalrecurrencetype recurrence =
+            property ? icalproperty_get_rrule(property) : icalrecurrencetype{};
         const std::string found = property ? icalrecurrencetype_as_string(&recurrence) : "";
         EXPECT_EQ(found, rule) << type << " " << info;
     }
     std::vector<std::string> oddities;
-    const std::string unknown = Events(Meeting({{"repeatType", Int(3)}, {"mtgInfo", Int(3 << 8 | 1)}}), &oddities);
+    const std::string unknown =
+        Events(Meeting({{"repeatType", Int(3)}, {"mtgInfo", Int(3 << 8 | 1)}}), &oddities);
     EXPECT_EQ(unknown.find("RRULE"), std::string::npos) << "left out rather than guessed";
-    EXPECT_EQ(oddities, std::vector<std::string>{"a yearly repeat in month 3, which does not agree with its start"});
+    EXPECT_EQ(oddities, std::vector<std::string>{
+                            "a yearly repeat in month 3, which does not agree with its start"});
 }
 
 TEST(ICalendar, DeletedAndChangedInstancesAndTheStopDate) {
     const int32_t week = 7 * 1440;
     const std::string events = Events(Meeting({
-        {"repeatType", Int(0)}, {"mtgInfo", Int(0x400 | 0x1F)}, {"mtgStopDate", Int(kStart + 10 * week)},
-        {"exceptions", List({List({Int(kStart + week), Value{nsof::Nil{}}}),
-                             List({Int(kStart + 2 * week),
-                                   Frame({{"mtgStartDate", Int(kStart + 2 * week + 60)},
-                                          {"mtgText", Str("Flyttat")}})})})},
+        {"repeatType", Int(0)},
+        {"mtgInfo", Int(0x400 | 0x1F)},
+        {"mtgStopDate", Int(kStart + 10 * week)},
+        {"exceptions",
+         List({List({Int(kStart + week), Value{nsof::Nil{}}}),
+               List({Int(kStart + 2 * week), Frame({{"mtgStartDate", Int(kStart + 2 * week + 60)},
+                                                    {"mtgText", Str("Flyttat")}})})})},
     }));
-    EXPECT_NE(events.find("RRULE:FREQ=WEEKLY;UNTIL=20270222T100000;BYDAY=MO\r\n"), std::string::npos) << events;
+    EXPECT_NE(events.find("RRULE:FREQ=WEEKLY;UNTIL=20270222T100000;BYDAY=MO\r\n"),
+              std::string::npos)
+        << events;
     EXPECT_NE(events.find("EXDATE:20261221T100000\r\n"), std::string::npos);
     EXPECT_NE(events.find("DTSTART:20261228T110000\r\nRECURRENCE-ID:20261228T100000\r\n"
                           "SUMMARY:Flyttat\r\n"),

@@ -48,15 +48,17 @@ NoteText Read(const Value& entry) {
 }
 
 TEST(NoteText, ParagraphsAreReadInTheirOrderOnThePage) {
-    const Value frameBounds{nsof::Frame{{{"top", Value{int32_t{300}}}, {"left", Value{int32_t{0}}}}}};
+    const Value frameBounds{
+        nsof::Frame{{{"top", Value{int32_t{300}}}, {"left", Value{int32_t{0}}}}}};
     const Value drawing{nsof::Frame{{{"viewStationery", Sym("poly")},
                                      {"viewBounds", Rect(0, 0)},
                                      {"text", Value{nsof::String{"no text of a drawing"}}}}}};
-    const NoteText note = Read(Note(
-        "paperroll", "data",
-        {Para("sist", Value{nsof::Nil{}}), Para("under\rraden", frameBounds),
-         Para("  Réunion à Paris", Rect(10, 50)), drawing, Para("Ring \uF701 och \uF700", Rect(10, 5))},
-        {{"_modTime", Value{int32_t{63000000}}}}));
+    const NoteText note =
+        Read(Note("paperroll", "data",
+                  {Para("sist", Value{nsof::Nil{}}), Para("under\rraden", frameBounds),
+                   Para("  Réunion à Paris", Rect(10, 50)), drawing,
+                   Para("Ring \uF701 och \uF700", Rect(10, 5))},
+                  {{"_modTime", Value{int32_t{63000000}}}}));
     EXPECT_EQ(note.text, "Ring [ink] och [ink]\n  Réunion à Paris\nunder\nraden\nsist\n");
     EXPECT_EQ(note.title, "Ring [ink] och [ink]");
     EXPECT_EQ(note.modified, (int64_t{63000000} - kNewtonEpochMinutes) * 60);
@@ -73,21 +75,24 @@ TEST(NoteText, ChecklistsAndOutlinesAreIndentedFromLevelOne) {
         << "a class is the same in any case";
     EXPECT_EQ(Read(Note("list", "topics", topics)).text, "Handla\n  Mjölk\nBröd\n    Djup\n");
 
-    const NoteText odd = Read(Note("list", "topics", {Topic("Vänster", -5), Topic("Höger", 10000)}));
+    const NoteText odd =
+        Read(Note("list", "topics", {Topic("Vänster", -5), Topic("Höger", 10000)}));
     EXPECT_EQ(odd.text, "Vänster\n" + std::string(62, ' ') + "Höger\n");
-    EXPECT_EQ(odd.oddities, (std::vector<std::string>{"a topic's level of -5",
-                                                      "a topic's level of 10000"}));
+    EXPECT_EQ(odd.oddities,
+              (std::vector<std::string>{"a topic's level of -5", "a topic's level of 10000"}));
 }
 
 TEST(NoteText, TheFolderPrivateUseAndWhatCannotBeANote) {
-    EXPECT_EQ(Read(Note("paperroll", "data", {Para("Möte", Rect(0, 0))}, {{"labels", Sym("Arbete")}}))
-                  .folder,
-              "Arbete");
+    EXPECT_EQ(
+        Read(Note("paperroll", "data", {Para("Möte", Rect(0, 0))}, {{"labels", Sym("Arbete")}}))
+            .folder,
+        "Arbete");
     EXPECT_EQ(Read(Note("paperroll", "data", {Para("\uF8FFpple", Rect(0, 0))})).text,
               "\uFFFDpple\n");
 
-    EXPECT_EQ(Read(Note("paperroll", "data", {Para(std::string(100, 'a') + "ö", Rect(0, 0))})).title,
-              std::string(60, 'a'));
+    EXPECT_EQ(
+        Read(Note("paperroll", "data", {Para(std::string(100, 'a') + "ö", Rect(0, 0))})).title,
+        std::string(60, 'a'));
     const NoteText drawing = Read(Note("paperroll", "data", {}));
     EXPECT_EQ(drawing.title, "Drawing");
     EXPECT_NE(drawing.text.find("only a drawing"), std::string::npos);
@@ -95,7 +100,8 @@ TEST(NoteText, TheFolderPrivateUseAndWhatCannotBeANote) {
     EXPECT_FALSE(NoteAsText(Value{nsof::String{"a note?"}}, &why));
     EXPECT_EQ(why, "the entry is no frame");
     const std::string mebibyte(1 << 20, 'a');
-    EXPECT_FALSE(NoteAsText(Note("list", "topics", std::vector<Value>(17, Topic(mebibyte.c_str(), 1))), &why));
+    EXPECT_FALSE(NoteAsText(
+        Note("list", "topics", std::vector<Value>(17, Topic(mebibyte.c_str(), 1))), &why));
     EXPECT_EQ(why, "its text is longer than 16 MiB");
 }
 

@@ -35,10 +35,14 @@ std::string Card(const Value& entry) {
 TEST(VCard, EverySlotOfAPersonHasItsProperty) {
     const Value person = Frame({
         {"class", Value{nsof::Symbol{"person"}}},
-        {"name", Frame({{"honorific", Str("Fru")}, {"first", Str("Åsa")}, {"last", Str("Ørnskjöld")},
+        {"name", Frame({{"honorific", Str("Fru")},
+                        {"first", Str("Åsa")},
+                        {"last", Str("Ørnskjöld")},
                         {"title", Str("Redaktör")}})},
         {"company", Str("Tidningen; AB")},
-        {"address", Str("Storgatan 1")}, {"city", Str("Malmö")}, {"postal_code", Str("211 34")},
+        {"address", Str("Storgatan 1")},
+        {"city", Str("Malmö")},
+        {"postal_code", Str("211 34")},
         {"addresses", List({Frame({{"city", Str("Genève")}, {"country", Str("Suisse")}})})},
         {"phones", List({Phone("homePhone", "040-1"), Phone("carPhone", "070-2"),
                          Phone("homeFaxPhone", "040-3"), Phone("beeperPhone", "0740-4"),
@@ -70,9 +74,10 @@ TEST(VCard, EverySlotOfAPersonHasItsProperty) {
 }
 
 TEST(VCard, CompaniesGroupsAndCardsOfLittleMoreThanANameFoldTheirLongLines) {
-    const std::string company =
-        Card(Frame({{"class", Value{nsof::Symbol{"company"}}}, {"company", Str("Ångström & Söner")}}));
-    EXPECT_NE(company.find("N:;;;;\r\nFN:Ångström & Söner\r\nX-ABShowAs:COMPANY\r\n"), std::string::npos);
+    const std::string company = Card(
+        Frame({{"class", Value{nsof::Symbol{"company"}}}, {"company", Str("Ångström & Söner")}}));
+    EXPECT_NE(company.find("N:;;;;\r\nFN:Ångström & Söner\r\nX-ABShowAs:COMPANY\r\n"),
+              std::string::npos);
     EXPECT_NE(Card(Frame({{"class", Value{nsof::Symbol{"group"}}},
                           {"name", Frame({{"first", Str("Bokklubben")}})}}))
                   .find("X-ADDRESSBOOKSERVER-KIND:group"),

@@ -37,7 +37,8 @@ bool Flood(Conversation& c) {
 }  // namespace
 
 bool PlayConnection(Conversation& c, const DockPlay& play) {
-    if (!SendMessage(c, words::kRequestToDock, dock::BigEndian32(words::kNewtonProtocol))) return false;
+    if (!SendMessage(c, words::kRequestToDock, dock::BigEndian32(words::kNewtonProtocol)))
+        return false;
     const auto dock = Expect(c, words::kInitiateDocking);
     if (!dock) return false;
     if (dock->data.size() < 4 || dock::ReadBigEndian32(dock->data) != words::kLoadPackageSession) {
@@ -133,7 +134,8 @@ bool Answer(Conversation& c, const FullPlay& play, std::string_view command,
 
 // The greeting up to the password step; false when it did not get there.
 bool PlayGreeting(Conversation& c, const FullPlay& play) {
-    if (!SendMessage(c, words::kRequestToDock, dock::BigEndian32(words::kNewtonProtocol))) return false;
+    if (!SendMessage(c, words::kRequestToDock, dock::BigEndian32(words::kNewtonProtocol)))
+        return false;
     const auto dock = Expect(c, words::kInitiateDocking);
     if (!dock) return false;
     if (dock->data.size() < 4 || dock::ReadBigEndian32(dock->data) != words::kNoSession) {
@@ -147,7 +149,8 @@ bool PlayGreeting(Conversation& c, const FullPlay& play) {
         c.error = "a \"dinf\" without protocol version 10";
         return false;
     }
-    if (!Answer(c, play, words::kNewtonInfo, dock::BigEndian32(words::kNewtonProtocol) + kChallenge))
+    if (!Answer(c, play, words::kNewtonInfo,
+                dock::BigEndian32(words::kNewtonProtocol) + kChallenge))
         return false;
     const auto icons = Expect(c, words::kWhichIcons);
     if (!icons) return false;

@@ -33,7 +33,8 @@ std::string Enrich(const std::string& stream, const std::string& text, const std
         utf16 + std::string((4 - utf16.size() % 4) % 4, '\0') + ink + std::string("\0\0\0\x01", 4);
     std::string enriched = stream;
     const size_t at = enriched.find(plain);
-    if (at != std::string::npos) enriched.replace(at, plain.size(), "\x08" + XLong(rich.size()) + rich);
+    if (at != std::string::npos)
+        enriched.replace(at, plain.size(), "\x08" + XLong(rich.size()) + rich);
     return enriched;
 }
 
@@ -55,8 +56,8 @@ Value Paragraph(std::string text, Value bounds, std::vector<nsof::Slot> more = {
 
 // Bounds as a frame, as the Newton keeps those too large for a small rectangle.
 Value Bounds(int top, int left, int bottom, int right) {
-    return Frame({{"top", Int(top)}, {"left", Int(left)}, {"bottom", Int(bottom)},
-                  {"right", Int(right)}});
+    return Frame(
+        {{"top", Int(top)}, {"left", Int(left)}, {"bottom", Int(bottom)}, {"right", Int(right)}});
 }
 
 Value Note(const char* klass, const char* slot, std::vector<Value> parts, int64_t minutes,
@@ -90,7 +91,8 @@ int64_t MinutesOf(const std::filesystem::path& file) {
 // below it, stored the other way round.
 Value PlainNote(const std::string& text, int64_t minutes, const char* folder = nullptr) {
     const size_t end = text.find('\r');
-    if (end == std::string::npos) return Note("paperroll", "data", {Paragraph(text, Rect(10, 8, 30, 230))}, minutes, folder);
+    if (end == std::string::npos)
+        return Note("paperroll", "data", {Paragraph(text, Rect(10, 8, 30, 230))}, minutes, folder);
     return Note("paperroll", "data",
                 {Paragraph(text.substr(end + 1), Bounds(300, 8, 400, 230)),
                  Paragraph(text.substr(0, end), Rect(10, 8, 30, 230))},
@@ -121,38 +123,35 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
     const int64_t now = kNewtonEpochMinutes + 29000000;
     if (play.checklist) {
         // The Newton compares class symbols without regard to case.
-        notes.entries.push_back(nsof::Encode(
-            Note("checklist", "topics",
-                 {Topic("Inköp", 1, false), Topic("Mjölk", 2, true), Topic("Äpfel", 2, false)},
-                 now)));
-        notes.entries.push_back(nsof::Encode(
-            Note("list", "topics",
-                 {Topic("Planer", 1, false), Topic("Våren", 2, false), Topic("Frö", 3, false)},
-                 now)));
+        notes.entries.push_back(nsof::Encode(Note(
+            "checklist", "topics",
+            {Topic("Inköp", 1, false), Topic("Mjölk", 2, true), Topic("Äpfel", 2, false)}, now)));
+        notes.entries.push_back(nsof::Encode(Note(
+            "list", "topics",
+            {Topic("Planer", 1, false), Topic("Våren", 2, false), Topic("Frö", 3, false)}, now)));
     }
     if (play.ink) {
-        const Value styles =
-            List({Int(5), Sym("fontSpec"), Int(1), Bin("ink", std::string(32, '\x07')), Int(10),
-                  Sym("fontSpec")});
+        const Value styles = List({Int(5), Sym("fontSpec"), Int(1),
+                                   Bin("ink", std::string(32, '\x07')), Int(10), Sym("fontSpec")});
         const std::string rich = "Skiss " + kRichInkWord + " här";
         const Value ink = Frame({{"viewStationery", Sym("poly")},
                                  {"viewBounds", Rect(90, 10, 120, 230)},
                                  {"ink", Bin("ink", std::string(40, '\x07'))}});
-        const std::string stream = nsof::Encode(Note(
-            "paperroll", "data",
-            {Paragraph(rich, Rect(50, 8, 80, 230)), ink,
-             Paragraph("Ring " + kInkWord + " i morgon", Rect(10, 8, 40, 230),
-                       {{"styles", styles}})},
-            now));
+        const std::string stream =
+            nsof::Encode(Note("paperroll", "data",
+                              {Paragraph(rich, Rect(50, 8, 80, 230)), ink,
+                               Paragraph("Ring " + kInkWord + " i morgon", Rect(10, 8, 40, 230),
+                                         {{"styles", styles}})},
+                              now));
         notes.entries.push_back(Enrich(stream, rich, std::string(24, '\x05')));
     }
     if (play.drawing) {
-        notes.entries.push_back(nsof::Encode(
-            Note("paperroll", "data",
-                 {Frame({{"viewStationery", Sym("poly")},
-                         {"viewBounds", Rect(10, 10, 90, 90)},
-                         {"points", Bin("points", std::string(24, '\1'))}})},
-                 now)));
+        notes.entries.push_back(
+            nsof::Encode(Note("paperroll", "data",
+                              {Frame({{"viewStationery", Sym("poly")},
+                                      {"viewBounds", Rect(10, 10, 90, 90)},
+                                      {"points", Bin("points", std::string(24, '\1'))}})},
+                              now)));
     }
     if (play.filed) {
         notes.entries.push_back(nsof::Encode(PlainNote("Möte\rmed Kalle", now, "Arbete")));
@@ -160,8 +159,9 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
     }
     if (play.bomb) {
         // A plain array of 131,071: a binary of 8 KiB, then precedents to it.
-        std::string bomb = std::string("\x02\x05\xFF\x00\x01\xFF\xFF\x03\xFF\x00\x00\x20\x00\x0A", 14) +
-                           std::string(8192, 'x');
+        std::string bomb =
+            std::string("\x02\x05\xFF\x00\x01\xFF\xFF\x03\xFF\x00\x00\x20\x00\x0A", 14) +
+            std::string(8192, 'x');
         for (int i = 0; i < 131070; ++i) bomb += "\x09\x01";
         notes.entries.push_back(bomb);
     }
@@ -184,10 +184,11 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
     std::vector<SimStore> stores{{"Internal", "Internal", 0x13630001, {std::move(notes)}}};
     if (play.garbled) stores.push_back({"Trasig", "Flash storage card", 0x14726173, {}, true});
     if (play.card) {
-        stores.push_back({play.cardName,
-                          "Flash storage card",
-                          0x0B6F7274,
-                          {{"Notes", 21, {nsof::Encode(PlainNote("Från kortet\rMed två rader", now))}}}});
+        stores.push_back(
+            {play.cardName,
+             "Flash storage card",
+             0x0B6F7274,
+             {{"Notes", 21, {nsof::Encode(PlainNote("Från kortet\rMed två rader", now))}}}});
     }
     if (play.data) AddPersonalData(stores, play.cardName, play.dataMany);
     if (play.more) {

@@ -18,7 +18,8 @@ void Des(const uint8_t* key, const uint8_t* in, uint8_t* out) {
 
 // The 64-bit big-endian number `value` shifted left by one, as DES key bytes.
 void ShiftedKey(const uint8_t value[8], uint8_t key[8]) {
-    for (int i = 0; i < 8; ++i) key[i] = static_cast<uint8_t>(value[i] << 1 | (i < 7 ? value[i + 1] >> 7 : 0));
+    for (int i = 0; i < 8; ++i)
+        key[i] = static_cast<uint8_t>(value[i] << 1 | (i < 7 ? value[i + 1] >> 7 : 0));
 }
 
 }  // namespace

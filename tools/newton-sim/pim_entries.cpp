@@ -74,9 +74,8 @@ std::vector<std::string> Cards() {
                                         {"company", Str("Ångström & Söner")},
                                         {"phones", List({Phone("workPhone", "08-55 55 55")})},
                                         {"_uniqueID", Int(2)}})));
-    cards.push_back(nsof::Encode(Frame({{"class", Sym("group")},
-                                        {"name", Name("Bokklubben", "")},
-                                        {"_uniqueID", Int(3)}})));
+    cards.push_back(nsof::Encode(
+        Frame({{"class", Sym("group")}, {"name", Name("Bokklubben", "")}, {"_uniqueID", Int(3)}})));
     return cards;
 }
 
@@ -105,18 +104,22 @@ void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName,
     const int64_t meeting = At(2026, 12, 14, 10, 0);
     const int64_t weekly = At(2026, 1, 6, 9, 0);  // a Tuesday
     SimSoup names{"Names", 21, Cards()};
-    SimSoup calendar{"Calendar", 22, {nsof::Encode(Meeting(
-        "Möte med Åsa", meeting, 90,
-        {{"mtgAlarm", Int(meeting - 15)},
-         {"mtgLocation", Frame({{"company", Str("Konferensrum Ö")}})},
-         {"mtgInvitees", List({Frame({{"name", Name("Åsa", "Ørnskjöld")},
-                                      {"email", Str("asa@example.se")}}),
-                               Frame({{"name", Name("Jürgen", "Groß")}})})},
-         {"notesData", List({Para("Ta med rapporten.")})},
-         {"_uniqueID", Int(10)}}))}};
-    SimSoup events{"Calendar Notes", 23, {nsof::Encode(Meeting(
-        "Midsommarafton", At(2026, 6, 19), 0,
-        {{"viewStationery", Sym("cribNote")}, {"_uniqueID", Int(11)}}))}};
+    SimSoup calendar{
+        "Calendar",
+        22,
+        {nsof::Encode(Meeting("Möte med Åsa", meeting, 90,
+                              {{"mtgAlarm", Int(meeting - 15)},
+                               {"mtgLocation", Frame({{"company", Str("Konferensrum Ö")}})},
+                               {"mtgInvitees", List({Frame({{"name", Name("Åsa", "Ørnskjöld")},
+                                                            {"email", Str("asa@example.se")}}),
+                                                     Frame({{"name", Name("Jürgen", "Groß")}})})},
+                               {"notesData", List({Para("Ta med rapporten.")})},
+                               {"_uniqueID", Int(10)}}))}};
+    SimSoup events{
+        "Calendar Notes",
+        23,
+        {nsof::Encode(Meeting("Midsommarafton", At(2026, 6, 19), 0,
+                              {{"viewStationery", Sym("cribNote")}, {"_uniqueID", Int(11)}}))}};
     // Every type of repeat; months count from 0 in the yearly ones.
     Value weeklyMeeting = Repeat("Veckomöte", weekly, 0, 0x200 | 0x80 | 0x1F, 12);
     Set(weeklyMeeting, "mtgAlarm", Int(10));
@@ -125,54 +128,65 @@ void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName,
         List({List({Int(At(2026, 1, 13, 9, 0)), Nil()}),
               List({Int(At(2026, 1, 20, 9, 0)),
                     Meeting("Flyttat möte", At(2026, 1, 20, 11, 0), 30, {})})}));
-    SimSoup repeats{"Repeat Meetings", 24, {
-        nsof::Encode(weeklyMeeting),
-        nsof::Encode(Repeat("Andra tisdagen", At(2026, 1, 13, 14, 0), 1, 0x200 | 0x08, 13)),
-        nsof::Encode(Repeat("Den femtonde", At(2026, 1, 15, 12, 0), 2, 15, 14)),
-        nsof::Encode(Repeat("Syrénfest", At(2026, 5, 17, 18, 0), 3, 4 << 8 | 17, 15)),
-        nsof::Encode(Repeat("Sista söndagen i oktober", At(2026, 10, 25, 10, 0), 7,
-                            9 << 12 | 0x800 | 0x01, 16)),
-        nsof::Encode(Repeat("Var tredje dag", At(2026, 2, 1, 7, 0), 4, 1 << 8 | 3, 17)),
-    }};
+    SimSoup repeats{
+        "Repeat Meetings",
+        24,
+        {
+            nsof::Encode(weeklyMeeting),
+            nsof::Encode(Repeat("Andra tisdagen", At(2026, 1, 13, 14, 0), 1, 0x200 | 0x08, 13)),
+            nsof::Encode(Repeat("Den femtonde", At(2026, 1, 15, 12, 0), 2, 15, 14)),
+            nsof::Encode(Repeat("Syrénfest", At(2026, 5, 17, 18, 0), 3, 4 << 8 | 17, 15)),
+            nsof::Encode(Repeat("Sista söndagen i oktober", At(2026, 10, 25, 10, 0), 7,
+                                9 << 12 | 0x800 | 0x01, 16)),
+            nsof::Encode(Repeat("Var tredje dag", At(2026, 2, 1, 7, 0), 4, 1 << 8 | 3, 17)),
+        }};
     Value festival = Repeat("Ölfestival", At(2026, 9, 19), 3, 8 << 8 | 19, 18);
     Set(festival, "viewStationery", Sym("cribNote"));
     SimSoup repeatNotes{"Repeat Notes", 25, {nsof::Encode(festival)}};
-    SimSoup todo{"To Do List", 26, {
-        nsof::Encode(Frame({{"class", Sym("todo")},
-                            {"date", Int(At(2026, 12, 10))},
-                            {"topics", List({Frame({{"text", Str("Köpa mjölk")}, {"mtgDone", Value{true}}}),
-                                             Frame({{"text", Str("Ringa Åsa")}})})},
-                            {"_uniqueID", Int(19)}})),
-        nsof::Encode(Frame({{"class", Sym("todo")},
-                            {"date", Int(0)},
-                            {"topics", List({Frame({{"text", Str("Vattna blommorna")}})})},
-                            {"_uniqueID", Int(20)}})),
-    }};
+    SimSoup todo{
+        "To Do List",
+        26,
+        {
+            nsof::Encode(Frame(
+                {{"class", Sym("todo")},
+                 {"date", Int(At(2026, 12, 10))},
+                 {"topics", List({Frame({{"text", Str("Köpa mjölk")}, {"mtgDone", Value{true}}}),
+                                  Frame({{"text", Str("Ringa Åsa")}})})},
+                 {"_uniqueID", Int(19)}})),
+            nsof::Encode(Frame({{"class", Sym("todo")},
+                                {"date", Int(0)},
+                                {"topics", List({Frame({{"text", Str("Vattna blommorna")}})})},
+                                {"_uniqueID", Int(20)}})),
+        }};
     for (size_t i = 0; i < many; ++i) {
         const std::string n = std::to_string(i);
-        names.entries.push_back(nsof::Encode(Frame({
-            {"class", Sym("person")},
-            {"name", Name(("Förnamn " + n).c_str(), "Efternamn")},
-            {"phones", List({Phone("homePhone", "040-00 00 00")})},
-            {"email", Str("person" + n + "@example.se")},
-            {"_uniqueID", Int(100 + i)}})));
-        calendar.entries.push_back(nsof::Encode(Meeting(
-            ("Möte " + n).c_str(), meeting + 60 * static_cast<int64_t>(i), 45,
-            {{"notesData", List({Para("Anteckningar till mötet, en rad.")})},
-             {"_uniqueID", Int(100 + i)}})));
+        names.entries.push_back(
+            nsof::Encode(Frame({{"class", Sym("person")},
+                                {"name", Name(("Förnamn " + n).c_str(), "Efternamn")},
+                                {"phones", List({Phone("homePhone", "040-00 00 00")})},
+                                {"email", Str("person" + n + "@example.se")},
+                                {"_uniqueID", Int(100 + i)}})));
+        calendar.entries.push_back(
+            nsof::Encode(Meeting(("Möte " + n).c_str(), meeting + 60 * static_cast<int64_t>(i), 45,
+                                 {{"notesData", List({Para("Anteckningar till mötet, en rad.")})},
+                                  {"_uniqueID", Int(100 + i)}})));
     }
     SimStore& internal = stores.front();
     for (SimSoup* soup : {&names, &calendar, &events, &repeats, &repeatNotes, &todo})
         internal.soups.push_back(std::move(*soup));
     if (stores.size() < 2) stores.push_back({cardName, "Flash storage card", 0x0B6F7274, {}});
-    stores[1].soups.push_back({"Names", 31, {nsof::Encode(Frame({
-        {"class", Sym("person")},
-        {"name", Name("François", "Müller")},
-        {"phones", List({Phone("otherPhone", "+33 1 23 45 67 89"),
-                         Phone("homeFaxPhone", "+33 1 98 76 54 32")})},
-        {"_uniqueID", Int(1)}}))}});
-    stores[1].soups.push_back({"Calendar", 32, {nsof::Encode(Meeting(
-        "Kortets möte", At(2026, 12, 15, 13, 30), 30, {{"_uniqueID", Int(1)}}))}});
+    stores[1].soups.push_back(
+        {"Names",
+         31,
+         {nsof::Encode(Frame({{"class", Sym("person")},
+                              {"name", Name("François", "Müller")},
+                              {"phones", List({Phone("otherPhone", "+33 1 23 45 67 89"),
+                                               Phone("homeFaxPhone", "+33 1 98 76 54 32")})},
+                              {"_uniqueID", Int(1)}}))}});
+    stores[1].soups.push_back({"Calendar",
+                               32,
+                               {nsof::Encode(Meeting("Kortets möte", At(2026, 12, 15, 13, 30), 30,
+                                                     {{"_uniqueID", Int(1)}}))}});
 }
 
 void AddPackagesAndMore(std::vector<SimStore>& stores, const std::string& package) {
@@ -180,14 +194,17 @@ void AddPackagesAndMore(std::vector<SimStore>& stores, const std::string& packag
     reference.className = "package";
     reference.bytes = package;
     SimStore& internal = stores.front();
-    internal.soups.push_back({"Packages", 41, {nsof::Encode(Frame({
-        {"packageName", Str("Bücherwurm")},
-        {"pkgRef", Value{std::move(reference)}},
-        {"timeStamp", Int(At(2026, 11, 1))},
-        {"_uniqueID", Int(1)}}))}});
-    internal.soups.push_back({"Bücherwurm:ZANDO", 42, {
-        nsof::Encode(Frame({{"title", Str("Der Zauberberg")}, {"pages", Int(1008)}})),
-        nsof::Encode(Frame({{"title", Str("Röda rummet")}, {"pages", Int(412)}}))}});
+    internal.soups.push_back({"Packages",
+                              41,
+                              {nsof::Encode(Frame({{"packageName", Str("Bücherwurm")},
+                                                   {"pkgRef", Value{std::move(reference)}},
+                                                   {"timeStamp", Int(At(2026, 11, 1))},
+                                                   {"_uniqueID", Int(1)}}))}});
+    internal.soups.push_back(
+        {"Bücherwurm:ZANDO",
+         42,
+         {nsof::Encode(Frame({{"title", Str("Der Zauberberg")}, {"pages", Int(1008)}})),
+          nsof::Encode(Frame({{"title", Str("Röda rummet")}, {"pages", Int(412)}}))}});
 }
 
 }  // namespace zd::sim

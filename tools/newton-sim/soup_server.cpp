@@ -29,10 +29,10 @@ SoupServer::SoupServer(std::vector<SimStore> stores, const NotesPlay& play)
     : m_stores(std::move(stores)), m_play(play) {}
 
 bool SoupServer::Handles(std::string_view command) {
-    for (std::string_view c : {words::kRequestToSync, words::kGetSyncOptions,
-                               words::kSetStoreGetNames, words::kSetSoupGetInfo, words::kSendSoup,
-                               words::kGetStoreNames, words::kSetStore, words::kGetSoupNames,
-                               words::kSetSoup})
+    for (std::string_view c :
+         {words::kRequestToSync, words::kGetSyncOptions, words::kSetStoreGetNames,
+          words::kSetSoupGetInfo, words::kSendSoup, words::kGetStoreNames, words::kSetStore,
+          words::kGetSoupNames, words::kSetSoup})
         if (command == c) return true;
     return false;
 }
@@ -65,9 +65,9 @@ bool SoupServer::SendSoupNames(Conversation& c) {
         names.push_back(Str(soup.name));
         signatures.push_back(Int(soup.signature));
     }
-    return SendMessage(c, words::kSoupNames,
-                       nsof::Encode(List(std::move(names))) +
-                           nsof::Encode(List(std::move(signatures))));
+    return SendMessage(
+        c, words::kSoupNames,
+        nsof::Encode(List(std::move(names))) + nsof::Encode(List(std::move(signatures))));
 }
 
 // The soup of the store set that UTF-16 `name` names, or null.
@@ -156,7 +156,8 @@ bool SoupServer::SendEntries(Conversation& c) {
         }
         if (m_play.hugeAfter > 0 && m_sent == m_play.hugeAfter) {
             // A length no store could hold, and then nothing more of it.
-            batch += std::string(dock::kMagic) + std::string(words::kEntry) + dock::BigEndian32(0x80000000u);
+            batch += std::string(dock::kMagic) + std::string(words::kEntry) +
+                     dock::BigEndian32(0x80000000u);
             std::fprintf(stderr, "newton-sim: sent an entry of 2 GiB\n");
             return flush();
         }
@@ -169,7 +170,8 @@ bool SoupServer::SendEntries(Conversation& c) {
         batch += message;
         bytes += message.size();
         ++m_sent;
-        if (m_sent == 1 && !m_play.askDuringSoup.empty()) batch += dock::Encode(m_play.askDuringSoup, "");
+        if (m_sent == 1 && !m_play.askDuringSoup.empty())
+            batch += dock::Encode(m_play.askDuringSoup, "");
         if (batch.size() >= kBatchBytes && !flush()) return false;
     }
     if (!flush()) return false;
