@@ -211,8 +211,8 @@ class Bench:
         usage = self.end(program, newton)
         m = re.search(rb"sent (\d+) entries of Internal, (\d+) bytes in ([\d.]+) ms", newton.err)
         entries, wire, seconds = int(m.group(1)), int(m.group(2)), float(m.group(3)) / 1000
-        return {"notes": entries, "paced": paced, "seconds": seconds,
-                "notes_per_s": entries / seconds, "dock_bytes_per_s": wire / seconds,
+        return {"entries": entries, "paced": paced, "seconds": seconds,
+                "entries_per_s": entries / seconds, "dock_bytes_per_s": wire / seconds,
                 "line_ratio": wire / seconds / LINE_BYTES_PER_S, "peak_kib": usage.ru_maxrss,
                 "files": len(os.listdir(out))}
 
@@ -310,19 +310,9 @@ def size_text(size):
     return f"{size} B"
 
 
-def notes_text(runs):
-    lines = ["| notes of 500 B | line | seconds | notes/s | Dock B/s | of 5760 B/s | peak MiB |",
-             "|---|---|---|---|---|---|---|"]
-    for r in runs:
-        ratio = f"{r['line_ratio']:.1%}" if r["paced"] else "-"
-        lines.append(f"| {r['notes']} | {'57600' if r['paced'] else 'pty, no pacing'} | "
-                     f"{r['seconds']:.1f} | {r['notes_per_s']:,.0f} | {r['dock_bytes_per_s']:,.0f} "
-                     f"| {ratio} | {r['peak_kib'] / 1024:.1f} |")
-    return "\n".join(lines)
-
-
-def export_text(runs):
-    lines = ["| entries | line | seconds | entries/s | Dock B/s | of 5760 B/s | peak MiB |",
+def reading_text(runs, what):
+    """A table of readings through Connection, `what` naming what was read."""
+    lines = [f"| {what} | line | seconds | {what.split()[0]}/s | Dock B/s | of 5760 B/s | peak MiB |",
              "|---|---|---|---|---|---|---|"]
     for r in runs:
         ratio = f"{r['line_ratio']:.1%}" if r["paced"] else "-"
@@ -442,12 +432,12 @@ def main():
     print(table(rows, floor, latency, idle))
     print(keyboard_text(paste, keys))
     print("\nThe Newton's notes read through Connection:")
-    print(notes_text(notes))
+    print(reading_text(notes, "notes of 500 B"))
     print("\nThe Newton's Names, Dates and To Do exported through Connection"
           " (N cards and N meetings, and the samples):")
-    print(export_text(exports))
+    print(reading_text(exports, "entries"))
     print("\nA whole backup through Connection (N cards and N meetings, the samples, a package):")
-    print(export_text(backups))
+    print(reading_text(backups, "entries"))
     print("\nGrowth (receive over a pseudo-terminal, unthrottled):")
     for g in growth:
         print(f"  {size_text(g['size']):>8}: {g['seconds']:8.3f} s, peak {g['peak_mib']:6.1f} MiB")
