@@ -151,7 +151,10 @@ private:
     // `timeoutMs`.
     void TakeInput(int timeoutMs) {
         PasswordPrompt& prompt = m_desktop.prompt();
-        pollfd fds[3] = {{m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
+        // While the terminal is asked for the password, what is typed on it
+        // is the answer, not a command: standard input is that same terminal.
+        const bool readCommands = m_stdinOpen && prompt.fd() < 0;
+        pollfd fds[3] = {{readCommands ? STDIN_FILENO : -1, POLLIN, 0},
                          {m_quitSignals, POLLIN, 0},
                          {prompt.fd(), POLLIN, 0}};
         if (::poll(fds, 3, timeoutMs) <= 0) return;

@@ -1,8 +1,8 @@
 // A Newton with a Connection password, played by newton-sim with its own
 // reading of the key derivation: the password from a file opens it and the
 // notes arrive; a wrong one is refused in one try and a clear line; without
-// a file or a terminal the line names the option; and a file others can read
-// is refused before anything is sent.
+// a file the terminal asks, without echo; without either the line names the
+// option; and a file others can read is refused before anything is sent.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -32,8 +32,13 @@ protected:
         ::chmod(file.c_str(), mode);
         return file;
     }
-    // --export-notes from a Newton whose password is "Åsa 123"; the exit status.
+    // --export-notes from a Newton whose password is "Åsa 123", started by
+    // `Start`; the exit status.
     int Export(std::vector<std::string> extra) {
+        StartExport(std::move(extra));
+        return program->WaitForExit(30000);
+    }
+    void StartExport(std::vector<std::string> extra, bool onATerminal = false) {
         newton = std::make_unique<test::SimNewton>(
             Line::kSerial,
             std::vector<std::string>{"--timeout", "20", "--notes", notes, "--password", "Åsa 123"},
@@ -41,8 +46,15 @@ protected:
         std::vector<std::string> argv{ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes",
                                       out};
         argv.insert(argv.end(), extra.begin(), extra.end());
+        if (onATerminal) argv = OnATerminal(argv);
         program = std::make_unique<test::Subprocess>(argv);
-        return program->WaitForExit(30000);
+    }
+    // `argv` run by script(1), on a pseudo-terminal of its own that is its
+    // controlling terminal, as a person at a terminal would run it.
+    static std::vector<std::string> OnATerminal(const std::vector<std::string>& argv) {
+        std::string command;
+        for (const std::string& word : argv) command += " '" + word + "'";
+        return {"/usr/bin/script", "--quiet", "--flush", "--return", "--command", command, "/dev/null"};
     }
     size_t AnswersRefused() {
         return test::CountOf(newton->process().err(), "refused password answer");
@@ -78,6 +90,17 @@ TEST_F(PasswordTest, WithoutAFileOrATerminalTheLineNamesTheOption) {
         << program->out();
     (void)newton->process().WaitForExit(10000);
     EXPECT_LE(AnswersRefused(), 1u);
+}
+
+TEST_F(PasswordTest, OnATerminalThePasswordIsAskedForWithoutEcho) {
+    StartExport({}, true);
+    ASSERT_TRUE(program->WaitForStdout(
+        "The Newton \"Åsa Ørnskjöld's Newton\" asks for its Connection password: ", 20000))
+        << program->out() << program->err();
+    program->Write("Åsa 123\n");
+    EXPECT_EQ(program->WaitForExit(30000), 0) << program->out();
+    EXPECT_EQ(test::ReadFile(out + "/Hemligt möte.txt"), "Hemligt möte\nkl. 10\n");
+    EXPECT_EQ(program->out().find("Åsa 123"), std::string::npos) << "typed, not echoed";
 }
 
 TEST_F(PasswordTest, AFileOthersCanReadIsRefusedBeforeAnythingIsSent) {
