@@ -32,12 +32,12 @@ protected:
         ::chmod(file.c_str(), mode);
         return file;
     }
-    // --export-notes from a Newton whose password is "Åsa 123", started by
-    // `Start`; the exit status.
+    // --export-notes from a Newton whose password is "Åsa 123"; the exit status.
     int Export(std::vector<std::string> extra) {
         StartExport(std::move(extra));
         return program->WaitForExit(30000);
     }
+    // The same export, left running; on a terminal of its own when asked.
     void StartExport(std::vector<std::string> extra, bool onATerminal = false) {
         newton = std::make_unique<test::SimNewton>(
             Line::kSerial,
@@ -54,7 +54,8 @@ protected:
     static std::vector<std::string> OnATerminal(const std::vector<std::string>& argv) {
         std::string command;
         for (const std::string& word : argv) command += " '" + word + "'";
-        return {"/usr/bin/script", "--quiet", "--flush", "--return", "--command", command, "/dev/null"};
+        return {"/usr/bin/script", "--quiet", "--flush",  "--return",
+                "--command",       command,   "/dev/null"};
     }
     size_t AnswersRefused() {
         return test::CountOf(newton->process().err(), "refused password answer");
