@@ -491,8 +491,6 @@ void MainWindow::choosePackages() {
 void MainWindow::openTypeWindow() {
     if (!ReadyToType(m_session)) return;
     if (!m_typeWindow) m_typeWindow = new TypeWindow(m_session, this);
-    // What was typed before went to the Newton then: a new session starts empty.
-    if (!m_typeWindow->isVisible()) m_typeWindow->field()->clear();
     m_typeWindow->show();
     m_typeWindow->raise();
     m_typeWindow->activateWindow();

@@ -88,6 +88,8 @@ TypeWindow::TypeWindow(Session& session, QWidget* parent)
     layout->addWidget(m_field);
     resize(360, 160);
     connect(m_field, &TypeField::done, this, &QDialog::close);
+    // What was typed went to the Newton then: the next session starts empty.
+    connect(this, &QDialog::finished, m_field, &QPlainTextEdit::clear);
 }
 
 }  // namespace zd

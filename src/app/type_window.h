@@ -1,7 +1,8 @@
 // "Type on the Newton": a small window with a text field whose every key goes
 // to the Newton as it is typed, through its Connection application's
 // keyboard.  The field shows what was typed; Ctrl+V there types the
-// clipboard; leaving the field or pressing Escape ends the keyboard.
+// clipboard; leaving the field or pressing Escape ends the keyboard, and
+// closing the window forgets what it showed.
 #pragma once
 
 #include <QDialog>

@@ -1,6 +1,7 @@
-// "Type on the Newton": which keys the field hands the Newton, and the real
-// window under icewm typing into the Connection application newton-sim
-// plays, Backspace and Return among the keys, as xdotool types them.
+// "Type on the Newton": which keys the field hands the Newton, that it opens
+// empty again, and the real window under icewm typing into the Connection
+// application newton-sim plays, Backspace and Return among the keys, as
+// xdotool types them.
 #include "app/type_window.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include "dock/keyboard_text.h"
 #include "gui/window_manager_fixture.h"
+#include "support/link_fixture.h"
 
 namespace zd {
 namespace {
@@ -30,6 +32,17 @@ TEST(NewtonKeys, TextGoesAsItselfAndKeysAsTheNewtonsOwn) {
     EXPECT_EQ(KeyOf(Qt::Key_Shift, "").text, "(none)");
     EXPECT_EQ(KeyOf(Qt::Key_F5, "").text, "(none)");
     EXPECT_EQ(KeyOf(Qt::Key_S, "\x13", Qt::ControlModifier).text, "(none)") << "a shortcut";
+}
+
+class TypeWindowTest : public test::LinkFixture {};
+
+TEST_F(TypeWindowTest, OpenedAgainItIsEmpty) {
+    TypeWindow window(session, nullptr);
+    window.show();
+    window.field()->setPlainText("Hej då");
+    window.close();
+    window.show();
+    EXPECT_EQ(window.field()->toPlainText(), "");
 }
 
 TEST_F(WindowManagerTest, WhatIsTypedInTheFieldIsTypedOnTheNewton) {
