@@ -68,11 +68,15 @@ void SyncFolder(const std::string& folder) {
 }
 
 // The process that made temporary file `name`, or 0 when it is none of ours.
+// A library that writes a file by its name (libzip) makes its own temporary
+// beside it, named after ours with a dot and more letters.
 pid_t WriterOf(std::string_view name) {
     if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) return 0;
     name.remove_prefix(kTemporaryPrefix.size());
     const size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || name.size() - dash - 1 != 6) return 0;
+    if (dash == 0 || dash == std::string_view::npos) return 0;
+    const std::string_view letters = name.substr(dash + 1);
+    if (letters.size() < 6 || (letters.size() > 6 && letters[6] != '.')) return 0;
     pid_t pid = 0;
     for (char c : name.substr(0, dash)) {
         if (c < '0' || c > '9' || pid > 100000000) return 0;
@@ -111,11 +115,32 @@ int CreateTemporaryBeside(const std::string& path, std::string* temporary) {
     return fd;
 }
 
+int PlaceTemporary(const std::string& temporary, const std::string& path, IfTaken ifTaken) {
+    int error = 0;
+    const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) error = errno;
+    if (error == 0 && ::fchmod(fd, ModeFor(path)) != 0) error = errno;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (fd >= 0) ::close(fd);
+    if (error == 0) {
+        if (ifTaken == IfTaken::kRefuse) {
+            error = PlaceWithoutReplacing(temporary, path);
+        } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
+            error = errno;
+        }
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    SyncFolder(FolderOf(path));
+    return 0;
+}
+
 int AtomicWriter::Open() {
     if (m_error != 0 || m_fd >= 0) return m_error;
     m_fd = CreateTemporaryBeside(m_path, &m_temporary);
-    if (m_fd < 0) return m_error = errno;
-    if (::fchmod(m_fd, ModeFor(m_path)) != 0) m_error = errno;
+    if (m_fd < 0) m_error = errno;
     return m_error;
 }
 
@@ -127,24 +152,14 @@ int AtomicWriter::Append(std::string_view bytes) {
 
 int AtomicWriter::Commit(IfTaken ifTaken) {
     if (m_error == 0 && m_fd < 0) m_error = EBADF;
-    if (m_error == 0 && ::fsync(m_fd) != 0) m_error = errno;
     if (m_fd >= 0 && ::close(m_fd) != 0 && m_error == 0) m_error = errno;
     m_fd = -1;
     if (m_error == 0) {
-        if (ifTaken == IfTaken::kRefuse) {
-            m_error = PlaceWithoutReplacing(m_temporary, m_path);
-        } else if (::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-            m_error = errno;
-        }
+        m_error = PlaceTemporary(m_temporary, m_path, ifTaken);
+        m_temporary.clear();  // placed, or removed
     }
-    if (m_error != 0) {
-        const int error = m_error;
-        Abandon();
-        return m_error = error;
-    }
-    m_temporary.clear();
-    SyncFolder(FolderOf(m_path));
-    return 0;
+    Abandon();
+    return m_error;
 }
 
 void AtomicWriter::Abandon() {

@@ -24,9 +24,15 @@ int WriteWholeFile(const std::string& path, std::string_view content, IfTaken if
 
 // A new temporary file of ours beside `path` (whose folder it is in), open
 // for writing: its descriptor, with its name in `*temporary`; -1 with errno
-// set when it cannot be made.  A program killed before it is gone leaves it
-// to RemoveStrayTemporaryFiles.
+// set when it cannot be made.  A program killed before it is gone leaves it,
+// and a temporary file a library made beside it, to RemoveStrayTemporaryFiles.
 int CreateTemporaryBeside(const std::string& path, std::string* temporary);
+
+// Gives `temporary`, one of CreateTemporaryBeside's that is written whole
+// (by us or by a library given its name), the name `path` once it is on the
+// disk, with the permissions a write of `path` gives.  Returns 0, or the
+// errno of the failure, with `temporary` removed.
+int PlaceTemporary(const std::string& temporary, const std::string& path, IfTaken ifTaken);
 
 // A file written a piece at a time beside its final name, which it takes only
 // once Commit has it whole on the disk; one dropped before leaves no trace.

@@ -346,7 +346,7 @@ ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
         if (fd >= 0) ::close(fd);
     }
     if (error == 0) error = WriteArchive(temporary, whole, &why);
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error == 0) error = PlaceTemporary(temporary, target, IfTaken::kReplace);
     if (error != 0) {
         if (!temporary.empty()) ::unlink(temporary.c_str());
         ending.line = "Couldn't write the backup " + target + " (" +

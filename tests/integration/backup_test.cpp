@@ -6,6 +6,7 @@
 // cannot open a card; a connection cut short, an entry of 2 GiB and a full
 // disk, none of which leaves a file that looks complete.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -69,6 +70,10 @@ TEST_F(BackupTest, EveryStoreSoupAndEntryIsKeptByteForByte) {
               "Internal Packages 1 as sent\nInternal Bücherwurm:ZANDO 2 as sent\n"
               "Kort Names 1 as sent\nKort Calendar 1 as sent\n"
               "package packages/Bücherwurm.pkg as installed\n");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(archive).permissions()), 0666 & ~mask)
+        << "as every file the program writes";
 
     // The backup gives what the Newton gives.
     PrepareNewton();

@@ -47,6 +47,7 @@ TEST_F(NoteFilesTest, OneExportNeverOverwritesItselfButReplacesAnEarlierOne) {
     test::WriteFile(folder + "/Inköp.txt", "from an earlier export");
     test::WriteFile(folder + "/Inköp-2.txt", "from an earlier export too");
     test::WriteFile(folder + "/.zandorelle-999999999-AbCdEf", "a killed export's");
+    test::WriteFile(folder + "/.zandorelle-999999999-AbCdEf.XyZ123", "and its library's");
     NoteFiles files(folder);
     for (const char* second : {"mjölk", "bröd", "ost"})
         files.Save(session, Note(std::string("Inköp\r") + second), "a note");
