@@ -217,14 +217,7 @@ void BackupFile::KeepPackage(Session& s, std::string_view entry, size_t number) 
     if (name.empty()) name = "package " + std::to_string(number);
     Package package{SafeFileName(name), large && large->compressed, large ? large->compander : "",
                     std::make_unique<Member>()};
-    int serial = 1;
-    for (bool taken = true; taken; ++serial) {
-        taken = false;
-        for (const Package& other : m_packages)
-            taken = taken ||
-                    other.data->name == "packages/" + NumberedName(package.name, serial) + ".pkg";
-        if (!taken) package.data->name = "packages/" + NumberedName(package.name, serial) + ".pkg";
-    }
+    package.data->name = m_packageNames.Take("packages/" + package.name, ".pkg");
     if (package.compressed) {
         LogLine(s, "The package " + Printable(name) + " is compressed (" +
                        Printable(package.compander) + "): its bytes are kept as they came.");

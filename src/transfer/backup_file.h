@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/item_file.h"
 #include "transfer/reading_sink.h"
 
 namespace zd {
@@ -57,6 +58,7 @@ private:
     std::unique_ptr<Member> m_stores;
     std::vector<Store> m_storeList;
     std::vector<Package> m_packages;
+    UniqueNames m_packageNames;
     size_t m_entries = 0;
 };
 

@@ -82,6 +82,14 @@ std::string NumberedName(const std::string& name, int serial) {
     return serial < 2 ? name : name + "-" + std::to_string(serial);
 }
 
+std::string UniqueNames::Take(const std::string& stem, const std::string& extension) {
+    int& serial = m_nextSerial.try_emplace(stem + extension, 1).first->second;
+    for (;; ++serial) {
+        std::string name = NumberedName(stem, serial) + extension;
+        if (m_taken.insert(name).second) return name;
+    }
+}
+
 int ReplaceFile(const std::string& path, std::string_view bytes) {
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) return ELOOP;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <ctime>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -32,6 +34,20 @@ std::string GeneratedItemName(std::time_t now, int serial);
 
 // `name` itself for `serial` 1, and "name-N" for the N-th of the same name.
 std::string NumberedName(const std::string& name, int serial);
+
+// The names one export hands out, numbered as NumberedName numbers them
+// where they would meet.
+class UniqueNames {
+public:
+    // `stem`, numbered when this handed out that name before, and `extension`.
+    std::string Take(const std::string& stem, const std::string& extension);
+
+private:
+    std::set<std::string> m_taken;
+    // Each name's numbers go on where the last one of that name left them,
+    // so that many of one name cost no more than many different ones.
+    std::map<std::string, int> m_nextSerial;
+};
 
 // Writes `bytes` whole as `path`, replacing the file of that name, but never a
 // link planted there, nor what it points to.  0, or the errno of the failure

@@ -46,17 +46,6 @@ std::string NoteFiles::FolderFor(const std::string& label, std::string* why) {
     return folder;
 }
 
-std::string NoteFiles::PathFor(const std::string& folder, const std::string& title) {
-    // Each name starts its numbers where the last note of that name left
-    // them, so that many notes of one title cost no more than others.
-    const std::string safe = folder + "/" + SafeFileName(title);
-    int& serial = m_nextSerial.try_emplace(safe, 1).first->second;
-    for (;; ++serial) {
-        std::string path = NumberedName(safe, serial) + ".txt";
-        if (m_paths.insert(path).second) return path;
-    }
-}
-
 void NoteFiles::Save(Session& s, std::string_view entry, const std::string& which) {
     const nsof::Decoded decoded = nsof::Decode(entry);
     std::string why = decoded.error;
@@ -75,7 +64,7 @@ void NoteFiles::Save(Session& s, std::string_view entry, const std::string& whic
         oddities.push_back("its folder could not be made (" + folderTrouble + ")");
     if (!oddities.empty())
         LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
-    const std::string path = PathFor(folder, note->title);
+    const std::string path = m_paths.Take(folder + "/" + SafeFileName(note->title), ".txt");
     const int error = ReplaceFile(path, note->text);
     if (error == 0 && note->modified) {
         // The note is saved; a time the file system refuses leaves it the time of now.

@@ -7,10 +7,11 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
 #include <set>
 #include <string>
 #include <string_view>
+
+#include "transfer/item_file.h"
 
 namespace zd {
 
@@ -37,13 +38,10 @@ private:
     // none), made where it is missing; the export's own folder when it
     // cannot be, with the reason in `*why`.
     std::string FolderFor(const std::string& label, std::string* why);
-    // The path of this export's next note titled `title` in `folder`.
-    std::string PathFor(const std::string& folder, const std::string& title);
 
     std::string m_folder;
-    std::set<std::string> m_folders;          // the Newton's folders, made or found
-    std::set<std::string> m_paths;            // taken by this export
-    std::map<std::string, int> m_nextSerial;  // by folder and safe title
+    std::set<std::string> m_folders;  // the Newton's folders, made or found
+    UniqueNames m_paths;
     size_t m_saved = 0;
     size_t m_skipped = 0;
 };
