@@ -7,6 +7,7 @@
 #include "base/counted.h"
 #include "base/display_ops.h"
 #include "nsof/nsof.h"
+#include "transfer/entry_log.h"
 #include "translate/icalendar.h"
 #include "translate/vcard.h"
 
@@ -24,12 +25,6 @@ bool IsDates(const std::string& soup) {
     for (const char* dates : kDatesSoups)
         if (soup == dates) return true;
     return false;
-}
-
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
-    return text;
 }
 
 }  // namespace
@@ -111,8 +106,7 @@ void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
     }
     std::vector<std::string> oddities = decoded.oddities;
     oddities.insert(oddities.end(), translated->oddities.begin(), translated->oddities.end());
-    if (!oddities.empty())
-        LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
+    LogOddities(s, which, oddities);
     (void)sheet->file->Append(translated->text);
     sheet->saved += translated->count;
 }

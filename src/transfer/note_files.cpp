@@ -9,19 +9,11 @@
 #include "base/atomic_file.h"
 #include "base/display_ops.h"
 #include "nsof/nsof.h"
+#include "transfer/entry_log.h"
 #include "transfer/item_file.h"
 #include "translate/note_text.h"
 
 namespace zd {
-namespace {
-
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
-    return text;
-}
-
-}  // namespace
 
 NoteFiles::NoteFiles(std::string folder) : m_folder(std::move(folder)) {
     (void)RemoveStrayTemporaryFiles(m_folder);
@@ -62,8 +54,7 @@ void NoteFiles::Save(Session& s, std::string_view entry, const std::string& whic
     const std::string folder = FolderFor(note->folder, &folderTrouble);
     if (!folderTrouble.empty())
         oddities.push_back("its folder could not be made (" + folderTrouble + ")");
-    if (!oddities.empty())
-        LogLine(s, "Something was odd in " + which + ": " + Joined(oddities) + ".");
+    LogOddities(s, which, oddities);
     const std::string path = m_paths.Take(folder + "/" + SafeFileName(note->title), ".txt");
     const int error = ReplaceFile(path, note->text);
     if (error == 0 && note->modified) {
