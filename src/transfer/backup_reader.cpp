@@ -7,6 +7,7 @@
 
 #include "base/display_ops.h"
 #include "base/session.h"
+#include "dock/full_connection.h"
 #include "transfer/data_export.h"
 
 namespace zd {
@@ -40,6 +41,11 @@ bool ReplaySoup(Session& s, zip_t* archive, const std::string& name, dock::SoupR
         const uint32_t length =
             static_cast<uint8_t>(prefix[0]) << 24 | static_cast<uint8_t>(prefix[1]) << 16 |
             static_cast<uint8_t>(prefix[2]) << 8 | static_cast<uint8_t>(prefix[3]);
+        // Every entry came in one message of the Newton's.
+        if (length > dock::kMaxNewtonMessage) {
+            whole = false;
+            break;
+        }
         entry.data.assign(length, '\0');
         if (!read(entry.data.data(), length)) {
             whole = false;
@@ -52,6 +58,50 @@ bool ReplaySoup(Session& s, zip_t* archive, const std::string& name, dock::SoupR
     return whole;
 }
 
+// A soup the manifest lists: its store and name, and its member.
+struct ListedSoup {
+    dock::SoupReading::Entry entry;
+    std::string member;
+};
+
+struct Listing {
+    bool complete = false;
+    std::vector<ListedSoup> soups;
+};
+
+// What the manifest lists, passing over what is not a store or a soup;
+// nullopt for a manifest that is no backup's, or whose slots have the wrong
+// kinds of value.
+std::optional<Listing> ListingOf(const nlohmann::json& manifest) {
+    using nlohmann::json;
+    const auto arrayIn = [](const json& object, const char* key) -> const json* {
+        const auto found = object.find(key);
+        return found != object.end() && found->is_array() ? &*found : nullptr;
+    };
+    const json* stores = arrayIn(manifest, "stores");
+    if (!stores) return std::nullopt;
+    Listing listing;
+    try {
+        listing.complete = manifest.value("complete", false);
+        for (const json& store : *stores) {
+            const json* soups = store.is_object() ? arrayIn(store, "soups") : nullptr;
+            if (!soups) continue;
+            ListedSoup listed;
+            listed.entry.store = store.value("name", "");
+            listed.entry.storeSignature = store.value("signature", 0);
+            for (const json& soup : *soups) {
+                if (!soup.is_object()) continue;
+                listed.entry.soup = soup.value("name", "");
+                listed.member = soup.value("member", "");
+                listing.soups.push_back(listed);
+            }
+        }
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+    return listing;
+}
+
 }  // namespace
 
 std::optional<std::string> ExportFromBackup(Session& s, const ExportRequest& request,
@@ -60,29 +110,22 @@ std::optional<std::string> ExportFromBackup(Session& s, const ExportRequest& req
     zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY, &error);
     const std::optional<std::string> text =
         archive ? ReadMember(archive, "manifest.json") : std::nullopt;
-    const nlohmann::json manifest =
-        text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
-    if (!manifest.is_object() || !manifest["stores"].is_array()) {
+    const std::optional<Listing> listing =
+        text ? ListingOf(nlohmann::json::parse(*text, nullptr, false)) : std::nullopt;
+    if (!listing) {
         if (archive) zip_discard(archive);
         return file + ": no backup of a Newton";
     }
     DataExport sink(request.folder, request.choice);
     LogLine(s, sink.Beginning());
-    bool whole = manifest.value("complete", false);
+    bool whole = listing->complete;
     const std::vector<std::string>& wanted = sink.soups();
-    for (const auto& store : manifest["stores"]) {
-        if (!store.is_object() || !store["soups"].is_array()) continue;
-        dock::SoupReading::Entry entry;
-        entry.store = store.value("name", "");
-        entry.storeSignature = store.value("signature", 0);
-        for (const auto& soup : store["soups"]) {
-            if (!soup.is_object()) continue;
-            entry.soup = soup.value("name", "");
-            if (std::find(wanted.begin(), wanted.end(), entry.soup) == wanted.end()) continue;
-            if (!ReplaySoup(s, archive, soup.value("member", ""), entry, sink)) {
-                LogLine(s, entry.soup + " on " + entry.store + " is damaged in " + file + ".");
-                whole = false;
-            }
+    for (const ListedSoup& soup : listing->soups) {
+        const dock::SoupReading::Entry& entry = soup.entry;
+        if (std::find(wanted.begin(), wanted.end(), entry.soup) == wanted.end()) continue;
+        if (!ReplaySoup(s, archive, soup.member, entry, sink)) {
+            LogLine(s, entry.soup + " on " + entry.store + " is damaged in " + file + ".");
+            whole = false;
         }
     }
     zip_discard(archive);
