@@ -111,7 +111,6 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
             if (command == kEntry) {
                 m_entries.push_back({Entry::Kind::kEntry, m_store, m_storeSignature, m_soup,
                                      ++m_number, message.data});
-                ++m_entriesRead;
                 Expect(Step::kEntries, now);
                 return true;
             }
@@ -261,7 +260,6 @@ void SoupReading::NextSoup(int64_t now) {
     if (m_soups.empty()) return NextStore(now);
     m_soup = std::move(m_soups.back());
     m_soups.pop_back();
-    ++m_soupsRead;
     const std::string name = Utf8ToUtf16Be(m_soup) + std::string(2, '\0');
     if (SetsStores()) {
         m_note("Reading " + Printable(m_soup) + " on " + m_store + "\u2026");

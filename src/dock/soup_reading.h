@@ -1,13 +1,13 @@
 // Reading every entry of some soups (the Notes, the Names …) from every store
-// of the Newton,
-// the way its synchronisation hands them out: "dsnc" and "ssyn" from the
-// desktop (or "ssyn" from the Newton, whose user tapped Synchronise), then
-// "gsyn", and for each store "ssgn", then for each soup wanted that the store
-// holds "ssgi" and "snds", after which the entries come one "entr" at a time
-// up to "bsdn".  A part of the full
-// connection's machine: it takes the messages that belong to it and the time,
-// and says what to send; it never waits, and gives up on a Newton silent for
-// the stim timeout.
+// of the Newton, the way its synchronisation hands them out: "dsnc" and
+// "ssyn" from the desktop (or "ssyn" from the Newton, whose user tapped
+// Synchronise), then "gsyn", and for each store "ssgn", then for each soup
+// wanted that the store holds "ssgi" and "snds", after which the entries come
+// one "entr" at a time up to "bsdn".  A whole backup lists the stores with
+// "gsto" and sets each store and soup with "ssto", "gets" and "ssou" instead.
+// A part of the full connection's machine: it takes the messages that belong
+// to it and the time, and says what to send; it never waits, and gives up on
+// a Newton silent for the stim timeout.
 #pragma once
 
 #include <cstddef>
@@ -82,9 +82,6 @@ public:
     size_t stores() const { return m_storesRead; }
     // Stores and soups that could not be read, which were left out.
     size_t leftOut() const { return m_leftOut; }
-    // Soups read so far, and their entries.
-    size_t soupsRead() const { return m_soupsRead; }
-    size_t entriesRead() const { return m_entriesRead; }
 
 private:
     enum class Step {
@@ -128,8 +125,6 @@ private:
     std::vector<std::string> m_soups;  // of those wanted, the store's still to read, last first
     std::string m_soup;                // the one being read
     size_t m_storesRead = 0;
-    size_t m_soupsRead = 0;
-    size_t m_entriesRead = 0;
     size_t m_leftOut = 0;
     size_t m_number = 0;
     std::vector<Entry> m_entries;
