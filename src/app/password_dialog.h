@@ -22,10 +22,6 @@ public:
     using Answer = std::function<void(std::optional<Secret>, bool remember)>;
     PasswordDialog(QWidget* owner, const QString& newton, bool keyring, Answer answered);
 
-    // The one in the window, for tests.
-    QLineEdit* field() { return m_field; }
-    QCheckBox* rememberBox() { return m_remember; }
-
 private:
     void Finish(bool given);
 
