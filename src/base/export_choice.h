@@ -10,6 +10,7 @@ struct ExportChoice {
 
     static ExportChoice NotesAlone() { return {true, false, false, false}; }
     bool any() const { return notes || names || dates || todo; }
+    bool notesAlone() const { return notes && !names && !dates && !todo; }
 };
 
 // An export asked for: where, and what.

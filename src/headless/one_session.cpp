@@ -125,7 +125,7 @@ class ExportSession final : public ReadingSession {
 public:
     // The Newton's data as `request` asks, from the backup `from` where one is named.
     ExportSession(ExportRequest request, std::string from)
-        : ReadingSession(IsNotesAlone(request) ? "note" : "entry"),
+        : ReadingSession(request.choice.notesAlone() ? "note" : "entry"),
           m_request(std::move(request)),
           m_from(std::move(from)) {}
 
@@ -133,7 +133,7 @@ public:
         if (!IsFolder(m_request.folder)) {
             std::fprintf(stderr, "zandorelle: %s: no folder to save the %s in\n",
                          m_request.folder.c_str(),
-                         IsNotesAlone(m_request) ? "notes" : "Newton's data");
+                         m_request.choice.notesAlone() ? "notes" : "Newton's data");
             return false;
         }
         if (m_from.empty()) {
@@ -146,10 +146,6 @@ public:
     }
 
 private:
-    static bool IsNotesAlone(const ExportRequest& request) {
-        return !request.choice.names && !request.choice.dates && !request.choice.todo;
-    }
-
     ExportRequest m_request;
     std::string m_from;
 };

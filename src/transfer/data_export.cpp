@@ -29,7 +29,8 @@ bool IsDates(const std::string& soup) {
 
 }  // namespace
 
-DataExport::DataExport(std::string folder, ExportChoice choice) : m_folder(std::move(folder)) {
+DataExport::DataExport(std::string folder, ExportChoice choice)
+    : m_folder(std::move(folder)), m_notesOnly(choice.notesAlone()) {
     if (choice.notes) m_soups.push_back(kNotesSoup);
     if (choice.names) {
         m_soups.push_back(kNamesSoup);
@@ -44,7 +45,7 @@ DataExport::DataExport(std::string folder, ExportChoice choice) : m_folder(std::
         Start(m_todo, "task", "tasks", "To Do.ics", CalendarBegin(), CalendarEnd());
     }
     if (choice.notes) {
-        const std::string notes = notesOnly() ? m_folder : m_folder + "/Notes";
+        const std::string notes = m_notesOnly ? m_folder : m_folder + "/Notes";
         ::mkdir(notes.c_str(), 0777);
         m_notes = std::make_unique<NoteFiles>(notes);
     }
@@ -60,10 +61,6 @@ void DataExport::Start(Sheet& sheet, const char* noun, const char* nouns, const 
     if (sheet.file->Open() == 0) (void)sheet.file->Append(begin);
 }
 
-bool DataExport::notesOnly() const {
-    return m_soups.size() == 1 && m_soups[0] == kNotesSoup;
-}
-
 DataExport::Sheet* DataExport::SheetFor(const std::string& soup) {
     if (soup == kNamesSoup && m_names.file) return &m_names;
     if (IsDates(soup) && m_dates.file) return &m_dates;
@@ -72,12 +69,12 @@ DataExport::Sheet* DataExport::SheetFor(const std::string& soup) {
 }
 
 std::string DataExport::Beginning() const {
-    return (notesOnly() ? "Saving the Newton's notes in " : "Saving the Newton's data in ") +
+    return (m_notesOnly ? "Saving the Newton's notes in " : "Saving the Newton's data in ") +
            m_folder + "\u2026";
 }
 
 std::string DataExport::Count(size_t entries) const {
-    return notesOnly() ? Counted(entries, "note", "notes") : Counted(entries, "entry", "entries");
+    return m_notesOnly ? Counted(entries, "note", "notes") : Counted(entries, "entry", "entries");
 }
 
 void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
@@ -120,7 +117,7 @@ ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
     if (m_notes) {
         count(m_notes->saved(), "note", "notes");
         skippedCount += m_notes->skipped();
-        if (!notesOnly()) LogLine(s, "The notes are in " + m_notes->folder() + ".");
+        if (!m_notesOnly) LogLine(s, "The notes are in " + m_notes->folder() + ".");
     }
     for (Sheet* sheet : {&m_names, &m_dates, &m_todo}) {
         if (!sheet->file) continue;
@@ -141,13 +138,13 @@ ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
         LogLine(s, "The " + std::string(sheet->nouns) + " are in " + sheet->file->path() + ".");
     }
     Ending ending;
-    ending.line = notesOnly() ? saved + " saved in " + m_folder
+    ending.line = m_notesOnly ? saved + " saved in " + m_folder
                               : "Saved the Newton's data in " + m_folder + ": " + saved;
     if (skippedCount > 0) ending.line += "; " + std::to_string(skippedCount) + " skipped";
     if (leftOut > 0) ending.line += "; " + Counted(leftOut, "store", "stores") + " left out";
     if (!whole) ending.line += "; the reading was cut short";
     ending.line += ".";
-    ending.title = notesOnly() ? saved + " from the Newton saved" : "The Newton's data saved";
+    ending.title = m_notesOnly ? saved + " from the Newton saved" : "The Newton's data saved";
     ending.detail = whole ? "In " + m_folder : "The reading was cut short.";
     ending.outcome = !whole                            ? ExportOutcome::kCutShort
                      : skippedCount > 0 || leftOut > 0 ? ExportOutcome::kSomeSkipped

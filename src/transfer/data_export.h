@@ -36,8 +36,6 @@ public:
     Ending Finish(Session& s, bool whole, size_t leftOut) override;
 
 private:
-    // True when only notes are saved.
-    bool notesOnly() const;
     // One file of all entries of a kind, and what ends it.
     struct Sheet {
         const char* noun = "";  // "card", "event", "task"
@@ -52,6 +50,7 @@ private:
     Sheet* SheetFor(const std::string& soup);
 
     std::string m_folder;
+    bool m_notesOnly;
     std::vector<std::string> m_soups;
     std::unique_ptr<NoteFiles> m_notes;
     Sheet m_names, m_dates, m_todo;
