@@ -451,7 +451,7 @@ void FullConnection::CancelReading(const std::string& why) {
 void FullConnection::StartReading(std::vector<std::string> soups, bool askedByNewton, int64_t now) {
     // The keyboard and the synchronisation are operations of their own.
     if (m_keyboard != Keyboard::kClosed) {
-        if (m_waiting > 0) KeyboardLost("The keyboard closed for the reading of the notes");
+        if (m_waiting > 0) KeyboardLost("The keyboard closed for a reading of the Newton");
         m_keyboard = Keyboard::kClosed;
         m_closeWhenTyped = false;
         Send(kOperationDone);
