@@ -7,13 +7,9 @@
 namespace zd {
 namespace {
 
+// Controls, and the line and paragraph separators, which start a line too.
 bool Control(int64_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
-}
-
-bool TurnsDirection(int64_t c) {
-    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
+    return IsControlCharacter(c) || c == 0x2028 || c == 0x2029;
 }
 
 }  // namespace

@@ -42,6 +42,19 @@ int64_t NextCharacter(std::string_view text, size_t* at) {
     return c;
 }
 
+bool IsControlCharacter(int64_t c) {
+    return (c >= 0 && c < 0x20) || (c >= 0x7F && c <= 0x9F);
+}
+
+bool TurnsDirection(int64_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+bool IsPrivateUse(int64_t c) {
+    return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);

@@ -16,6 +16,14 @@ inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 // a byte that does not begin a well-formed character (then passed over alone).
 int64_t NextCharacter(std::string_view text, size_t* at);
 
+// C0 and C1 control characters.
+bool IsControlCharacter(int64_t c);
+// The bidirectional controls, which turn the direction of the text around them.
+bool TurnsDirection(int64_t c);
+// Characters of private use, whose meaning is a font's or a system's own
+// (the Newton's ink words among them).
+bool IsPrivateUse(int64_t c);
+
 // Appends character `c` to `out` in UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
 

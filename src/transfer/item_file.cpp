@@ -36,9 +36,8 @@ constexpr size_t kMaxNameBytes = 200;
 // Characters that are no part of a name a user can read: C0 and C1
 // controls, those that turn the direction of text, and private use.
 bool Unfit(int64_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
-           (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000 || c == '/' || c == '\\';
+    return c < 0 || IsControlCharacter(c) || TurnsDirection(c) || IsPrivateUse(c) || c == '/' ||
+           c == '\\';
 }
 
 }  // namespace

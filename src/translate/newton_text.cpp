@@ -13,10 +13,6 @@ namespace {
 constexpr char32_t kRichInkWord = 0xF700;
 constexpr char32_t kInkWord = 0xF701;
 
-bool PrivateUse(int64_t c) {
-    return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000;
-}
-
 // UTF-8 `text` as ours: returns as line ends, ink words named, and what is
 // the Newton's own private use shown as not readable.
 std::string AsOurs(std::string_view text) {
@@ -27,7 +23,7 @@ std::string AsOurs(std::string_view text) {
             ours += '\n';
         } else if (c == kInkWord || c == kRichInkWord) {
             ours += kInkWordText;
-        } else if (c < 0 || PrivateUse(c)) {
+        } else if (c < 0 || IsPrivateUse(c)) {
             AppendUtf8(ours, kReplacementCharacter);
         } else {
             AppendUtf8(ours, static_cast<char32_t>(c));
