@@ -23,6 +23,30 @@ bool IsOption(const std::string& arg, const std::string& name) {
     return arg == name || arg.rfind(name + "=", 0) == 0;
 }
 
+// The options that take a file or folder: their names, what they need, and
+// where the value goes.
+struct PathOption {
+    const char* name;
+    const char* what;
+    std::string CommandLine::*value;
+};
+constexpr PathOption kPathOptions[] = {
+    {"--ini", "a file name", &CommandLine::iniPath},
+    {"--type-file", "a text file", &CommandLine::typeFile},
+    {"--export", "a folder", &CommandLine::exportData},
+    {"--from", "a backup file", &CommandLine::from},
+    {"--backup", "a file", &CommandLine::backup},
+    {"--export-notes", "a folder", &CommandLine::exportNotes},
+    {"--password-file", "a file", &CommandLine::passwordFile},
+    {"--device", "a device path", &CommandLine::device},
+};
+
+const PathOption* PathOptionOf(const std::string& arg) {
+    for (const PathOption& option : kPathOptions)
+        if (IsOption(arg, option.name)) return &option;
+    return nullptr;
+}
+
 std::optional<int> ParsePort(const std::string& text) {
     if (text == "network") return -1;
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '3') return text[0] - '0';
@@ -44,10 +68,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             line.help = true;
         } else if (arg == "--version") {
             line.version = true;
-        } else if (IsOption(arg, "--ini")) {
-            const auto path = ValueOf(args, i, "--ini", "a file name", error);
+        } else if (const PathOption* option = PathOptionOf(arg)) {
+            const auto path = ValueOf(args, i, option->name, option->what, error);
             if (!path) return std::nullopt;
-            line.iniPath = *path;
+            line.*option->value = *path;
         } else if (IsOption(arg, "--port")) {
             const auto text = ValueOf(args, i, "--port", "0, 1, 2, 3 or network", error);
             if (!text) return std::nullopt;
@@ -64,34 +88,6 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 error = "--install needs a package file";
                 return std::nullopt;
             }
-        } else if (IsOption(arg, "--type-file")) {
-            const auto path = ValueOf(args, i, "--type-file", "a text file", error);
-            if (!path) return std::nullopt;
-            line.typeFile = *path;
-        } else if (IsOption(arg, "--export")) {
-            const auto path = ValueOf(args, i, "--export", "a folder", error);
-            if (!path) return std::nullopt;
-            line.exportData = *path;
-        } else if (IsOption(arg, "--from")) {
-            const auto path = ValueOf(args, i, "--from", "a backup file", error);
-            if (!path) return std::nullopt;
-            line.from = *path;
-        } else if (IsOption(arg, "--backup")) {
-            const auto path = ValueOf(args, i, "--backup", "a file", error);
-            if (!path) return std::nullopt;
-            line.backup = *path;
-        } else if (IsOption(arg, "--export-notes")) {
-            const auto path = ValueOf(args, i, "--export-notes", "a folder", error);
-            if (!path) return std::nullopt;
-            line.exportNotes = *path;
-        } else if (IsOption(arg, "--password-file")) {
-            const auto path = ValueOf(args, i, "--password-file", "a file", error);
-            if (!path) return std::nullopt;
-            line.passwordFile = *path;
-        } else if (IsOption(arg, "--device")) {
-            const auto path = ValueOf(args, i, "--device", "a device path", error);
-            if (!path) return std::nullopt;
-            line.device = *path;
         } else {
             error = "unknown option '" + arg + "'";
             return std::nullopt;
