@@ -28,6 +28,15 @@ Job* Started(const QString& owner) {
     return job;
 }
 
+// Tells `failed` why `job` did not do what it was for; a password that is
+// not there to forget is no failure.
+void ReportFailure(QKeychain::Job* job, std::function<void(QString)> failed) {
+    QObject::connect(job, &QKeychain::Job::finished, [failed](QKeychain::Job* done) {
+        if (done->error() != QKeychain::NoError && done->error() != QKeychain::EntryNotFound)
+            failed(done->errorString());
+    });
+}
+
 }  // namespace
 
 bool Keyring::Available() {
@@ -51,14 +60,18 @@ void Keyring::Read(const QString& owner, std::function<void(std::optional<Secret
     job->start();
 }
 
-void Keyring::Write(const QString& owner, const Secret& password) {
+void Keyring::Write(const QString& owner, const Secret& password,
+                    std::function<void(QString)> failed) {
     auto* job = Started<QKeychain::WritePasswordJob>(owner);
     job->setTextData(QString::fromStdString(password.text()));
+    ReportFailure(job, std::move(failed));
     job->start();
 }
 
-void Keyring::Forget(const QString& owner) {
-    Started<QKeychain::DeletePasswordJob>(owner)->start();
+void Keyring::Forget(const QString& owner, std::function<void(QString)> failed) {
+    auto* job = Started<QKeychain::DeletePasswordJob>(owner);
+    ReportFailure(job, std::move(failed));
+    job->start();
 }
 
 }  // namespace zd

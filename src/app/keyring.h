@@ -20,8 +20,11 @@ public:
     // Reads the password kept for `owner`'s Newton; `done` hears it, or
     // nullopt when none is kept or the keyring cannot be read.
     static void Read(const QString& owner, std::function<void(std::optional<Secret>)> done);
-    static void Write(const QString& owner, const Secret& password);
-    static void Forget(const QString& owner);
+    // Keeps or forgets the password of `owner`'s Newton; `failed` hears why
+    // the keyring would not.
+    static void Write(const QString& owner, const Secret& password,
+                      std::function<void(QString)> failed);
+    static void Forget(const QString& owner, std::function<void(QString)> failed);
 };
 
 }  // namespace zd

@@ -61,12 +61,21 @@ void QtDesktop::ShowPasswordDialog(const std::string& owner) {
     dialog->activateWindow();
 }
 
+std::function<void(QString)> QtDesktop::KeyringFailed(const std::string& what) {
+    QPointer<QWidget> window = m_owner;
+    return [this, window, what](const QString& why) {
+        if (window) LogLine(m_session, what + " (" + why.toStdString() + ").");
+    };
+}
+
 void QtDesktop::RememberPassword(const std::string& owner, const Secret& password) {
-    Keyring::Write(QString::fromStdString(owner), password);
+    Keyring::Write(QString::fromStdString(owner), password,
+                   KeyringFailed("The keyring could not keep the password"));
 }
 
 void QtDesktop::ForgetPassword(const std::string& owner) {
-    Keyring::Forget(QString::fromStdString(owner));
+    Keyring::Forget(QString::fromStdString(owner),
+                    KeyringFailed("The keyring could not forget the password"));
 }
 
 bool QtDesktop::AskToAdmit(const std::string& address) {

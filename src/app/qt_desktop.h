@@ -67,6 +67,8 @@ public:
 
 private:
     void ShowPasswordDialog(const std::string& owner);
+    // What hears a keyring's refusal: a log line starting with `what`.
+    std::function<void(QString)> KeyringFailed(const std::string& what);
     // The open-file dialog for files of `kind` ("Text Files (*.txt)").
     std::optional<std::string> ChooseFile(const QString& kind, const QString& pattern);
 
