@@ -142,15 +142,16 @@ bool SoupServer::SendEntries(Conversation& c) {
         return sent;
     };
     for (const std::string& entry : m_soup->entries) {
-        const bool interrupted = (m_play.vanishAfter > 0 && m_sent == m_play.vanishAfter) ||
-                                 (m_play.cancelAfter > 0 && m_sent == m_play.cancelAfter);
-        if (interrupted && !flush()) return false;
-        if (m_play.vanishAfter > 0 && m_sent == m_play.vanishAfter) {
+        const bool vanish = m_play.vanishAfter > 0 && m_sent == m_play.vanishAfter;
+        const bool cancel = m_play.cancelAfter > 0 && m_sent == m_play.cancelAfter;
+        // What went before the interruption reaches the desktop first.
+        if ((vanish || cancel) && !flush()) return false;
+        if (vanish) {
             std::fprintf(stderr, "newton-sim: vanished after %zu entries\n", m_sent);
             std::fflush(stderr);
             std::_Exit(0);
         }
-        if (m_play.cancelAfter > 0 && m_sent == m_play.cancelAfter) {
+        if (cancel) {
             std::fprintf(stderr, "newton-sim: cancelled after %zu entries\n", m_sent);
             return SendMessage(c, words::kOperationCancelled, "");
         }
