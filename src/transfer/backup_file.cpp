@@ -17,6 +17,7 @@
 #include "base/printable.h"
 #include "nsof/nsof.h"
 #include "transfer/item_file.h"
+#include "transfer/zip_member.h"
 #include "translate/newton_text.h"
 
 namespace zd {
@@ -28,15 +29,29 @@ constexpr const char* kEntriesFormat =
     "each entry: its length as 4 bytes, big-endian, then the entry as the Newton sent it "
     "(Newton Streamed Object Format)";
 
-std::string Hex(const uint8_t* bytes, size_t size) {
-    std::string hex;
-    char digits[3];
-    for (size_t i = 0; i < size; ++i) {
-        std::snprintf(digits, sizeof digits, "%02x", bytes[i]);
-        hex += digits;
+// A SHA-256 checksum (Nettle's) of what it is handed, in hexadecimal.
+class Sha256 {
+public:
+    Sha256() { sha256_init(&m_context); }
+    void Update(std::string_view bytes) {
+        sha256_update(&m_context, bytes.size(), reinterpret_cast<const uint8_t*>(bytes.data()));
     }
-    return hex;
-}
+    // The checksum; it starts again after.
+    std::string Hex() {
+        uint8_t digest[SHA256_DIGEST_SIZE];
+        sha256_digest(&m_context, sizeof digest, digest);
+        std::string hex;
+        char digits[3];
+        for (const uint8_t byte : digest) {
+            std::snprintf(digits, sizeof digits, "%02x", byte);
+            hex += digits;
+        }
+        return hex;
+    }
+
+private:
+    sha256_ctx m_context;
+};
 
 std::string Size(int64_t bytes) {
     char text[32];
@@ -84,15 +99,10 @@ struct BackupFile::Member {
     std::string name;
     int64_t offset = -1;
     int64_t length = 0;
-    sha256_ctx sha{};
+    Sha256 sha;
     std::string digest;  // once whole
-    Member() { sha256_init(&sha); }
     std::string Digest() {
-        if (digest.empty()) {
-            uint8_t bytes[SHA256_DIGEST_SIZE];
-            sha256_digest(&sha, sizeof bytes, bytes);
-            digest = Hex(bytes, sizeof bytes);
-        }
+        if (digest.empty()) digest = sha.Hex();
         return digest;
     }
 };
@@ -152,7 +162,7 @@ std::string BackupFile::Count(size_t entries) const {
 void BackupFile::Keep(Member& member, std::string_view bytes) {
     Spool& spool = *m_spool;
     if (member.offset < 0) member.offset = spool.size;
-    sha256_update(&member.sha, bytes.size(), reinterpret_cast<const uint8_t*>(bytes.data()));
+    member.sha.Update(bytes);
     member.length += static_cast<int64_t>(bytes.size());
     spool.size += static_cast<int64_t>(bytes.size());
     while (spool.error == 0 && !bytes.empty()) {
@@ -306,18 +316,13 @@ int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* w
     }
     std::string wrong;
     for (Member* member : members) {
-        zip_file_t* file = zip_fopen(archive, member->name.c_str(), 0);
-        sha256_ctx sha;
-        sha256_init(&sha);
-        char chunk[64 * 1024];
-        zip_int64_t n = 0;
-        while (file && (n = zip_fread(file, chunk, sizeof chunk)) > 0)
-            sha256_update(&sha, static_cast<size_t>(n), reinterpret_cast<const uint8_t*>(chunk));
-        uint8_t digest[SHA256_DIGEST_SIZE];
-        sha256_digest(&sha, sizeof digest, digest);
-        if (!file || n < 0 || Hex(digest, sizeof digest) != member->Digest()) wrong = member->name;
-        if (file) zip_fclose(file);
-        if (!wrong.empty()) break;
+        Sha256 sha;
+        const bool read = ReadZipMember(archive, member->name,
+                                        [&sha](std::string_view piece) { sha.Update(piece); });
+        if (!read || sha.Hex() != member->Digest()) {
+            wrong = member->name;
+            break;
+        }
     }
     zip_discard(archive);
     if (!wrong.empty()) {

@@ -9,21 +9,16 @@
 #include "base/session.h"
 #include "dock/full_connection.h"
 #include "transfer/data_export.h"
+#include "transfer/zip_member.h"
 
 namespace zd {
 namespace {
 
 // A member of the archive, read whole; nullopt when it cannot be.
 std::optional<std::string> ReadMember(zip_t* archive, const std::string& name) {
-    zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
-    if (!file) return std::nullopt;
     std::string bytes;
-    char chunk[64 * 1024];
-    zip_int64_t n = 0;
-    while ((n = zip_fread(file, chunk, sizeof chunk)) > 0)
-        bytes.append(chunk, static_cast<size_t>(n));
-    zip_fclose(file);
-    if (n < 0) return std::nullopt;
+    if (!ReadZipMember(archive, name, [&bytes](std::string_view piece) { bytes += piece; }))
+        return std::nullopt;
     return bytes;
 }
 
