@@ -82,7 +82,9 @@ std::string LocalTime(std::time_t when, const char* format) {
 
 }  // namespace
 
-// What arrives, on disk beside the archive until it is written.
+// What arrives, on disk beside the archive until it is written.  The soups'
+// entries and the packages they carry go into spools of their own, so that
+// each member of the archive is one unbroken run of its spool.
 struct BackupFile::Spool {
     std::string path;
     int fd = -1;
@@ -94,9 +96,10 @@ struct BackupFile::Spool {
     }
 };
 
-// One file of the archive, a run of the spool, with its checksum.
+// One file of the archive, a run of a spool, with its checksum.
 struct BackupFile::Member {
     std::string name;
+    Spool* spool = nullptr;
     int64_t offset = -1;
     int64_t length = 0;
     Sha256 sha;
@@ -128,9 +131,15 @@ struct BackupFile::Package {
 };
 
 BackupFile::BackupFile(std::string path, std::string owner, std::time_t when)
-    : m_path(std::move(path)), m_owner(std::move(owner)), m_when(when), m_spool(new Spool) {
-    m_spool->fd = CreateTemporaryBeside(m_path, &m_spool->path);
-    if (m_spool->fd < 0) m_spool->error = errno;
+    : m_path(std::move(path)),
+      m_owner(std::move(owner)),
+      m_when(when),
+      m_entrySpool(new Spool),
+      m_packageSpool(new Spool) {
+    for (Spool* spool : {m_entrySpool.get(), m_packageSpool.get()}) {
+        spool->fd = CreateTemporaryBeside(m_path, &spool->path);
+        if (spool->fd < 0) spool->error = errno;
+    }
 }
 
 BackupFile::~BackupFile() = default;
@@ -160,7 +169,7 @@ std::string BackupFile::Count(size_t entries) const {
 }
 
 void BackupFile::Keep(Member& member, std::string_view bytes) {
-    Spool& spool = *m_spool;
+    Spool& spool = *member.spool;
     if (member.offset < 0) member.offset = spool.size;
     member.sha.Update(bytes);
     member.length += static_cast<int64_t>(bytes.size());
@@ -185,6 +194,7 @@ BackupFile::Soup& BackupFile::SoupOf(const dock::SoupReading::Entry& entry) {
         Soup soup{entry.soup, 0, std::make_unique<Member>(), std::make_unique<Member>()};
         soup.info->name = folder + "info.nsof";
         soup.data->name = folder + "entries";
+        soup.info->spool = soup.data->spool = m_entrySpool.get();
         store.soups.push_back(std::move(soup));
     }
     return store.soups.back();
@@ -195,6 +205,7 @@ void BackupFile::Save(Session& s, const dock::SoupReading::Entry& entry) {
     if (entry.kind == Kind::kStores) {
         m_stores = std::make_unique<Member>();
         m_stores->name = "stores.nsof";
+        m_stores->spool = m_entrySpool.get();
         Keep(*m_stores, entry.data);
         return;
     }
@@ -228,6 +239,7 @@ void BackupFile::KeepPackage(Session& s, std::string_view entry, size_t number) 
     Package package{SafeFileName(name), large && large->compressed, large ? large->compander : "",
                     std::make_unique<Member>()};
     package.data->name = m_packageNames.Take("packages/" + package.name, ".pkg");
+    package.data->spool = m_packageSpool.get();
     if (package.compressed) {
         LogLine(s, "The package " + Printable(name) + " is compressed (" +
                        Printable(package.compander) + "): its bytes are kept as they came.");
@@ -298,7 +310,7 @@ int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* w
         zip_source_t* source =
             member->length == 0
                 ? zip_source_buffer(archive, nullptr, 0, 0)
-                : zip_source_file(archive, m_spool->path.c_str(),
+                : zip_source_file(archive, member->spool->path.c_str(),
                                   static_cast<zip_uint64_t>(member->offset), member->length);
         added = added && source &&
                 zip_file_add(archive, member->name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0;
@@ -337,7 +349,7 @@ ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
     Ending ending;
     const std::string target = whole ? m_path : Incomplete(m_path);
     std::string temporary, why;
-    int error = m_spool->error;
+    int error = m_entrySpool->error != 0 ? m_entrySpool->error : m_packageSpool->error;
     if (error == 0) {
         const int fd = CreateTemporaryBeside(target, &temporary);
         error = fd < 0 ? errno : 0;

@@ -54,7 +54,8 @@ private:
     std::string m_path;
     std::string m_owner;
     std::time_t m_when;
-    std::unique_ptr<Spool> m_spool;
+    std::unique_ptr<Spool> m_entrySpool;
+    std::unique_ptr<Spool> m_packageSpool;
     std::unique_ptr<Member> m_stores;
     std::vector<Store> m_storeList;
     std::vector<Package> m_packages;

@@ -43,9 +43,11 @@ protected:
         return program->WaitForExit(60000);
     }
     bool Logged(const std::string& text) { return program->out().find(text) != std::string::npos; }
-    std::string Check(const std::string& archive) {
-        test::Subprocess check(
-            {"/usr/bin/python3", CHECK_BACKUP, archive, sent, dir.File("Bücherwurm.pkg")});
+    std::string Check(const std::string& archive,
+                      const std::vector<std::string>& packages = {"Bücherwurm.pkg"}) {
+        std::vector<std::string> command{"/usr/bin/python3", CHECK_BACKUP, archive, sent};
+        for (const std::string& package : packages) command.push_back(dir.File(package));
+        test::Subprocess check(command);
         EXPECT_EQ(check.WaitForExit(20000), 0) << check.out() << check.err();
         return check.out();
     }
@@ -83,6 +85,28 @@ TEST_F(BackupTest, EveryStoreSoupAndEntryIsKeptByteForByte) {
         EXPECT_EQ(test::ReadFile(dir.File("kept/") + file),
                   test::ReadFile(dir.File("live/") + file))
             << file;
+}
+
+TEST_F(BackupTest, EveryPackageOfSeveralIsAMemberOfItsOwn) {
+    // Sizes that end their entries on no boundary of another's.
+    const std::pair<const char*, size_t> packages[] = {
+        {"Kalender ÅÄÖ.pkg", 1}, {"Ett.pkg", 70001}, {"Två.pkg", 3333}};
+    std::vector<std::string> args = {"--timeout", "30", "--notes", notes, "--sent-to", sent};
+    std::vector<std::string> files;
+    for (const auto& [name, size] : packages) {
+        std::string bytes = "package1";
+        for (size_t i = 0; bytes.size() < size + 8; ++i) bytes += static_cast<char>(i * 31 + size);
+        test::WriteFile(dir.File(name), bytes);
+        args.insert(args.end(), {"--package", dir.File(name)});
+        files.push_back(name);
+    }
+    newton = std::make_unique<test::SimNewton>(Line::kSerial, args, dir.File("z.INI"));
+    ASSERT_EQ(Run({"--backup", archive}), 0) << program->out();
+    const std::string found = Check(archive, files);
+    EXPECT_NE(found.find("Internal Packages 3 as sent\n"), std::string::npos) << found;
+    for (const char* member : {"packages/Kalender ÅÄÖ.pkg as installed",
+                               "packages/Ett.pkg as installed", "packages/Två.pkg as installed"})
+        EXPECT_NE(found.find(member), std::string::npos) << member << "\n" << found;
 }
 
 TEST_F(BackupTest, WhatTheNewtonCannotDoIsSaidAndCounted) {

@@ -1,15 +1,16 @@
 #!/usr/bin/python3
 """Checks a backup archive with Python's own zip reader: every soup's entries
-member holds exactly what newton-sim sent (its --sent-to folder), the
-package is the package file, and every member matches its checksum in the
-manifest.  Prints what it found, a line each; exits 1 on a difference."""
+member holds exactly what newton-sim sent (its --sent-to folder), each
+package is the package file of its name, and every member matches its
+checksum in the manifest.  Prints what it found, a line each; exits 1 on a difference."""
 import hashlib
 import json
 import os
 import sys
 import zipfile
 
-archive, sent, package = sys.argv[1:4]
+archive, sent, *package_files = sys.argv[1:]
+packages = {os.path.splitext(os.path.basename(f))[0]: f for f in package_files}
 failed = False
 with zipfile.ZipFile(archive) as backup:
     manifest = json.loads(backup.read("manifest.json"))
@@ -27,7 +28,7 @@ with zipfile.ZipFile(archive) as backup:
             print(store["name"], soup["name"], soup["entries"], "as sent" if same else "DIFFERS")
             failed = failed or not same
     for entry in manifest["packages"]:
-        with open(package, "rb") as f:
+        with open(packages[entry["name"]], "rb") as f:
             same = backup.read(entry["member"]) == f.read()
         print("package", entry["member"], "as installed" if same else "DIFFERS")
         failed = failed or not same

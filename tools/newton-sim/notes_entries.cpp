@@ -192,15 +192,19 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
     }
     if (play.data) AddPersonalData(stores, play.cardName, play.dataMany);
     if (play.more) {
-        std::string package = "package0";
-        for (int i = 0; package.size() < 4000; ++i) package += static_cast<char>(i * 7);
-        if (!play.package.empty()) {
-            std::ifstream in(play.package, std::ios::binary);
+        std::vector<SimPackage> packages;
+        for (const std::string& file : play.packages) {
+            std::ifstream in(file, std::ios::binary);
             std::ostringstream bytes;
             bytes << in.rdbuf();
-            package = bytes.str();
+            packages.push_back({std::filesystem::path(file).stem().string(), bytes.str()});
         }
-        AddPackagesAndMore(stores, package);
+        if (packages.empty()) {
+            std::string package = "package0";
+            for (int i = 0; package.size() < 4000; ++i) package += static_cast<char>(i * 7);
+            packages.push_back({"Bücherwurm", package});
+        }
+        AddPackagesAndMore(stores, packages);
     }
     return stores;
 }

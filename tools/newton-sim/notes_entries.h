@@ -31,15 +31,15 @@ struct NotesPlay {
     bool data = false;              // Names, Dates and To Do too
     size_t dataMany = 0;            // this many more cards and meetings
     bool more = false;              // a Packages soup with a package, and a soup of a third party's
-    std::string package;            // the package's file; empty: a small one of its own
-    bool noStoreList = false;       // knows no "gsto"
-    bool cardGone = false;          // the card cannot be opened ("ssto")
-    size_t hugeAfter = 0;           // after so many entries, one that says it is 2 GiB long
-    std::string sentTo;             // a folder that gets what each soup sent, "STORE SOUP.entries"
-    bool sync = false;              // its user taps Synchronise once connected
-    bool endless = false;           // the soup never says it is done
-    size_t cancelAfter = 0;         // its user cancels after this many entries
-    size_t vanishAfter = 0;         // it vanishes without a word after this many entries
+    std::vector<std::string> packages;  // the packages' files; none: a small one of its own
+    bool noStoreList = false;           // knows no "gsto"
+    bool cardGone = false;              // the card cannot be opened ("ssto")
+    size_t hugeAfter = 0;               // after so many entries, one that says it is 2 GiB long
+    std::string sentTo;      // a folder that gets what each soup sent, "STORE SOUP.entries"
+    bool sync = false;       // its user taps Synchronise once connected
+    bool endless = false;    // the soup never says it is done
+    size_t cancelAfter = 0;  // its user cancels after this many entries
+    size_t vanishAfter = 0;  // it vanishes without a word after this many entries
 };
 
 // The stores holding the Notes `play` asks for.

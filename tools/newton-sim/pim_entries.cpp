@@ -189,17 +189,20 @@ void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName,
                                                      {{"_uniqueID", Int(1)}}))}});
 }
 
-void AddPackagesAndMore(std::vector<SimStore>& stores, const std::string& package) {
-    nsof::LargeBinary reference;
-    reference.className = "package";
-    reference.bytes = package;
+void AddPackagesAndMore(std::vector<SimStore>& stores, const std::vector<SimPackage>& packages) {
+    SimSoup soup{"Packages", 41, {}};
+    for (const SimPackage& package : packages) {
+        nsof::LargeBinary reference;
+        reference.className = "package";
+        reference.bytes = package.bytes;
+        soup.entries.push_back(nsof::Encode(
+            Frame({{"packageName", Str(package.name)},
+                   {"pkgRef", Value{std::move(reference)}},
+                   {"timeStamp", Int(At(2026, 11, 1))},
+                   {"_uniqueID", Int(static_cast<int32_t>(soup.entries.size() + 1))}})));
+    }
     SimStore& internal = stores.front();
-    internal.soups.push_back({"Packages",
-                              41,
-                              {nsof::Encode(Frame({{"packageName", Str("Bücherwurm")},
-                                                   {"pkgRef", Value{std::move(reference)}},
-                                                   {"timeStamp", Int(At(2026, 11, 1))},
-                                                   {"_uniqueID", Int(1)}}))}});
+    internal.soups.push_back(std::move(soup));
     internal.soups.push_back(
         {"Bücherwurm:ZANDO",
          42,

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "newton_stores.h"
@@ -17,8 +18,14 @@ namespace zd::sim {
 // card named `cardName`) is made where there is none.
 void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName, size_t many);
 
-// Adds to the internal store a Packages soup holding `package` (a package
-// file's bytes) as a large binary, and a soup of a third party's program.
-void AddPackagesAndMore(std::vector<SimStore>& stores, const std::string& package);
+// An installed package: the name the Packages soup gives it, and its bytes.
+struct SimPackage {
+    std::string name;
+    std::string bytes;
+};
+
+// Adds to the internal store a Packages soup holding `packages`, each as a
+// large binary, and a soup of a third party's program.
+void AddPackagesAndMore(std::vector<SimStore>& stores, const std::vector<SimPackage>& packages);
 
 }  // namespace zd::sim

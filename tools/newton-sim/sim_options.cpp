@@ -216,7 +216,7 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             const auto file = next("a package file");
             if (!file) return std::nullopt;
             options.full.notes.more = true;
-            options.full.notes.package = *file;
+            options.full.notes.packages.push_back(*file);
             PlayTheFullConnection(options);
         } else if (arg == "--sent-to") {
             const auto folder = next("a folder");
@@ -385,7 +385,8 @@ std::string SimUsage() {
            "  --data-many N        the same, with N more cards and N more meetings\n"
            "  --more-soups         a Packages soup with a package, and a soup of a third\n"
            "                       party's program\n"
-           "  --package FILE       the same, the package being FILE\n"
+           "  --package FILE       the same, the package being FILE; again for more packages,\n"
+           "                       each named after its file\n"
            "  --sent-to DIR        keep what each soup sent in DIR as \"STORE SOUP.entries\",\n"
            "                       each entry its length in 4 bytes, then its bytes\n"
            "  --no-store-list      answer \"gsto\" as a Newton that does not know it\n"
