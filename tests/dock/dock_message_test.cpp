@@ -1,8 +1,12 @@
 // Dock messages on the wire: the padding, the stream that splits and joins
-// them anywhere, and the owner's name in UTF-16.
+// them anywhere, and the owner's name in UTF-16, also as real Newtons sent it.
 #include "dock/dock_message.h"
 
 #include <gtest/gtest.h>
+
+#include "link/mnp/mnp_frame.h"
+#include "link/mnp/mnp_packets.h"
+#include "support/real_bytes.h"
 
 namespace zd::dock {
 namespace {
@@ -59,6 +63,52 @@ TEST(DockName, TheOwnerIsReadFromUtf16AfterTheVersionInformation) {
         << "a lone surrogate";
     EXPECT_FALSE(OwnerName(BigEndian32(99) + "short"));
     EXPECT_FALSE(OwnerName("ab"));
+}
+
+// The messages in `bytes`, which must all be whole.
+std::vector<Message> MessagesIn(const std::string& bytes) {
+    Reader reader(1 << 20);
+    reader.Feed(bytes);
+    std::vector<Message> messages;
+    while (auto message = reader.Next()) messages.push_back(*message);
+    EXPECT_FALSE(reader.failed()) << reader.error();
+    return messages;
+}
+
+TEST(DockName, TheOwnersOfRealNewtons) {
+    // An LT of a Newton's, its info field the "name" message.
+    mnp::Deframer deframer;
+    std::vector<uint8_t> body;
+    for (uint8_t byte : test::RealFrame("mnp/newtonkit_newton_LT_name.frame"))
+        if (deframer.Push(byte)) body = deframer.body();
+    const auto lt = mnp::ParseLt(body);
+    ASSERT_TRUE(lt);
+    const std::string carried(body.begin() + static_cast<ptrdiff_t>(lt->infoOffset), body.end());
+
+    const struct {
+        std::string message;
+        const char* owner;
+    } newtons[] = {
+        {test::RealBytes("dock/jncu_name_message.bin"), "Moshe Michael Waisberg"},
+        {test::RealBytes("session2/newton/01_name.bin"), "Ben Tem"},
+        {Encode("name", BigEndian32(72) + test::RealBytes("dock/newtonkit_name_data_2.bin")),
+         "Bastian Müller"},
+        {carried, "Bastian Müller"},
+    };
+    for (const auto& [message, owner] : newtons) {
+        const auto messages = MessagesIn(message);
+        ASSERT_EQ(messages.size(), 1u) << owner;
+        EXPECT_EQ(messages[0].command, "name");
+        EXPECT_EQ(OwnerName(messages[0].data), owner);
+    }
+}
+
+TEST(DockReader, TwoRealAnswersInOneBuffer) {
+    const auto messages = MessagesIn(test::RealBytes("dock/jncu_unkn_kbdc_then_dres.bin"));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].command, "unkn");
+    EXPECT_EQ(messages[0].data.substr(0, 4), "kbdc");
+    EXPECT_EQ(ResultCode(messages[1]), -20001);
 }
 
 }  // namespace

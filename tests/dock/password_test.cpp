@@ -37,5 +37,20 @@ TEST(DockPassword, EveryVectorGivesItsKeyAndAnswer) {
     EXPECT_EQ(PasswordAnswer(challenge), vectors[0].answer) << "no password is the empty one";
 }
 
+TEST(DockPassword, AnswersRealNewtonsGaveAndTook) {
+    // Challenges and answers under the empty password, from two real sessions:
+    // both sides of each.  The desktop's answer in the first was taken by the
+    // Newton; the Newton's own answers check our DES from its side.
+    const struct {
+        std::string challenge, answer;
+    } exchanges[] = {
+        {"\x00\x65\xE0\xBC\xFF\xA7\x74\x1B"s, "\x36\x5A\x08\xFF\xA1\xD8\xFC\x13"s},
+        {"\x5F\xFE\xF6\x6A\x5B\xE3\xDA\x62"s, "\x40\x54\x49\xA1\xCA\x56\x6C\x4E"s},
+        {"\x00\x65\x0C\x16\x00\x58\x92\xEB"s, "\xC1\x3C\xB9\x49\xED\xBE\x4E\x23"s},
+        {"\x55\x86\x75\x0A\x6E\x6E\x0F\x63"s, "\x5A\xF1\x16\x2B\xEE\xBB\xCD\xCA"s},
+    };
+    for (const auto& [challenge, answer] : exchanges) EXPECT_EQ(PasswordAnswer(challenge), answer);
+}
+
 }  // namespace
 }  // namespace zd::dock

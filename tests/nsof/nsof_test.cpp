@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/real_bytes.h"
+
 namespace zd::nsof {
 namespace {
 
@@ -20,11 +22,7 @@ Value Program(const std::string& name) {
 TEST(NsofEncode, TheDesktopsApplicationsAsTheCaptureHasThem) {
     Array programs;
     programs.elements.push_back(Program("Newton Connection Utilities"));
-    std::string utf16;
-    for (char c : std::string("Newton Connection Utilities")) utf16 += "\0"s + c;
-    EXPECT_EQ(Encode(Value{programs}),
-              "\x02\x05\x01\x06\x03\x07\x02id\x07\x04name\x07\x07version\x00\x08\x08\x38"s + utf16 +
-                  "\0\0\x00\x04"s);
+    EXPECT_EQ(Encode(Value{programs}), test::RealBytes("nsof/newtonkit_dinf_apps.nsof"));
 }
 
 TEST(NsofEncode, ImmediatesAndARepeatedSymbolAsAPrecedent) {
@@ -50,16 +48,8 @@ TEST(NsofEncode, ImmediatesAndARepeatedSymbolAsAPrecedent) {
         << "the symbol is object 1, after the array";
 }
 
-std::string Utf16Z(const std::string& ascii) {
-    std::string utf16;
-    for (char c : ascii) utf16 += "\0"s + c;
-    return utf16 + "\0\0"s;
-}
-
 TEST(NsofDecode, TheCapturesReadAsWhatTheyHold) {
-    const Decoded programs =
-        Decode("\x02\x05\x01\x06\x03\x07\x02id\x07\x04name\x07\x07version\x00\x08\x08\x38"s +
-               Utf16Z("Newton Connection Utilities") + "\x00\x04"s);
+    const Decoded programs = Decode(test::RealBytes("nsof/newtonkit_dinf_apps.nsof"));
     ASSERT_TRUE(programs.value) << programs.error;
     const Array* array = programs.value->As<Array>();
     ASSERT_TRUE(array && array->className.empty() && array->elements.size() == 1);
@@ -173,31 +163,9 @@ TEST(NsofDecode, ALargeBinaryAndItsRoundTrip) {
     EXPECT_EQ(Encode(*decoded.value), stream);
 }
 
-std::string FromHex(std::string_view hex) {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-    return bytes;
-}
-
 TEST(NsofDecode, ARealNewtonsSyncOptions) {
-    const Decoded decoded =
-        Decode(FromHex("02060207085061636b61676573070673746f7265730a0501060c07046e616d65"
-                       "07097369676e61747572650709546f74616c53697a6507085573656453697a65"
-                       "07046b696e640704696e666f0708726561644f6e6c79070d73746f7265706173"
-                       "73776f7264070c64656661756c7453746f7265070c73746f726576657273696f"
-                       "6e0705736f757073070a7369676e61747572657308120049006e007400650072"
-                       "006e0061006c000000ff738e907400ff00551a0000ff004ca58008120049006e"
-                       "007400650072006e0061006c00000a0a0a001a00100506081200430061006c00"
-                       "65006e0064006100720000081e00430061006c0065006e006400610072002000"
-                       "4e006f007400650073000008200052006500700065006100740020004d006500"
-                       "6500740069006e006700730000081a0052006500700065006100740020004e00"
-                       "6f0074006500730000080c0054006f00200064006f000008160054006f002000"
-                       "44006f0020004c0069007300740000050600ff94adeaf000ff261b7ed000ffde"
-                       "75dfb800ff0cb39e70"
-                       // The capture as printed stops here, two signatures short of its 405
-                       // bytes; they follow from its decoded values.
-                       "00ffbe5d7db400ffebe8995c"));
+    // Printed in one of our documents, it once lacked its last two signatures.
+    const Decoded decoded = Decode(test::RealBytes("nsof/newtonkit_sopt.nsof"));
     ASSERT_TRUE(decoded.value) << decoded.error;
     EXPECT_EQ(decoded.used, 405u);
     EXPECT_TRUE(decoded.value->Find("packages")->As<Nil>()) << "slots are found in any case";
@@ -225,6 +193,75 @@ TEST(NsofDecode, ARealNewtonsSyncOptions) {
         signatures.push_back(*signature.As<int32_t>());
     EXPECT_EQ(signatures, (std::vector<int32_t>{-450135364, 159834036, -140675090, 53274524,
                                                 -275292307, -84269481}));
+}
+
+// The slot `name` of `value` as an integer, a text or nothing.
+int32_t IntegerIn(const Value& value, const char* name) {
+    return *value.Find(name)->As<int32_t>();
+}
+std::string TextIn(const Value& value, const char* name) {
+    return value.Find(name)->As<String>()->text;
+}
+
+TEST(NsofDecode, TheStoreListsOfThreeRealNewtons) {
+    const Decoded one = Decode(test::RealBytes("nsof/newtonsync_stor.nsof"));
+    ASSERT_TRUE(one.value) << one.error;
+    EXPECT_EQ(one.used, 173u) << "the padding after it is not the object's";
+    const Value& internal = one.value->As<Array>()->elements.at(0);
+    EXPECT_EQ(TextIn(internal, "name"), "Internal");
+    EXPECT_EQ(IntegerIn(internal, "signature"), -143364242);
+    EXPECT_EQ(IntegerIn(internal, "TotalSize"), 7638048);
+
+    const Decoded two = Decode(test::RealBytes("nsof/dongle_mp2x00_stor.nsof"));
+    ASSERT_TRUE(two.value) << two.error;
+    const auto& stores = two.value->As<Array>()->elements;
+    ASSERT_EQ(stores.size(), 2u);
+    EXPECT_EQ(IntegerIn(stores[0], "signature"), 31871237);
+    EXPECT_EQ(IntegerIn(stores[0], "UsedSize"), 1102100);
+    EXPECT_EQ(IntegerIn(*stores[0].Find("info"), "lastRestoreFromCard"), -473050505);
+    EXPECT_TRUE(*stores[0].Find("defaultStore")->As<bool>());
+    EXPECT_EQ(TextIn(stores[1], "name"), "20MB Card") << "slot names as precedents";
+    EXPECT_EQ(TextIn(stores[1], "kind"), "Flash storage card");
+    EXPECT_EQ(IntegerIn(stores[1], "signature"), 159604293);
+    EXPECT_TRUE(stores[1].Find("info")->Find("defaultStore")->As<Nil>());
+    EXPECT_EQ(stores[1].Find("defaultStore"), nullptr);
+    EXPECT_EQ(Encode(*two.value), test::RealBytes("nsof/dongle_mp2x00_stor.nsof"))
+        << "encoded again as the Newton encoded it";
+}
+
+TEST(NsofDecode, RealEntriesAndFramesReadWhole) {
+    const Decoded system =
+        Decode(test::RealBytes("nsof/newtonsync_system_ConnTransports_entry.nsof"));
+    ASSERT_TRUE(system.value) << system.error;
+    EXPECT_EQ(system.used, 566u);
+    EXPECT_TRUE(system.value->Find("tag")->IsSymbol("ConnTransports") ||
+                system.value->Find("tag")->As<String>());
+    EXPECT_EQ(IntegerIn(*system.value, "_uniqueID"), 10);
+    EXPECT_EQ(IntegerIn(*system.value, "_modTime"), 59029022);
+    const Value* code = system.value->Find("transports")->Find("Dock ZC & TCP/IP:Kallisys");
+    ASSERT_TRUE(code);
+    EXPECT_EQ(code->Find("connectOptions")->Find("class")->As<Immediate>()->ref, 0x32)
+        << "a code block's class";
+
+    const Decoded folders = Decode(test::RealBytes("nsof/dongle_mp2x00_cres_userFolders.nsof"));
+    ASSERT_TRUE(folders.value) << folders.error;
+    std::vector<std::string> names;
+    for (const Slot& slot : folders.value->As<Frame>()->slots) names.push_back(slot.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Business", "Miscellaneous", "personal", "_soups",
+                                               "_extensions", "_setup", "_help", "completed"}));
+    EXPECT_EQ(TextIn(*folders.value, "_soups"), "Storage");
+
+    const Decoded walter = Decode(test::RealBytes("nsof/apple_formats_walter_smith.nsof"));
+    ASSERT_TRUE(walter.value) << walter.error;
+    EXPECT_EQ(TextIn(*walter.value, "name"), "Walter Smith");
+    EXPECT_EQ(IntegerIn(*walter.value, "cats"), 2);
+    const SmallRect bounds = *walter.value->Find("bounds")->As<SmallRect>();
+    EXPECT_EQ((std::vector<int>{bounds.top, bounds.left, bounds.bottom, bounds.right}),
+              (std::vector<int>{14, 10, 100, 40}));
+    EXPECT_EQ(*walter.value->Find("uchar")->As<char32_t>(), U'\u2022');
+    const auto& phones = walter.value->Find("phones")->As<Array>()->elements;
+    EXPECT_EQ(phones.at(1).As<Binary>()->className, "faxPhone");
+    EXPECT_EQ(TextIn(*walter.value, "nameAgain"), "Walter Smith") << "a precedent";
 }
 
 TEST(NsofDecode, DeepNestingAndPrecedentBombsStopAtTheirLimits) {
