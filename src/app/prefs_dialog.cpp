@@ -23,7 +23,7 @@ PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent), m
     setWindowTitle("Zandorelle Preferences");
     setFont(DialogFont());
     const DialogUnits du(font());
-    setFixedSize(du.x(264), du.y(101));
+    setFixedSize(du.x(264), du.y(119));
 
     auto* ok = new QPushButton("OK", this);
     Identify(ok, 1);
@@ -67,6 +67,15 @@ PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent), m
     m_folder->setGeometry(du.rect(97, 74, 133, 14));
     auto* folderLabel = new QLabel("Default receive folder", this);
     folderLabel->setGeometry(du.rect(18, 77, 68, 8));
+
+    // Where the Newton's user browses from when tapping Install on the Newton.
+    m_packageFolder = new QLineEdit(this);
+    Identify(m_packageFolder, 1006);
+    m_packageFolder->setReadOnly(true);
+    m_packageFolder->setPlaceholderText("The receive folder");
+    m_packageFolder->setGeometry(du.rect(97, 95, 133, 14));
+    auto* packageLabel = new QLabel("Packages for the Newton", this);
+    packageLabel->setGeometry(du.rect(7, 98, 86, 8));
 }
 
 int PrefsDialog::run() {
@@ -77,7 +86,11 @@ int PrefsDialog::run() {
 bool PrefsDialog::load() {
     PrefsStore& prefs = m_session.svc.prefs;
     m_folder->setText(QString::fromStdString(prefs.GetPrefString(prefs::kDir)));
-    if (!BindBrowseEdit(true, m_folder, m_folderField, 0, kFolderTitle)) return false;
+    m_packageFolder->setText(QString::fromStdString(prefs.GetPrefString(prefs::kPackageDir)));
+    if (!BindBrowseEdit(true, m_folder, m_folderField, 0, kFolderTitle) ||
+        !BindBrowseEdit(true, m_packageFolder, m_packageFolderField, 0, kFolderTitle)) {
+        return false;
+    }
 
     int32_t port = 0, sysTray = 0, value = 0;
     prefs.GetPrefInt(port, prefs::kPort);
@@ -129,6 +142,8 @@ void PrefsDialog::save() {
     PrefsStore& prefs = m_session.svc.prefs;
     BindBrowseEdit(false, m_folder, m_folderField, 0, kFolderTitle);
     prefs.SetPrefString(m_folder->text().toStdString(), prefs::kDir);
+    BindBrowseEdit(false, m_packageFolder, m_packageFolderField, 0, kFolderTitle);
+    prefs.SetPrefString(m_packageFolder->text().toStdString(), prefs::kPackageDir);
     for (int i = 0; i < 4; ++i) {
         if (m_ports[i]->isChecked()) prefs.SetPrefInt(i, prefs::kPort);
     }

@@ -1,4 +1,5 @@
-// The preferences: the four switches, the serial port, and the receive folder.
+// The preferences: the four switches, the serial port, the receive folder,
+// and the folder the Newton browses for packages.
 // Opening fills the controls from the preference file and the DIL's port list;
 // OK writes every control back at once; Cancel writes nothing.
 #pragma once
@@ -37,6 +38,8 @@ private:
     Session& m_session;
     BrowseEdit m_folderField;
     QLineEdit* m_folder = nullptr;
+    BrowseEdit m_packageFolderField;
+    QLineEdit* m_packageFolder = nullptr;
     QRadioButton* m_ports[4] = {};
     QCheckBox* m_saveAsFile = nullptr;
     QCheckBox* m_url = nullptr;

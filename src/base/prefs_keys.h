@@ -48,6 +48,9 @@ inline constexpr const char* kExportNotes = "ExportNotes";
 inline constexpr const char* kExportNames = "ExportNames";
 inline constexpr const char* kExportDates = "ExportDates";
 inline constexpr const char* kExportToDo = "ExportToDo";
+// Where the Newton's user browses for a package to install (string; absent
+// or empty: the receive folder).
+inline constexpr const char* kPackageDir = "PackageDir";
 // The device of each serial slot ("/dev/ttyUSB0"); absent: a device found on
 // this machine.
 inline constexpr const char* kSerialDevice[] = {"Serial0", "Serial1", "Serial2", "Serial3"};

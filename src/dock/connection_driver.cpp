@@ -16,15 +16,20 @@
 #include "transfer/backup_file.h"
 #include "transfer/data_export.h"
 #include "transfer/item_file.h"
+#include "transfer/package_shelf.h"
 
 namespace zd {
 
 namespace dock {
 
-// A full connection, and where the soups it reads go.
+// A full connection, where the soups it reads go, and the files the Newton
+// may browse.
 struct Running {
-    explicit Running(int64_t now) : connection(now) {}
+    Running(int64_t now, const PrefsStore& prefs) : connection(now), shelf(prefs) {
+        connection.OfferFiles(&shelf);
+    }
     FullConnection connection;
+    DiskShelf shelf;
     std::unique_ptr<ReadingSink> saving;  // while a reading runs
     size_t entriesSaved = 0;
     // While a text is typed as a transfer, where on the pipe its characters
@@ -64,6 +69,7 @@ int64_t Now(const Session& s) {
 
 void LogNotes(Session& s, FullConnection& connection) {
     for (const std::string& note : connection.TakeNotes()) LogLine(s, note);
+    for (const Happening& happening : connection.TakeHappenings()) s.svc.desktop->Tell(happening);
 }
 
 // The reading's end, in the log and in the outcome.
@@ -87,15 +93,30 @@ void StartSaving(Session& s, dock::Running& running, std::unique_ptr<ReadingSink
     LogLine(s, running.saving->Beginning());
 }
 
+// Where a backup goes: into `wanted` (a file, a folder, or "" for the
+// receive folder), a folder's under the backup's default name.
+std::unique_ptr<ReadingSink> BackupSink(Session& s, const std::string& wanted) {
+    const std::time_t now = std::time(nullptr);
+    const std::string& owner = s.dock.running->connection.owner();
+    const std::string path =
+        wanted.empty() || std::filesystem::is_directory(wanted)
+            ? BackupFile::DefaultPath(wanted.empty() ? ReceiveFolderOf(s.svc.prefs) : wanted, owner,
+                                      now)
+            : wanted;
+    return std::make_unique<BackupFile>(path, owner, now);
+}
+
 // Each entry that came is saved, and dropped; a reading the Newton began
-// saves its notes into the receive folder.
+// goes into the receive folder: its notes, or its backup.
 void SaveEntries(Session& s, dock::Running& running) {
     const SoupReading* reading = running.connection.reading();
     if (!reading) return;
     if (!running.saving) {
-        StartSaving(
-            s, running,
-            std::make_unique<DataExport>(ReceiveFolderOf(s.svc.prefs), ExportChoice::NotesAlone()));
+        StartSaving(s, running,
+                    reading->everySoup()
+                        ? BackupSink(s, "")
+                        : std::make_unique<DataExport>(ReceiveFolderOf(s.svc.prefs),
+                                                       ExportChoice::NotesAlone()));
     }
     ReadingSink& saving = *running.saving;
     for (const SoupReading::Entry& entry : running.connection.TakeEntries()) {
@@ -175,24 +196,21 @@ void Pump(Session& s) {
     const CD_Handle pipe = s.link.pipe;
     for (;;) {
         if (s.dock.exportWanted && connection.phase() == FullConnection::Phase::kConnected) {
-            StartSaving(s, running,
-                        std::make_unique<DataExport>(s.dock.exportWanted->folder,
-                                                     s.dock.exportWanted->choice));
-            connection.ReadSoups(running.saving->soups(), Now(s));
+            auto sink = std::make_unique<DataExport>(s.dock.exportWanted->folder,
+                                                     s.dock.exportWanted->choice);
+            if (connection.ReadSoups(sink->soups(), Now(s))) {
+                StartSaving(s, running, std::move(sink));
+            } else {
+                s.dock.exported = ExportOutcome::kCutShort;  // the connection said why
+            }
             s.dock.exportWanted.reset();
         }
         if (s.dock.backupWanted && connection.phase() == FullConnection::Phase::kConnected) {
-            const std::time_t now = std::time(nullptr);
-            // A folder, or none, gets the backup under its default name.
-            const std::string& wanted = *s.dock.backupWanted;
-            const std::string path =
-                wanted.empty() || std::filesystem::is_directory(wanted)
-                    ? BackupFile::DefaultPath(
-                          wanted.empty() ? ReceiveFolderOf(s.svc.prefs) : wanted,
-                          connection.owner(), now)
-                    : wanted;
-            StartSaving(s, running, std::make_unique<BackupFile>(path, connection.owner(), now));
-            connection.ReadSoups({}, Now(s));
+            if (connection.ReadSoups({}, Now(s))) {
+                StartSaving(s, running, BackupSink(s, *s.dock.backupWanted));
+            } else {
+                s.dock.exported = ExportOutcome::kCutShort;
+            }
             s.dock.backupWanted.reset();
         }
         int32_t waiting = 0;
@@ -220,6 +238,7 @@ void Pump(Session& s) {
             LoseConnection(s, connection);
             break;
         }
+        connection.Wrote(Now(s));
         if (!running.typedAt.empty() && connection.typed() != typedBefore)
             running.typedAt.emplace_back(dil.CD_BytesWritten(pipe), connection.typed());
     }
@@ -281,7 +300,7 @@ bool FullConnectionReady(const Session& s) {
 }
 
 void StartFullConnection(Session& s) {
-    s.dock.running.reset(new dock::Running(Now(s)));
+    s.dock.running.reset(new dock::Running(Now(s), s.svc.prefs));
     s.dock.pipe = s.link.pipe;
     s.link.goodbye = dock::Encode(dock::kDisconnect, "");
     Pump(s);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "base/printable.h"
 #include "dock/keyboard_text.h"
 #include "dock/password.h"
 #include "nsof/nsof.h"
@@ -11,7 +12,10 @@ namespace zd::dock {
 namespace {
 
 constexpr uint32_t kDesktopProtocolVersion = 10;
-constexpr uint32_t kWindowsDesktop = 1;
+// The Newton's file dialog takes a Macintosh's layout (the desktop, a disk,
+// folders) from real desktops; nothing else the Newton does is known to
+// depend on the type.
+constexpr uint32_t kMacintoshDesktop = 0;
 constexpr uint32_t kSettingUpSession = 1;
 constexpr const char* kProgramName = "Zandorelle";
 
@@ -35,7 +39,7 @@ std::string DesktopInfo() {
                      {"version", nsof::Value{int32_t{1}}}};
     nsof::Array programs;
     programs.elements.push_back(nsof::Value{std::move(program)});
-    return BigEndian32(kDesktopProtocolVersion) + BigEndian32(kWindowsDesktop) + challenge +
+    return BigEndian32(kDesktopProtocolVersion) + BigEndian32(kMacintoshDesktop) + challenge +
            BigEndian32(kSettingUpSession) + BigEndian32(0) +
            nsof::Encode(nsof::Value{std::move(programs)});
 }
@@ -83,6 +87,7 @@ void FullConnection::Receive(std::string_view bytes, int64_t now) {
 void FullConnection::Tick(int64_t now) {
     if (m_phase == Phase::kEnded) return;
     if (m_reading) m_reading->Tick(now);
+    if (m_browsing) m_browsing->Tick(now);
     if (passwordWanted() && now >= m_deadline) {
         End("No password was given within the Newton's " + std::to_string(kTimeoutSeconds) +
                 " s; the connection has ended.",
@@ -188,10 +193,21 @@ std::optional<std::string> FullConnection::NextMessage(int64_t now) {
     return message;
 }
 
+void FullConnection::Wrote(int64_t now) {
+    m_lastSentMs = now;
+    if (m_browsing) m_browsing->Wrote(now);
+}
+
 std::vector<std::string> FullConnection::TakeNotes() {
     std::vector<std::string> notes;
     notes.swap(m_notes);
     return notes;
+}
+
+std::vector<Happening> FullConnection::TakeHappenings() {
+    std::vector<Happening> happenings;
+    happenings.swap(m_happenings);
+    return happenings;
 }
 
 void FullConnection::OnMessage(const Message& message, int64_t now) {
@@ -358,11 +374,19 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
     // A refusal that came late still belongs to the password step.
     if (command == kResult && PasswordRefused(ResultCode(message), now)) return;
     if (m_reading && m_reading->OnMessage(message, now)) return;
+    if (m_browsing && m_browsing->OnMessage(message, now)) return;
     if (command == kRequestToSync) {
         if (!ReadingRuns()) {
-            Note("The Newton asks to synchronise: Zandorelle reads its notes.");
-            StartReading({"Notes"}, true, now);
+            Note("The Newton's user asks for a backup.");
+            StartReading({}, SoupReading::Start::kNewtonBackup, now);
         }
+    } else if (command == kSynchronise) {
+        if (!ReadingRuns()) {
+            Note("The Newton asks to synchronise: Zandorelle reads its notes.");
+            StartReading({"Notes"}, SoupReading::Start::kNewtonSynchronise, now);
+        }
+    } else if (command == kRequestToBrowse) {
+        StartBrowsing(message, now);
     } else if (command == kResult) {
         const int32_t code = ResultCode(message);
         if (code != 0 && m_keyboard == Keyboard::kOpening) {
@@ -388,6 +412,7 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
 
 void FullConnection::NotUnderstood(const std::string& command, int64_t now) {
     if (ReadingRuns() && m_reading->NotUnderstood(command, now)) return;
+    if (m_browsing && m_browsing->NotUnderstood(command, now)) return;
     const std::string note = "The Newton does not understand " + QuotedCommand(command);
     if (m_phase == Phase::kGreeting) return End(note + "; the connection has ended.", true);
     EndOperation(note, ".");
@@ -434,10 +459,14 @@ void FullConnection::CountRepeats() {
     m_unknownRepeats = 0;
 }
 
-void FullConnection::ReadSoups(std::vector<std::string> soups, int64_t now) {
-    if (m_phase != Phase::kConnected) return;
-    if (ReadingRuns()) return;
-    StartReading(std::move(soups), false, now);
+bool FullConnection::ReadSoups(std::vector<std::string> soups, int64_t now) {
+    if (m_phase != Phase::kConnected || ReadingRuns()) return false;
+    if (m_browsing && m_browsing->installing()) {
+        Note("A package is being installed from the Newton; the Newton was not read.");
+        return false;
+    }
+    StartReading(std::move(soups), SoupReading::Start::kDesktop, now);
+    return true;
 }
 
 std::vector<SoupReading::Entry> FullConnection::TakeEntries() {
@@ -448,7 +477,8 @@ void FullConnection::CancelReading(const std::string& why) {
     if (m_reading) m_reading->Cancel(why);
 }
 
-void FullConnection::StartReading(std::vector<std::string> soups, bool askedByNewton, int64_t now) {
+void FullConnection::StartReading(std::vector<std::string> soups, SoupReading::Start start,
+                                  int64_t now) {
     // The keyboard and the synchronisation are operations of their own.
     if (m_keyboard != Keyboard::kClosed) {
         if (m_waiting > 0) KeyboardLost("The keyboard closed for a reading of the Newton");
@@ -456,11 +486,40 @@ void FullConnection::StartReading(std::vector<std::string> soups, bool askedByNe
         m_closeWhenTyped = false;
         Send(kOperationDone);
     }
+    // The Newton's file dialog is over once it serves a reading.
+    m_browsing.reset();
     m_unknownAnswered = false;
     m_reading = std::make_unique<SoupReading>(
-        std::move(soups), askedByNewton, now,
+        std::move(soups), start, now,
         [this](std::string_view command, std::string_view data) { Send(command, data); },
         [this](std::string note) { Note(std::move(note)); });
+}
+
+void FullConnection::StartBrowsing(const Message& message, int64_t now) {
+    const nsof::Decoded kind = nsof::Decode(message.data);
+    const auto refuse = [&](int32_t code, const std::string& note) {
+        Send(kResult, BigEndian32(static_cast<uint32_t>(code)));
+        Note(note);
+    };
+    if (ReadingRuns() || (m_browsing && m_browsing->installing()))
+        return refuse(kAlreadyBusy,
+                      "The Newton's user wants to browse the desktop's files while "
+                      "Zandorelle is busy with the Newton; it was told so.");
+    if (!kind.value || !kind.value->IsSymbol("packages"))
+        return refuse(kAccessDenied, "The Newton's user wants to browse the desktop for " +
+                                         (kind.value && kind.value->As<nsof::Symbol>()
+                                              ? Printable(kind.value->As<nsof::Symbol>()->name)
+                                              : std::string("something unknown")) +
+                                         ", which Zandorelle does not offer; it was told no.");
+    if (!m_shelf)
+        return refuse(kAccessDenied,
+                      "The Newton's user wants to install a package from the "
+                      "desktop, which offers no files; it was told no.");
+    m_browsing = std::make_unique<Browsing>(
+        *m_shelf, now,
+        [this](std::string_view command, std::string_view data) { Send(command, data); },
+        [this](std::string note) { Note(std::move(note)); },
+        [this](Happening happening) { m_happenings.push_back(std::move(happening)); });
 }
 
 void FullConnection::KeyboardOpened(bool byNewton) {

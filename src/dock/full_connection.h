@@ -1,7 +1,8 @@
 // The Newton's Connection application in its full connection, as the desktop
 // plays it: the greeting with its password step, then a connection that lasts
 // as long as the user works, with keyboard passthrough and the reading of the
-// Newton's notes, each started from either side.  Like the MNP link it is a machine: it takes the
+// Newton's soups, each started from either side, and the Newton's user
+// browsing the desktop for a package to install.  Like the MNP link it is a machine: it takes the
 // bytes that arrived and the time, and answers with the messages to send; it never waits.  Its
 // owner writes the messages in order, logs the notes, and lets the link go
 // once the connection has ended.
@@ -16,14 +17,17 @@
 #include <string_view>
 #include <vector>
 
+#include "base/desktop.h"
 #include "base/secret.h"
+#include "dock/browsing.h"
 #include "dock/dock_message.h"
 #include "dock/soup_reading.h"
 
 namespace zd::dock {
 
 // What the Newton may be asked to show: what we answer.
-inline constexpr uint32_t kOfferedIcons = kInstallIcon | kSynchroniseIcon | kKeyboardIcon;
+inline constexpr uint32_t kOfferedIcons =
+    kBackupIcon | kInstallIcon | kSynchroniseIcon | kKeyboardIcon;
 // How long we stay silent at most while connected; the Newton's own
 // patience is kTimeoutSeconds.
 inline constexpr int64_t kHelloMs = 10000;
@@ -75,8 +79,9 @@ public:
     // Reads every entry of the Newton's soups named `soups` from every
     // store (none: every soup, and the stores' and soups' own information,
     // as a backup reads them); the keyboard closes first.  The entries come through
-    // TakeEntries as they arrive.  REQUIRES: the connection is ready.
-    void ReadSoups(std::vector<std::string> soups, int64_t now);
+    // TakeEntries as they arrive.  False, with a note, while a package the
+    // Newton's user chose is being installed.  REQUIRES: the connection is ready.
+    bool ReadSoups(std::vector<std::string> soups, int64_t now);
     // The reading of the notes that runs or has ended (also one the Newton
     // asked for), until ForgetReading; null when there is none.
     const SoupReading* reading() const { return m_reading.get(); }
@@ -85,10 +90,19 @@ public:
     void CancelReading(const std::string& why);
     void ForgetReading() { m_reading.reset(); }
 
+    // The files the Newton's user may browse for a package to install;
+    // without them the Newton is told no.  `shelf` must outlive the connection.
+    void OfferFiles(PackageShelf* shelf) { m_shelf = shelf; }
+
     // The next message to write; nullopt while none is due.
     std::optional<std::string> NextMessage(int64_t now);
+    // The message handed out last went onto the link whole at `now`: a long
+    // one's answer is awaited from then.
+    void Wrote(int64_t now);
     // What happened that the user should read, since the last call.
     std::vector<std::string> TakeNotes();
+    // What the user may want to hear of outside the window, since the last call.
+    std::vector<Happening> TakeHappenings();
 
     Phase phase() const { return m_phase; }
     Keyboard keyboard() const { return m_keyboard; }
@@ -130,7 +144,10 @@ private:
     // it was one.
     bool PasswordRefused(int32_t code, int64_t now);
     void OnConnected(const Message& message, int64_t now);
-    void StartReading(std::vector<std::string> soups, bool askedByNewton, int64_t now);
+    void StartReading(std::vector<std::string> soups, SoupReading::Start start, int64_t now);
+    // The Newton's "rtbr": browsing, where it asks for packages and files
+    // are offered.
+    void StartBrowsing(const Message& message, int64_t now);
     bool ReadingRuns() const;
     // The Newton's "unkn": it did not know `command`, so what asked for it ends.
     void NotUnderstood(const std::string& command, int64_t now);
@@ -160,6 +177,9 @@ private:
     bool m_keyboardWanted = false;  // asked for before the connection was ready
     bool m_closeWhenTyped = false;
     std::unique_ptr<SoupReading> m_reading;
+    PackageShelf* m_shelf = nullptr;
+    std::unique_ptr<Browsing> m_browsing;
+    std::vector<Happening> m_happenings;
     Reader m_reader{kMaxNewtonMessage};
     std::deque<std::string> m_control;  // goes at once
     std::deque<Typing> m_typing;        // goes while the keyboard is open

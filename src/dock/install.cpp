@@ -7,15 +7,12 @@
 #include "base/display_ops.h"
 #include "base/session.h"
 #include "dock/dock_message.h"
+#include "dock/install_lines.h"
 #include "link/link_manager.h"
-#include "transfer/regular_file.h"
+#include "transfer/package_file.h"
 
 namespace zd {
 namespace {
-
-bool IsPackage(std::string_view bytes) {
-    return bytes.substr(0, 8) == "package0" || bytes.substr(0, 8) == "package1";
-}
 
 std::string FileName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -24,12 +21,9 @@ std::string FileName(const std::string& path) {
 
 // The package at `path`, or nullopt with the reason logged and shown.
 std::optional<std::string> ReadPackage(Session& s, const std::string& path) {
-    FileContent content = ReadRegularFile(path, kPackageCap, "a package", "a package");
-    if (content.bytes && !IsPackage(*content.bytes))
-        content = {std::nullopt,
-                   "not a Newton package (it does not begin with \"package0\" or \"package1\")"};
+    FileContent content = ReadPackageFile(path);
     if (content.bytes) return std::move(content.bytes);
-    const std::string message = path + ": " + content.refusal + "; nothing was sent.";
+    const std::string message = dock::NotSentLine(path, content.refusal);
     LogLine(s, message);
     if (s.svc.desktop) s.svc.desktop->ShowFileError(message);
     return std::nullopt;
@@ -62,19 +56,13 @@ public:
                 continue;
             }
             const std::string file = FileName(path);
-            LogLine(m_s, "Installing " + file + " (" + std::to_string(package->size()) +
-                             " bytes)\u2026");
+            LogLine(m_s, dock::InstallingLine(file, package->size()));
             if (!Send(dock::kLoadPackage, *package)) return InstallOutcome::kFailed;
             const auto result = Expect(dock::kResult);
             if (!result) return InstallOutcome::kFailed;
             const int32_t code = dock::ResultCode(*result);
-            if (code == 0) {
-                LogLine(m_s, "Installed " + file + ".");
-            } else {
-                LogLine(m_s,
-                        "The Newton refused " + file + " (error " + std::to_string(code) + ").");
-                outcome = InstallOutcome::kRefused;
-            }
+            LogLine(m_s, dock::InstalledLine(file, code));
+            if (code != 0) outcome = InstallOutcome::kRefused;
         }
         (void)Send(dock::kDisconnect, "");
         return outcome;

@@ -14,14 +14,12 @@ namespace zd {
 
 struct Session;
 
-// The largest package we send.
-inline constexpr size_t kPackageCap = 16u << 20;
 // How long we wait for an answer in a package-loading session: the Newton's
 // own wait, with a margin.
 inline constexpr int32_t kDockAnswerMs = (dock::kTimeoutSeconds + 5) * 1000;
 
 // Checks every file and, when each one is a readable package of at most
-// kPackageCap bytes, expects a Dock session on the next connection, listening
+// kPackageCap bytes (package_file.h), expects a Dock session on the next connection, listening
 // for it where no pipe listens already (a companion link is ended first).
 // Otherwise the reasons are logged and shown, nothing is asked for, and false
 // is returned.

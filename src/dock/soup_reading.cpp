@@ -25,15 +25,15 @@ nsof::Value StoreFrame(const nsof::Value& store) {
 
 }  // namespace
 
-SoupReading::SoupReading(std::vector<std::string> soups, bool askedByNewton, int64_t now,
-                         Sender send, Noter note)
+SoupReading::SoupReading(std::vector<std::string> soups, Start start, int64_t now, Sender send,
+                         Noter note)
     : m_wanted(std::move(soups)), m_send(std::move(send)), m_note(std::move(note)) {
-    if (askedByNewton) {
+    if (start == Start::kNewtonBackup) {
         m_send(kGetSyncOptions, "");
         Expect(Step::kOptions, now);
         return;
     }
-    m_send(kDesktopInControl, "");
+    if (start == Start::kDesktop) m_send(kDesktopInControl, "");
     m_send(kRequestToSync, "");
     Expect(Step::kSyncResult, now);
 }

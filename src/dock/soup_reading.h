@@ -1,7 +1,8 @@
 // Reading every entry of some soups (the Notes, the Names …) from every store
 // of the Newton, the way its synchronisation hands them out: "dsnc" and
-// "ssyn" from the desktop (or "ssyn" from the Newton, whose user tapped
-// Synchronise), then "gsyn", and for each store "ssgn", then for each soup
+// "ssyn" from the desktop ("ssyn" alone where the Newton's user tapped
+// Synchronise, which sends "sync"; nothing where its user tapped Backup,
+// which sends "ssyn" itself), then "gsyn", and for each store "ssgn", then for each soup
 // wanted that the store holds "ssgi" and "snds", after which the entries come
 // one "entr" at a time up to "bsdn".  A whole backup lists the stores with
 // "gsto" and sets each store and soup with "ssto", "gets" and "ssou" instead.
@@ -24,6 +25,7 @@ namespace zd::dock {
 
 // The synchronisation's commands.
 inline constexpr std::string_view kRequestToSync = "ssyn";
+inline constexpr std::string_view kSynchronise = "sync";
 inline constexpr std::string_view kGetSyncOptions = "gsyn";
 inline constexpr std::string_view kSyncOptions = "sopt";
 inline constexpr std::string_view kSetStoreGetNames = "ssgn";
@@ -58,11 +60,13 @@ public:
     using Sender = std::function<void(std::string_view command, std::string_view data)>;
     using Noter = std::function<void(std::string note)>;
 
+    // Who began the reading: the desktop, or the Newton's user with its
+    // Synchronise or its Backup icon.
+    enum class Start { kDesktop, kNewtonSynchronise, kNewtonBackup };
+
     // Starts reading `soups` (none: every soup of every store, as a backup
-    // reads them): from its first step, or from "gsyn" when the Newton asked
-    // for it.
-    SoupReading(std::vector<std::string> soups, bool askedByNewton, int64_t now, Sender send,
-                Noter note);
+    // reads them) from the step `start` leaves to the desktop.
+    SoupReading(std::vector<std::string> soups, Start start, int64_t now, Sender send, Noter note);
 
     // Takes `message` when it belongs to the reading; false otherwise.
     bool OnMessage(const Message& message, int64_t now);
@@ -77,6 +81,8 @@ public:
     void Stop(const std::string& why);
 
     Outcome outcome() const { return m_outcome; }
+    // True when every soup is read, as for a backup.
+    bool everySoup() const { return m_wanted.empty(); }
     // The entries that came since the last call.
     std::vector<Entry> TakeEntries();
     size_t stores() const { return m_storesRead; }

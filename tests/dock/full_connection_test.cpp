@@ -49,7 +49,7 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].command, "dinf");
     const std::string& info = sent[0].data;
-    EXPECT_EQ(info.substr(0, 8), BigEndian32(10) + BigEndian32(1)) << "version 10, Windows";
+    EXPECT_EQ(info.substr(0, 8), BigEndian32(10) + BigEndian32(0)) << "version 10, a Macintosh";
     EXPECT_EQ(info.substr(16, 8), BigEndian32(1) + BigEndian32(0));
     EXPECT_EQ(info.substr(24, 28),
               "\x02\x05\x01\x06\x03\x07\x02id\x07\x04name\x07\x07version\x00\x08\x08\x16"s);
@@ -59,7 +59,7 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].command, "wicn");
-    EXPECT_EQ(ReadBigEndian32(sent[0].data), kInstallIcon | kSynchroniseIcon | kKeyboardIcon);
+    EXPECT_EQ(ReadBigEndian32(sent[0].data), 0x35u) << "Backup, Install, Synchronise, Keyboard";
 
     NewtonSays("dres", BigEndian32(0));
     sent = Sent();
@@ -80,7 +80,7 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     EXPECT_EQ(connection.owner(), "Åsa Ørnskjöld");
     EXPECT_EQ(connection.TakeNotes(),
               (Notes{"Connected to Åsa Ørnskjöld's Newton.",
-                     "Offered on the Newton: Install, Synchronise, Keyboard.",
+                     "Offered on the Newton: Backup, Install, Synchronise, Keyboard.",
                      "The Newton's Connection is ready: what you send is typed on it."}));
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/unicode.h"
 #include "dock/full_connection_fixture.h"
+#include "support/real_bytes.h"
 
 namespace zd::dock {
 namespace {
@@ -87,12 +88,35 @@ TEST_F(SoupReadingTest, EveryStoreIsAskedForItsNotesAndTheEntriesComeAsTheyArriv
     EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
 }
 
-TEST_F(SoupReadingTest, TheNewtonsOwnSynchronisationStartsAtTheOptions) {
-    NewtonSays("ssyn");
-    EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsyn"});
-    ASSERT_TRUE(connection.reading());
-    EXPECT_EQ(connection.TakeNotes(),
-              Notes{"The Newton asks to synchronise: Zandorelle reads its notes."});
+TEST_F(SoupReadingTest, TheNewtonsOwnIconsStartTheirReadings) {
+    const struct {
+        const char* command;
+        std::vector<std::string> sent;
+        bool everySoup;
+        const char* note;
+    } icons[] = {
+        {"sync", {"ssyn"}, false, "The Newton asks to synchronise: Zandorelle reads its notes."},
+        {"ssyn", {"gsyn"}, true, "The Newton's user asks for a backup."},
+    };
+    for (const auto& [command, sent, everySoup, note] : icons) {
+        connection.ForgetReading();
+        NewtonSays(command);
+        EXPECT_EQ(SentCommands(), sent) << command;
+        ASSERT_TRUE(connection.reading());
+        EXPECT_EQ(connection.reading()->everySoup(), everySoup);
+        EXPECT_EQ(connection.TakeNotes(), Notes{note});
+    }
+    // The backup sets each store as a real Newton lists it.
+    NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{}}));
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsto"});
+    connection.Receive(test::RealBytes("session2/newton/05_stor.bin"), now);
+    const auto set = Sent();
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_EQ(set[0].command, "ssto");
+    const nsof::Decoded store = nsof::Decode(set[0].data);
+    ASSERT_TRUE(store.value);
+    EXPECT_EQ(store.value->Find("name")->As<nsof::String>()->text, "Internal");
+    EXPECT_EQ(*store.value->Find("signature")->As<int32_t>(), 31871237);
 }
 
 TEST_F(SoupReadingTest, ACancelKeepsWhatCameAndTheConnection) {

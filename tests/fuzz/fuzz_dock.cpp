@@ -5,7 +5,8 @@
 // typing, reading the notes and the time passing in between, never crashes,
 // never hands out a message that is no Dock message nor more answers than
 // its bound, never notes a control character (the Newton's texts are made
-// printable), and never counts more typed than queued.
+// printable), and never counts more typed than queued; a Newton browsing for
+// packages is never handed a file that was not listed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +18,32 @@
 #include "dock/keyboard_text.h"
 
 namespace {
+
+// A root holding a package and a folder "Paket", which holds another.
+class Shelf final : public zd::dock::PackageShelf {
+public:
+    Place Open() override { return {"Skrivbord", "Hem", {}, "~"}; }
+    Listing List(const std::vector<std::string>& folders) override {
+        if (folders.size() > 1 || (folders.size() == 1 && folders[0] != "Paket")) std::abort();
+        if (folders.empty()) return {{{"Paket", true}, {"a.pkg", false}}, ""};
+        return {{{"b.pkg", false}}, ""};
+    }
+    Facts Describe(const std::vector<std::string>& folders, const std::string& name) override {
+        Check(folders, name);
+        return {"Newton package", 12, 0, 0, name, ""};
+    }
+    Package Load(const std::vector<std::string>& folders, const std::string& name) override {
+        Check(folders, name);
+        return {std::string("package0abcd"), name, ""};
+    }
+
+private:
+    static void Check(const std::vector<std::string>& folders, const std::string& name) {
+        const bool inRoot = folders.empty() && (name == "a.pkg" || name == "Paket");
+        const bool inPaket = folders.size() == 1 && name == "b.pkg";
+        if (!inRoot && !inPaket) std::abort();
+    }
+};
 
 std::vector<zd::dock::Message> ReadAll(std::string_view bytes, size_t run) {
     zd::dock::Reader reader(1 << 16);
@@ -32,6 +59,8 @@ void PlayConnection(std::string_view bytes) {
     using zd::dock::FullConnection;
     int64_t now = 0;
     FullConnection connection(now);
+    Shelf shelf;
+    connection.OfferFiles(&shelf);
     size_t queued = 0;
     for (size_t at = 0; at < bytes.size(); at += 13) {
         const std::string_view run = bytes.substr(at, 13);

@@ -61,8 +61,9 @@ TEST_F(PrefsDialogTest, OkWritesEveryControlBackAndTheSwitchesTakeEffect) {
         Control<QPushButton>(dialog, 1)->click();
     });
     EXPECT_EQ(dialog.run(), QDialog::Accepted);
-    EXPECT_EQ(test::ReadFile(prefs.path()),
-              "[Prefs Section]\nport=3\nURL=1\nSysTray=1\nDir=\nSaveAsFile=1\nlisten=0\n");
+    EXPECT_EQ(
+        test::ReadFile(prefs.path()),
+        "[Prefs Section]\nport=3\nURL=1\nSysTray=1\nDir=\nPackageDir=\nSaveAsFile=1\nlisten=0\n");
     EXPECT_TRUE(session.switches.saveAsFile);
     EXPECT_TRUE(session.switches.launchUrl);
 }
@@ -107,28 +108,30 @@ TEST(FolderPicker, AnEmptyFolderOpensAtHome) {
     EXPECT_EQ(FolderToOpenAt("/srv/notes"), "/srv/notes");
 }
 
-TEST_F(PrefsDialogTest, TheFolderFieldPicksIntoTheEdit) {
-    PrefsDialog dialog(session);
-    QTimer::singleShot(0, &dialog, [&] {
-        QLineEdit* edit = Control<QLineEdit>(dialog, 1005);
-        QPushButton* browse = nullptr;
-        for (QPushButton* b : dialog.findChildren<QPushButton*>())
-            if (b->text() == "...") browse = b;
-        ASSERT_NE(browse, nullptr);
-        EXPECT_EQ(browse->geometry().left(), edit->geometry().right() + 1) << "flush right";
-        EXPECT_EQ(browse->width(), 8 * edit->height() / 10);
-        EXPECT_EQ(browse->focusPolicy(), Qt::NoFocus);
-        EXPECT_EQ(browse->toolTip(), "Modify");
-        SetNextPickedFolder(std::nullopt);
-        browse->click();
-        EXPECT_EQ(edit->text(), "") << "cancelled";
-        SetNextPickedFolder(QString::fromStdString(dir.path()));
-        browse->click();
-        EXPECT_EQ(edit->text(), QString::fromStdString(dir.path()));
-        Control<QPushButton>(dialog, 1)->click();
-    });
-    dialog.run();
-    EXPECT_EQ(prefs.GetPrefString("Dir"), dir.path());
+TEST_F(PrefsDialogTest, EachFolderFieldPicksIntoItsEdit) {
+    for (const auto& [id, key] : {std::pair{1005, "Dir"}, std::pair{1006, "PackageDir"}}) {
+        PrefsDialog dialog(session);
+        QTimer::singleShot(0, &dialog, [&] {
+            QLineEdit* edit = Control<QLineEdit>(dialog, id);
+            QPushButton* browse = nullptr;
+            for (QPushButton* b : dialog.findChildren<QPushButton*>())
+                if (b->text() == "..." && b->geometry().top() == edit->geometry().top()) browse = b;
+            ASSERT_NE(browse, nullptr);
+            EXPECT_EQ(browse->geometry().left(), edit->geometry().right() + 1) << "flush right";
+            EXPECT_EQ(browse->width(), 8 * edit->height() / 10);
+            EXPECT_EQ(browse->focusPolicy(), Qt::NoFocus);
+            EXPECT_EQ(browse->toolTip(), "Modify");
+            SetNextPickedFolder(std::nullopt);
+            browse->click();
+            EXPECT_EQ(edit->text(), "") << "cancelled";
+            SetNextPickedFolder(QString::fromStdString(dir.path()));
+            browse->click();
+            EXPECT_EQ(edit->text(), QString::fromStdString(dir.path()));
+            Control<QPushButton>(dialog, 1)->click();
+        });
+        dialog.run();
+        EXPECT_EQ(prefs.GetPrefString(key), dir.path()) << key;
+    }
 }
 
 TEST(FolderField, OnlyAReadOnlyEditCanBeBound) {
@@ -150,8 +153,8 @@ class ShownTrayIcon : public testing::Test {
 protected:
     void SetUp() override {
         CTrayIcon::SetTrayAvailableForTests(true);
-        ASSERT_TRUE(tray.ShowInTray(&owner, 0x040A, "Zandorelle Speed Menu", ProgramIcon(),
-                                    kSpeedMenuId));
+        ASSERT_TRUE(
+            tray.ShowInTray(&owner, 0x040A, "Zandorelle Speed Menu", ProgramIcon(), kSpeedMenuId));
     }
     void TearDown() override { CTrayIcon::SetTrayAvailableForTests(false); }
 

@@ -3,7 +3,8 @@
 // another window is active is told, one that arrives while ours is active is
 // not, five quick ones are told as one counted notification, a click brings
 // the window back from the tray, two items for the clipboard are both kept
-// and named, and the preference Notify=0 keeps them all.
+// and named, a backup the Newton's user asked for says where it went, and the
+// preference Notify=0 keeps them all.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -124,6 +125,29 @@ TEST_F(NotificationsTest, TwoItemsForTheClipboardKeepTheFirstAsAFile) {
                               15000))
         << server->out();
     EXPECT_EQ(test::ReadFile(dir.File("state/zandorelle/unsaved/Ett.txt")), "Anteckning Ett");
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
+}
+
+TEST_F(NotificationsTest, ABackupTheNewtonsUserAskedForSaysWhereItWent) {
+    StartServer(false);
+    fs::create_directories(dir.File("notes"));
+    test::WriteFile(dir.File("notes/1.txt"), "Möte i Malmö\n");
+    newton = std::make_unique<test::Subprocess>(std::vector<std::string>{
+        NEWTON_SIM, "--pty", "--timeout", "60", "--notes", dir.File("notes"), "--tap-backup"});
+    const std::string pty = test::WaitForSimPty(*newton);
+    ASSERT_FALSE(pty.empty());
+    test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=0\nlisten=1\nSysTray=1\nSerial0=" +
+                                           pty + "\nDir=" + dir.File("in") + "\n");
+    auto program = std::make_unique<test::Subprocess>(
+        x->OnDisplay(bus.OnBus({ZD_PROGRAM, "--ini", dir.File("z.INI")})));
+    ASSERT_TRUE(server->WaitForStdout("notify The Newton is backed up|", 30000)) << server->out();
+    std::vector<std::string> backups;
+    for (const auto& entry : fs::directory_iterator(dir.File("in")))
+        backups.push_back(entry.path().string());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_TRUE(server->WaitForStdout("notify The Newton is backed up|" + backups[0] + "\n"))
+        << server->out();
     program->Signal(SIGTERM);
     EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
 }

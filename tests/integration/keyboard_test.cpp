@@ -62,13 +62,13 @@ TEST_P(OnEveryLine, AFileAndADropArriveAsTypedAndTheConnectionEndsInOrder) {
     Quit(*program);
 
     const std::string& log = program->out();
-    EXPECT_NE(log.find("Connected to Åsa Ørnskjöld's Newton.\nOffered on the Newton: Install, "
-                       "Synchronise, Keyboard.\n"),
+    EXPECT_NE(log.find("Connected to Åsa Ørnskjöld's Newton.\nOffered on the Newton: Backup, "
+                       "Install, Synchronise, Keyboard.\n"),
               std::string::npos)
         << log;
     EXPECT_NE(log.find("Typing Anteckning.txt on the Newton (36 characters)…\n"),
               std::string::npos);
-    EXPECT_NE(newton->process().err().find("newton-sim: icons 52\n"), std::string::npos);
+    EXPECT_NE(newton->process().err().find("newton-sim: icons 53\n"), std::string::npos);
     EXPECT_EQ(log.find("ZD is now working."), std::string::npos) << "no companion greeting";
 }
 

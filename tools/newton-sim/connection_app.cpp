@@ -8,6 +8,7 @@
 #include "base/unicode.h"
 #include "dock/dock_message.h"
 #include "dock_talk.h"
+#include "install_tap.h"
 #include "newton_words.h"
 #include "password_check.h"
 #include "soup_server.h"
@@ -205,7 +206,9 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     std::optional<SoupServer> soup;
     if (!play.notes.folder.empty() || play.notes.data || play.notes.more)
         soup.emplace(NotesStores(play.notes), play.notes);
-    if (play.notes.sync && !SendMessage(c, words::kRequestToSync, "")) return false;
+    if (!play.install.steps.empty() && !PlayInstallTap(c, play.install)) return false;
+    if (play.notes.sync && !SendMessage(c, words::kSynchronize, "")) return false;
+    if (play.notes.backup && !SendMessage(c, words::kRequestToSync, "")) return false;
     const auto typedSome = [&] {
         if (play.stopReadingAfter > 0 && typed.count() >= play.stopReadingAfter) {
             typed.Save();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "companion.h"
+#include "install_tap.h"
 #include "notes_entries.h"
 
 namespace zd::sim {
@@ -41,6 +42,7 @@ struct FullPlay {
     size_t stopReadingAfter = 0;  // reads nothing more after this many characters typed
     std::string owner = kOwner;   // its owner's name
     NotesPlay notes;              // its Notes soup
+    InstallPlay install;          // its user taps Install once connected, where steps are given
 };
 
 // The full connection, up to the desktop's "disc".

@@ -35,7 +35,7 @@ inline constexpr std::string_view kKeyboard = "kybd";
 inline constexpr std::string_view kKeyboardString = "kbds";
 inline constexpr std::string_view kKeyboardCharacter = "kbdc";
 
-// Synchronisation and the soups.
+// Synchronisation and the soups ("ssyn" is also what the Backup icon sends).
 inline constexpr std::string_view kRequestToSync = "ssyn";
 inline constexpr std::string_view kGetSyncOptions = "gsyn";
 inline constexpr std::string_view kSyncOptions = "sopt";
@@ -52,6 +52,21 @@ inline constexpr std::string_view kStoreNames = "stor";
 inline constexpr std::string_view kSetStore = "ssto";
 inline constexpr std::string_view kGetSoupNames = "gets";
 inline constexpr std::string_view kSetSoup = "ssou";
+
+// The Newton's Synchronize icon.
+inline constexpr std::string_view kSynchronize = "sync";
+
+// Its Install icon: browsing the desktop's files.
+inline constexpr std::string_view kRequestToBrowse = "rtbr";
+inline constexpr std::string_view kGetDefaultPath = "dpth";
+inline constexpr std::string_view kPath = "path";
+inline constexpr std::string_view kGetFilesAndFolders = "gfil";
+inline constexpr std::string_view kFilesAndFolders = "file";
+inline constexpr std::string_view kSetPath = "spth";
+inline constexpr std::string_view kGetFileInfo = "gfin";
+inline constexpr std::string_view kFileInfo = "finf";
+inline constexpr std::string_view kLoadPackageFile = "lpfl";
+inline constexpr std::string_view kSetStoreToDefault = "sdef";
 
 // Session types of "dock", and the protocol versions.
 inline constexpr uint32_t kNoSession = 0;

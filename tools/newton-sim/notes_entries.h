@@ -37,6 +37,7 @@ struct NotesPlay {
     size_t hugeAfter = 0;               // after so many entries, one that says it is 2 GiB long
     std::string sentTo;      // a folder that gets what each soup sent, "STORE SOUP.entries"
     bool sync = false;       // its user taps Synchronise once connected
+    bool backup = false;     // its user taps Backup once connected
     bool endless = false;    // the soup never says it is done
     size_t cancelAfter = 0;  // its user cancels after this many entries
     size_t vanishAfter = 0;  // it vanishes without a word after this many entries

@@ -243,6 +243,14 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.full.notes.malformed = true;
         } else if (arg == "--sync") {
             options.full.notes.sync = true;
+        } else if (arg == "--tap-backup") {
+            options.full.notes.backup = true;
+        } else if (arg == "--tap-install") {
+            const auto steps = next("the way to a package");
+            const auto folder = steps ? next("a folder") : std::nullopt;
+            if (!folder) return std::nullopt;
+            options.full.install = {*steps, *folder};
+            PlayTheFullConnection(options);
         } else if (arg == "--notes-endless") {
             options.full.notes.endless = true;
         } else if (arg == "--cancel-after-notes") {
@@ -407,6 +415,11 @@ std::string SimUsage() {
            "  --ask-during-notes CMD\n"
            "                       after the first entry, ask for CMD\n"
            "  --sync               its user taps Synchronise once connected\n"
+           "  --tap-backup         its user taps Backup once connected\n"
+           "  --tap-install STEPS FOLDER\n"
+           "                       its user taps Install, opens the folders of STEPS\n"
+           "                       (\"..\" the level above, \"^\" the desktop) and installs\n"
+           "                       the package it ends with into FOLDER\n"
            "  --cancel-after-notes N, --vanish-after-notes N\n"
            "                       cancel, or vanish, after N entries\n"
            "  --notes-endless      never say that the soup is done\n"
