@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -105,6 +106,22 @@ int WriteWholeFile(const std::string& path, std::string_view content, IfTaken if
     int error = writer.Open();
     if (error == 0) error = writer.Append(content);
     return error != 0 ? error : writer.Commit(ifTaken);
+}
+
+std::string WriteFailure(const std::string& path, int error) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const std::string folder = path.substr(0, path.size() - name.size());
+    struct stat info {};
+    const bool folderThere = ::stat(folder.empty() ? "." : folder.c_str(), &info) == 0;
+    if ((error == ENOENT || error == EINVAL) && folderThere) {
+        const size_t refused = name.find_first_of("\\:*?\"<>|");
+        if (refused != std::string::npos)
+            return std::string("the disk does not take the character \u201C") + name[refused] +
+                   "\u201D in a name";
+        if (!name.empty() && (name.back() == '.' || name.back() == ' '))
+            return "the disk does not take a name that ends with a dot or a space";
+    }
+    return std::strerror(error);
 }
 
 int CreateTemporaryBeside(const std::string& path, std::string* temporary) {

@@ -22,6 +22,11 @@ enum class IfTaken { kReplace, kRefuse };
 // kRefuse), with no temporary file left behind.
 int WriteWholeFile(const std::string& path, std::string_view content, IfTaken ifTaken);
 
+// Why a write of `path` failed with `error`, in words: the system's own, or,
+// where a disk refused a character of the name (FAT and exFAT say "No such
+// file or directory" for it), which character.
+std::string WriteFailure(const std::string& path, int error);
+
 // A new temporary file of ours beside `path` (whose folder it is in), open
 // for writing: its descriptor, with its name in `*temporary`; -1 with errno
 // set when it cannot be made.  A program killed before it is gone leaves it,

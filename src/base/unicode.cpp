@@ -1,7 +1,11 @@
 #include "base/unicode.h"
 
+#include <locale.h>
+#include <wctype.h>
+
+#include <cctype>
+
 namespace zd {
-namespace {}  // namespace
 
 void AppendUtf16Be(std::string& out, char16_t unit) {
     out += static_cast<char>(unit >> 8);
@@ -71,6 +75,26 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+std::string FoldedCase(std::string_view text) {
+    // The C library's own Unicode tables; without them, ASCII alone.
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    std::string folded;
+    for (size_t at = 0; at < text.size();) {
+        const size_t begin = at;
+        const int64_t c = NextCharacter(text, &at);
+        if (c < 0) {
+            folded.append(text.substr(begin, at - begin));
+        } else if (unicode) {
+            AppendUtf8(folded, static_cast<char32_t>(towlower_l(
+                                   towupper_l(static_cast<wint_t>(c), unicode), unicode)));
+        } else {
+            AppendUtf8(folded,
+                       static_cast<char32_t>(c < 0x80 ? std::tolower(static_cast<int>(c)) : c));
+        }
+    }
+    return folded;
 }
 
 std::string Utf16BeToUtf8(std::string_view bytes) {

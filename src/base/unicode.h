@@ -24,6 +24,10 @@ bool TurnsDirection(int64_t c);
 // (the Newton's ink words among them).
 bool IsPrivateUse(int64_t c);
 
+// `text` with every character in one case, as a disk that ignores case
+// compares names: each character mapped simply, as exFAT's table maps it.
+std::string FoldedCase(std::string_view text);
+
 // Appends character `c` to `out` in UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
 

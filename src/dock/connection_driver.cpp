@@ -113,10 +113,10 @@ void SaveEntries(Session& s, dock::Running& running) {
     if (!reading) return;
     if (!running.saving) {
         StartSaving(s, running,
-                    reading->everySoup()
-                        ? BackupSink(s, "")
-                        : std::make_unique<DataExport>(ReceiveFolderOf(s.svc.prefs),
-                                                       ExportChoice::NotesAlone()));
+                    reading->everySoup() ? BackupSink(s, "")
+                                         : std::make_unique<DataExport>(
+                                               ReceiveFolderOf(s.svc.prefs),
+                                               ExportChoice::NotesAlone(), std::time(nullptr)));
     }
     ReadingSink& saving = *running.saving;
     for (const SoupReading::Entry& entry : running.connection.TakeEntries()) {
@@ -196,8 +196,8 @@ void Pump(Session& s) {
     const CD_Handle pipe = s.link.pipe;
     for (;;) {
         if (s.dock.exportWanted && connection.phase() == FullConnection::Phase::kConnected) {
-            auto sink = std::make_unique<DataExport>(s.dock.exportWanted->folder,
-                                                     s.dock.exportWanted->choice);
+            auto sink = std::make_unique<DataExport>(
+                s.dock.exportWanted->folder, s.dock.exportWanted->choice, std::time(nullptr));
             if (connection.ReadSoups(sink->soups(), Now(s))) {
                 StartSaving(s, running, std::move(sink));
             } else {

@@ -14,6 +14,7 @@
 #include "base/atomic_file.h"
 #include "base/counted.h"
 #include "base/display_ops.h"
+#include "base/iso_time.h"
 #include "base/printable.h"
 #include "nsof/nsof.h"
 #include "transfer/item_file.h"
@@ -274,7 +275,7 @@ std::string BackupFile::Manifest(bool whole) const {
         packages.push_back(entry);
     }
     json manifest{{"format", kFormat},   {"entries format", kEntriesFormat},
-                  {"newton", m_owner},   {"time", LocalTime(m_when, "%Y-%m-%dT%H:%M:%S")},
+                  {"newton", m_owner},   {"time", IsoLocalTime(m_when)},
                   {"complete", whole},   {"stores", stores},
                   {"packages", packages}};
     if (m_stores) manifest["stores list"] = member(*m_stores);
@@ -300,10 +301,17 @@ int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* w
         }
     }
     for (Package& package : m_packages) members.push_back(package.data.get());
+    // Every member is the owner's alone when unpacked, as the Newton's data are.
+    const auto add = [archive](const std::string& name, zip_source_t* source) {
+        const zip_int64_t index =
+            source ? zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
+        return index >= 0 &&
+               zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0,
+                                                ZIP_OPSYS_UNIX, (S_IFREG | 0600) << 16) == 0;
+    };
     const std::string manifest = Manifest(whole);
-    bool added = zip_file_add(archive, "manifest.json",
-                              zip_source_buffer(archive, manifest.data(), manifest.size(), 0),
-                              ZIP_FL_ENC_UTF_8) >= 0;
+    bool added =
+        add("manifest.json", zip_source_buffer(archive, manifest.data(), manifest.size(), 0));
     for (Member* member : members) {
         // A soup cut off before its first entry has none: a length of 0
         // would mean the rest of the spool.
@@ -312,8 +320,7 @@ int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* w
                 ? zip_source_buffer(archive, nullptr, 0, 0)
                 : zip_source_file(archive, member->spool->path.c_str(),
                                   static_cast<zip_uint64_t>(member->offset), member->length);
-        added = added && source &&
-                zip_file_add(archive, member->name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0;
+        added = added && add(member->name, source);
     }
     if (!added || zip_close(archive) != 0) {
         *why = zip_strerror(archive);
@@ -360,7 +367,7 @@ ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
     if (error != 0) {
         if (!temporary.empty()) ::unlink(temporary.c_str());
         ending.line = "Couldn't write the backup " + target + " (" +
-                      (why.empty() ? std::strerror(error) : why) + "); no backup was kept.";
+                      (why.empty() ? WriteFailure(target, error) : why) + "); no backup was kept.";
         ending.title = "The backup could not be written";
         ending.outcome = ExportOutcome::kCutShort;
         return ending;

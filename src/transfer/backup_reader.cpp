@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/display_ops.h"
+#include "base/iso_time.h"
 #include "base/session.h"
 #include "dock/full_connection.h"
 #include "transfer/data_export.h"
@@ -105,13 +106,19 @@ std::optional<std::string> ExportFromBackup(Session& s, const ExportRequest& req
     zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY, &error);
     const std::optional<std::string> text =
         archive ? ReadMember(archive, "manifest.json") : std::nullopt;
-    const std::optional<Listing> listing =
-        text ? ListingOf(nlohmann::json::parse(*text, nullptr, false)) : std::nullopt;
+    const nlohmann::json manifest =
+        text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
+    const std::optional<Listing> listing = text ? ListingOf(manifest) : std::nullopt;
     if (!listing) {
         if (archive) zip_discard(archive);
         return file + ": no backup of a Newton";
     }
-    DataExport sink(request.folder, request.choice);
+    // A backup exports the same files each time: stamped with its own time.
+    const auto time = manifest.find("time");
+    DataExport sink(
+        request.folder, request.choice,
+        ParseIsoTime(time != manifest.end() && time->is_string() ? time->get<std::string>() : "")
+            .value_or(std::time(nullptr)));
     LogLine(s, sink.Beginning());
     bool whole = listing->complete;
     const std::vector<std::string>& wanted = sink.soups();

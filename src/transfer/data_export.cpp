@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/atomic_file.h"
 #include "base/counted.h"
 #include "base/display_ops.h"
 #include "nsof/nsof.h"
@@ -29,8 +30,8 @@ bool IsDates(const std::string& soup) {
 
 }  // namespace
 
-DataExport::DataExport(std::string folder, ExportChoice choice)
-    : m_folder(std::move(folder)), m_notesOnly(choice.notesAlone()) {
+DataExport::DataExport(std::string folder, ExportChoice choice, std::time_t read)
+    : m_folder(std::move(folder)), m_notesOnly(choice.notesAlone()), m_read(read) {
     if (choice.notes) m_soups.push_back(kNotesSoup);
     if (choice.names) {
         m_soups.push_back(kNamesSoup);
@@ -38,11 +39,11 @@ DataExport::DataExport(std::string folder, ExportChoice choice)
     }
     if (choice.dates) {
         m_soups.insert(m_soups.end(), std::begin(kDatesSoups), std::end(kDatesSoups));
-        Start(m_dates, "event", "events", "Dates.ics", CalendarBegin(), CalendarEnd());
+        Start(m_dates, "event", "events", "Dates.ics", CalendarBegin("Dates"), CalendarEnd());
     }
     if (choice.todo) {
         m_soups.push_back(kToDoSoup);
-        Start(m_todo, "task", "tasks", "To Do.ics", CalendarBegin(), CalendarEnd());
+        Start(m_todo, "task", "tasks", "To Do.ics", CalendarBegin("To Do"), CalendarEnd());
     }
     if (choice.notes) {
         const std::string notes = m_notesOnly ? m_folder : m_folder + "/Notes";
@@ -93,8 +94,8 @@ void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
     if (decoded.value) {
         const int32_t store = entry.storeSignature;
         translated = sheet == &m_names   ? CardAsVCard(*decoded.value, store, &why)
-                     : sheet == &m_dates ? MeetingAsEvents(*decoded.value, store, &why)
-                                         : TasksAsTodos(*decoded.value, store, &why);
+                     : sheet == &m_dates ? MeetingAsEvents(*decoded.value, store, m_read, &why)
+                                         : TasksAsTodos(*decoded.value, store, m_read, &why);
     }
     if (!translated) {
         ++sheet->skipped;
@@ -130,7 +131,8 @@ ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
         int error = sheet->file->Append(sheet->end);
         if (error == 0) error = sheet->file->Commit(IfTaken::kReplace);
         if (error != 0) {
-            LogLine(s, "Couldn't save " + sheet->file->path() + " (" + std::strerror(error) + ").");
+            LogLine(s, "Couldn't save " + sheet->file->path() + " (" +
+                           WriteFailure(sheet->file->path(), error) + ").");
             skippedCount += sheet->saved;
             continue;
         }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +23,8 @@ class DataExport final : public ReadingSink {
 public:
     // Saves into `folder`: the notes in its subfolder "Notes", or in `folder`
     // itself when they are all that is saved (the notes alone, as ever).
-    DataExport(std::string folder, ExportChoice choice);
+    // The calendars are stamped `read`: when the Newton's data were read.
+    DataExport(std::string folder, ExportChoice choice, std::time_t read);
 
     const std::vector<std::string>& soups() const override { return m_soups; }
     std::string Beginning() const override;
@@ -51,6 +53,7 @@ private:
 
     std::string m_folder;
     bool m_notesOnly;
+    std::time_t m_read;
     std::vector<std::string> m_soups;
     std::unique_ptr<NoteFiles> m_notes;
     Sheet m_names, m_dates, m_todo;

@@ -34,10 +34,22 @@ namespace {
 constexpr size_t kMaxNameBytes = 200;
 
 // Characters that are no part of a name a user can read: C0 and C1
-// controls, those that turn the direction of text, and private use.
+// controls, those that turn the direction of text or break its line, and
+// private use; and those that FAT, exFAT and Windows refuse in a name.
 bool Unfit(int64_t c) {
-    return c < 0 || IsControlCharacter(c) || TurnsDirection(c) || IsPrivateUse(c) || c == '/' ||
-           c == '\\';
+    constexpr std::string_view kRefusedByFat = "/\\:*?\"<>|";
+    return c < 0 || IsControlCharacter(c) || TurnsDirection(c) || IsPrivateUse(c) || c == 0x2028 ||
+           c == 0x2029 ||
+           (c < 0x80 && kRefusedByFat.find(static_cast<char>(c)) != std::string_view::npos);
+}
+
+// True when `name`'s part before its first dot is one of the devices Windows
+// keeps for itself, whatever the case, with or without an extension.
+bool NamesADevice(const std::string& name) {
+    const std::string device = FoldedCase(name.substr(0, name.find('.')));
+    if (device == "con" || device == "prn" || device == "aux" || device == "nul") return true;
+    return device.size() == 4 && (device.rfind("com", 0) == 0 || device.rfind("lpt", 0) == 0) &&
+           device[3] >= '1' && device[3] <= '9';
 }
 
 }  // namespace
@@ -58,6 +70,11 @@ std::string SafeFileName(std::string_view text) {
         }
     }
     if (!name.empty() && name.front() == '.') name.front() = '_';
+    // Windows drops a name's last dots and spaces, and so two names meet.
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    if (name.empty() && !text.empty()) name = "_";
+    if (NamesADevice(name))
+        name.insert(name.find('.') == std::string::npos ? name.size() : name.find('.'), "_");
     return name;
 }
 
@@ -82,10 +99,10 @@ std::string NumberedName(const std::string& name, int serial) {
 }
 
 std::string UniqueNames::Take(const std::string& stem, const std::string& extension) {
-    int& serial = m_nextSerial.try_emplace(stem + extension, 1).first->second;
+    int& serial = m_nextSerial.try_emplace(FoldedCase(stem + extension), 1).first->second;
     for (;; ++serial) {
         std::string name = NumberedName(stem, serial) + extension;
-        if (m_taken.insert(name).second) return name;
+        if (m_taken.insert(FoldedCase(name)).second) return name;
     }
 }
 

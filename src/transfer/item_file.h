@@ -18,9 +18,12 @@ std::string ReceiveFolder(const std::string& dir);
 // The receive folder as the preferences name it now.
 std::string ReceiveFolderOf(const PrefsStore& prefs);
 
-// `text` (UTF-8) made safe as a file name: "/", "\", C0 and C1 control
-// characters, those that turn the direction of text, private-use characters,
-// invalid UTF-8 and a leading "." become "_"; a name is 200 bytes at most.
+// `text` (UTF-8) made safe as a file name on any disk: C0 and C1 control
+// characters, those that turn the direction of text or break its line,
+// private-use characters, invalid UTF-8, a leading "." and the characters
+// FAT, exFAT and Windows refuse (/ \ : * ? " < > |) become "_"; the last dots
+// and spaces go, and a device name of Windows ("CON", "com1.txt") gets a "_"
+// after it.  A name is 200 bytes at most.
 std::string SafeFileName(std::string_view text);
 
 // A file name (without ".txt") for an item named `itemName` by the Newton: its
@@ -36,7 +39,8 @@ std::string GeneratedItemName(std::time_t now, int serial);
 std::string NumberedName(const std::string& name, int serial);
 
 // The names one export hands out, numbered as NumberedName numbers them
-// where they would meet.
+// where they would meet, also where they differ only in case (a FAT or
+// exFAT disk, a Windows share or a Mac's takes "Plan" and "PLAN" as one).
 class UniqueNames {
 public:
     // `stem`, numbered when this handed out that name before, and `extension`.

@@ -24,7 +24,7 @@ std::string NoteFiles::FolderFor(const std::string& label, std::string* why) {
     const std::string folder = m_folder + "/" + SafeFileName(label);
     if (m_folders.count(folder)) return folder;
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        *why = folder + ": " + std::strerror(errno);
+        *why = folder + ": " + WriteFailure(folder, errno);
         return m_folder;
     }
     // A name taken by a file or a link is no folder of ours.
@@ -64,7 +64,7 @@ void NoteFiles::Save(Session& s, std::string_view entry, const std::string& whic
     }
     if (error != 0) {
         ++m_skipped;
-        LogLine(s, "Skipped " + which + ": " + path + ": " + std::strerror(error) + ".");
+        LogLine(s, "Skipped " + which + ": " + path + ": " + WriteFailure(path, error) + ".");
         return;
     }
     ++m_saved;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "base/prefs_keys.h"
+#include "base/unicode.h"
 #include "transfer/item_file.h"
 #include "transfer/package_file.h"
 
@@ -31,10 +32,15 @@ bool Within(const fs::path& path, const fs::path& folder) {
     return end == folder.end();
 }
 
-// A name the Newton may be shown, and may name back: one that needs no mending
-// to be a safe file name (no controls, no leading dot, not too long).
+// A name the Newton may be shown, and may name back: whole UTF-8 without
+// controls, turns of direction or private use, and not hidden.
 bool Showable(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && SafeFileName(name) == name;
+    if (name.empty() || name.front() == '.') return false;
+    for (size_t at = 0; at < name.size();) {
+        const int64_t c = NextCharacter(name, &at);
+        if (c < 0 || IsControlCharacter(c) || TurnsDirection(c) || IsPrivateUse(c)) return false;
+    }
+    return true;
 }
 
 bool HasPackageExtension(const std::string& name) {

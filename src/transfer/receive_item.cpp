@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 
+#include "base/atomic_file.h"
 #include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/session.h"
@@ -147,10 +148,11 @@ void SaveItem(Session& s, const std::string& text) {
         return;
     }
     // The user hears why, and the item is not lost: it goes where it can.
-    s.svc.desktop->ShowFileError(meant + ": " + std::strerror(error));
+    const std::string failure = WriteFailure(meant, error);
+    s.svc.desktop->ShowFileError(meant + ": " + failure);
     const bool onClipboard = s.svc.desktop->SetClipboardText(text);
     const KeptItem kept = KeepUnsavedItem(file.name, bytes);
-    std::string line = "Couldn't save the item in " + folder + " (" + std::strerror(error) + ")";
+    std::string line = "Couldn't save the item in " + folder + " (" + failure + ")";
     if (!kept.path.empty()) {
         line += "; kept as " + kept.path + (onClipboard ? " and on the clipboard." : ".");
     } else {

@@ -3,6 +3,7 @@
 #include <libical/ical.h>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 namespace zd {
@@ -18,7 +19,7 @@ constexpr int32_t kLongestAlarmOffset = 1000000;
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
-icaltimetype Floating(int32_t minutes, bool date) {
+icaltimetype Floating(int64_t minutes, bool date) {
     const CivilTime civil = FromNewtonMinutes(minutes);
     icaltimetype time = icaltime_null_time();
     time.year = civil.year;
@@ -83,6 +84,21 @@ std::optional<int> MonthOf(int32_t named, const CivilTime& start) {
     return std::nullopt;
 }
 
+// The Newton's minutes of `day`'s midnight and `time`'s time of day: the
+// moment of an instance of a repeat, whatever time of day the Newton kept
+// with the day it names.
+int64_t OnTheDayOf(int64_t day, int64_t time) {
+    const auto midnight = [](int64_t minutes) {
+        return minutes - ((minutes % 1440) + 1440) % 1440;
+    };
+    return midnight(day) + (time - midnight(time));
+}
+
+bool IsAllDay(const nsof::Value& entry) {
+    const nsof::Value* stationery = entry.Find("viewStationery");
+    return stationery && stationery->IsSymbol("cribNote");
+}
+
 // The RRULE of a repeat, "" for none; what cannot be read goes to `oddities`.
 std::string Rule(const nsof::Value& entry, int32_t startMinutes,
                  std::vector<std::string>& oddities) {
@@ -123,9 +139,17 @@ std::string Rule(const nsof::Value& entry, int32_t startMinutes,
             oddities.push_back("a repeat of type " + std::to_string(*type));
             return "";
     }
+    // The stop date is the last day the repeat shows: a timed repeat goes
+    // on to that day's end, an all-day one names the day, as its start does.
     const auto stop = IntegerOf(entry.Find("mtgStopDate"));
     if (stop && *stop != kNoEnd && *stop != kNoEnd2090) {
-        const icaltimetype until = Floating(*stop, false);
+        const bool allDay = IsAllDay(entry);
+        icaltimetype until = Floating(*stop, allDay);
+        if (!allDay) {
+            until.hour = 23;
+            until.minute = 59;
+            until.second = 59;
+        }
         rule += ";UNTIL=" + std::string(icaltime_as_ical_string(until));
     }
     return rule;
@@ -142,6 +166,49 @@ std::string NameOf(const nsof::Value& reference) {
         }
     }
     return name.empty() ? TextSlot(reference, "company") : name;
+}
+
+// A title's first line, which calendars show in one line; the whole title
+// goes into the description where it has more.
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+// The invitees, who stay words of the description: as attendees they would
+// have calendars offer to send invitations the Newton's owner never meant.
+std::string Invitees(const nsof::Value& entry) {
+    std::string invited;
+    for (const nsof::Value* invitee : FramesIn(entry, "mtgInvitees")) {
+        const std::string name = NameOf(*invitee), email = TextSlot(*invitee, "email");
+        const std::string who = email.empty()  ? name
+                                : name.empty() ? email
+                                               : name + " <" + email + ">";
+        if (!who.empty()) invited += (invited.empty() ? "Invited: " : ", ") + who;
+    }
+    return invited;
+}
+
+std::string Paragraphs(std::initializer_list<std::string> parts) {
+    std::string text;
+    for (const std::string& part : parts)
+        if (!part.empty()) text += (text.empty() ? "" : "\n\n") + part;
+    return text;
+}
+
+// The properties every component has: its UID, when the calendar was made,
+// its summary (the first line of `title`) and its description (the whole
+// title where it has more lines, then `more`).
+void AddIdentity(icalcomponent* component, const std::string& uid, std::time_t stamp,
+                 const std::string& title, const std::string& more) {
+    icalcomponent_add_property(component, icalproperty_new_uid(uid.c_str()));
+    icalcomponent_add_property(component, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(
+                                              stamp, 0, icaltimezone_get_utc_timezone())));
+    const std::string summary = FirstLine(title);
+    if (!summary.empty())
+        icalcomponent_add_property(component, icalproperty_new_summary(summary.c_str()));
+    const std::string description = Paragraphs({summary == title ? "" : title, more});
+    if (!description.empty())
+        icalcomponent_add_property(component, icalproperty_new_description(description.c_str()));
 }
 
 void AddAlarm(icalcomponent* event, const nsof::Value& entry, int32_t start,
@@ -161,13 +228,15 @@ void AddAlarm(icalcomponent* event, const nsof::Value& entry, int32_t start,
 
 // One VEVENT of `entry`: the meeting itself, or an instance of it that was
 // changed (`recurrence`, the instance's start, of the repeating `uid`).
-Component Event(const nsof::Value& entry, int32_t start, const std::string& uid,
-                std::optional<int32_t> recurrence, std::vector<std::string>& oddities) {
+Component Event(const nsof::Value& entry, int32_t start, const std::string& uid, std::time_t stamp,
+                std::optional<int64_t> recurrence, std::vector<std::string>& oddities) {
     Component event(icalcomponent_new_vevent(), icalcomponent_free);
     icalcomponent* e = event.get();
-    const nsof::Value* stationery = entry.Find("viewStationery");
-    const bool allDay = stationery && stationery->IsSymbol("cribNote");
-    icalcomponent_add_property(e, icalproperty_new_uid(uid.c_str()));
+    const bool allDay = IsAllDay(entry);
+    const std::string title = TextSlot(entry, "mtgText");
+    std::string notes = ParagraphsText(entry, "notesData", oddities);
+    while (!notes.empty() && notes.back() == '\n') notes.pop_back();
+    AddIdentity(e, uid, stamp, title, Paragraphs({notes, Invitees(entry)}));
     icalcomponent_add_property(e, icalproperty_new_dtstart(Floating(start, allDay)));
     const int32_t duration = IntegerOf(entry.Find("mtgDuration")).value_or(0);
     if (!allDay && duration > 0)
@@ -175,26 +244,11 @@ Component Event(const nsof::Value& entry, int32_t start, const std::string& uid,
             e, icalproperty_new_duration(icaldurationtype_from_int(duration * 60)));
     if (recurrence)
         icalcomponent_add_property(e, icalproperty_new_recurrenceid(Floating(*recurrence, allDay)));
-    const std::string summary = TextSlot(entry, "mtgText");
-    if (!summary.empty()) icalcomponent_add_property(e, icalproperty_new_summary(summary.c_str()));
-    std::string notes = ParagraphsText(entry, "notesData", oddities);
-    while (!notes.empty() && notes.back() == '\n') notes.pop_back();
-    if (!notes.empty()) icalcomponent_add_property(e, icalproperty_new_description(notes.c_str()));
     if (const nsof::Value* location = entry.Find("mtgLocation")) {
         const std::string place = TextOf(location).value_or(NameOf(*location));
         if (!place.empty()) icalcomponent_add_property(e, icalproperty_new_location(place.c_str()));
     }
-    for (const nsof::Value* invitee : FramesIn(entry, "mtgInvitees")) {
-        const std::string email = TextSlot(*invitee, "email");
-        // An attendee is an address; one without names none (as other
-        // calendars write it).
-        icalproperty* attendee = icalproperty_new_attendee(
-            email.empty() ? "invalid:nomail" : ("mailto:" + email).c_str());
-        const std::string name = NameOf(*invitee);
-        if (!name.empty()) icalproperty_add_parameter(attendee, icalparameter_new_cn(name.c_str()));
-        icalcomponent_add_property(e, attendee);
-    }
-    AddAlarm(e, entry, start, summary);
+    AddAlarm(e, entry, start, FirstLine(title));
     return event;
 }
 
@@ -208,8 +262,9 @@ std::string UidOf(const nsof::Value& entry, int32_t store) {
 
 }  // namespace
 
-std::string CalendarBegin() {
-    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Zandorelle//The Newton's Dates//EN\r\n";
+std::string CalendarBegin(const std::string& application) {
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Zandorelle//The Newton's " + application +
+           "//EN\r\n";
 }
 
 std::string CalendarEnd() {
@@ -217,7 +272,7 @@ std::string CalendarEnd() {
 }
 
 std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t store,
-                                          std::string* why) {
+                                          std::time_t stamp, std::string* why) {
     const auto start = IntegerOf(entry.Find("mtgStartDate"));
     if (!entry.As<nsof::Frame>() || !start) {
         *why = entry.As<nsof::Frame>() ? "the meeting has no start" : "the entry is no frame";
@@ -225,7 +280,7 @@ std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t stor
     }
     Translated events;
     const std::string uid = UidOf(entry, store);
-    Component event = Event(entry, *start, uid, std::nullopt, events.oddities);
+    Component event = Event(entry, *start, uid, stamp, std::nullopt, events.oddities);
     const std::string rule = Rule(entry, *start, events.oddities);
     std::vector<Component> changed;
     if (!rule.empty()) {
@@ -241,15 +296,17 @@ std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t stor
                 events.oddities.push_back("an exception that is no date and entry");
                 continue;
             }
+            // The exception names its instance by the day; the instance
+            // begins at the series' time of day.
+            const int64_t instance = OnTheDayOf(*date, *start);
             const nsof::Value* instead = pair->elements.size() > 1 ? &pair->elements[1] : nullptr;
             if (instead && instead->As<nsof::Frame>()) {
-                const int32_t moved = IntegerOf(instead->Find("mtgStartDate")).value_or(*date);
-                changed.push_back(Event(*instead, moved, uid, *date, events.oddities));
+                const int32_t moved = IntegerOf(instead->Find("mtgStartDate"))
+                                          .value_or(static_cast<int32_t>(instance));
+                changed.push_back(Event(*instead, moved, uid, stamp, instance, events.oddities));
             } else {
-                const nsof::Value* stationery = entry.Find("viewStationery");
-                const bool allDay = stationery && stationery->IsSymbol("cribNote");
-                icalcomponent_add_property(event.get(),
-                                           icalproperty_new_exdate(Floating(*date, allDay)));
+                icalcomponent_add_property(
+                    event.get(), icalproperty_new_exdate(Floating(instance, IsAllDay(entry))));
             }
         }
     }
@@ -258,21 +315,27 @@ std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t stor
     return events;
 }
 
-std::optional<Translated> TasksAsTodos(const nsof::Value& entry, int32_t store, std::string* why) {
+std::optional<Translated> TasksAsTodos(const nsof::Value& entry, int32_t store, std::time_t stamp,
+                                       std::string* why) {
     if (!entry.As<nsof::Frame>()) {
         *why = "the entry is no frame";
         return std::nullopt;
     }
     Translated todos;
     const auto day = IntegerOf(entry.Find("date"));
-    const std::string uid = UidOf(entry, store);
+    std::map<std::string, int> seen;  // tasks of one text on the day
     size_t number = 0;
     for (const nsof::Value* task : FramesIn(entry, "topics")) {
+        ++number;
         Component todo(icalcomponent_new_vtodo(), icalcomponent_free);
-        const std::string id = uid + "-" + std::to_string(++number);
-        icalcomponent_add_property(todo.get(), icalproperty_new_uid(id.c_str()));
-        const std::string summary = TextSlot(*task, "text");
-        icalcomponent_add_property(todo.get(), icalproperty_new_summary(summary.c_str()));
+        const std::string text = TextSlot(*task, "text");
+        // Known by its day and its text, a task keeps its UID however the
+        // tasks around it come and go.
+        const int repeat = ++seen[text];
+        const std::string id =
+            NewtonUid(store, "todo-" + std::to_string(day.value_or(0)) + "-" + TextDigest(text) +
+                                 (repeat > 1 ? "-" + std::to_string(repeat) : ""));
+        AddIdentity(todo.get(), id, stamp, text, "");
         // Day 0 holds the tasks that repeat: they have no one day.
         if (day && *day != 0)
             icalcomponent_add_property(todo.get(), icalproperty_new_due(Floating(*day, true)));

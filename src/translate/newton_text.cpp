@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <tuple>
 
 #include "base/unicode.h"
@@ -117,6 +118,17 @@ std::string NewtonUid(int32_t store, const std::string& id) {
     return std::string("newton-") + signature + "-" + id;
 }
 
+std::string TextDigest(std::string_view text) {
+    uint64_t hash = 0xCBF29CE484222325;
+    for (const char c : text) {
+        hash ^= static_cast<uint8_t>(c);
+        hash *= 0x100000001B3;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
 CivilTime FromNewtonMinutes(int64_t minutes) {
     // Days from 1 January 1904 to 1 March 0000, in the proleptic Gregorian
     // calendar, so that leap days fall at the end of a year of the count.
@@ -136,6 +148,18 @@ CivilTime FromNewtonMinutes(int64_t minutes) {
     time.hour = static_cast<int>(minuteOfDay / 60);
     time.minute = static_cast<int>(minuteOfDay % 60);
     return time;
+}
+
+int64_t LocalSeconds(int64_t newtonMinutes) {
+    const CivilTime civil = FromNewtonMinutes(newtonMinutes);
+    std::tm local{};
+    local.tm_year = civil.year - 1900;
+    local.tm_mon = civil.month - 1;
+    local.tm_mday = civil.day;
+    local.tm_hour = civil.hour;
+    local.tm_min = civil.minute;
+    local.tm_isdst = -1;  // whichever the day had
+    return std::mktime(&local);
 }
 
 }  // namespace zd

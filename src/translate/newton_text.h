@@ -59,11 +59,19 @@ std::string ParagraphsText(const nsof::Value& entry, std::string_view name,
 // and the entry's own id on that store.
 std::string NewtonUid(int32_t store, const std::string& id);
 
+// A short digest of `text` (FNV-1a, 64 bits, in hexadecimal), the same on
+// every machine: for identifiers of what has no id of its own.
+std::string TextDigest(std::string_view text);
+
 // A moment of the Newton's clock (minutes since 1 January 1904, the
 // Newton's local time) as a date and a time of day.
 struct CivilTime {
     int year = 1904, month = 1, day = 1, hour = 0, minute = 0;
 };
 CivilTime FromNewtonMinutes(int64_t minutes);
+
+// That moment as seconds since 1970, read in this machine's time zone as the
+// Newton keeps its clock in its owner's.
+int64_t LocalSeconds(int64_t newtonMinutes);
 
 }  // namespace zd

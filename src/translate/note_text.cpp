@@ -80,7 +80,7 @@ std::optional<NoteText> NoteAsText(const nsof::Value& entry, std::string* why) {
     if (note.title.empty()) note.title = "Drawing";
     note.folder = FolderOf(entry);
     if (const auto minutes = IntegerOf(entry.Find("_modTime")))
-        note.modified = (int64_t{*minutes} - kNewtonEpochMinutes) * 60;
+        note.modified = LocalSeconds(*minutes);
     return note;
 }
 

@@ -22,7 +22,7 @@ struct NoteText {
     std::string text;                   // UTF-8, LF line ends, a line end at the end
     std::string title;                  // its first line, for a file name
     std::string folder;                 // the Newton's folder it is filed in, "" for none
-    std::optional<int64_t> modified;    // seconds since 1970, from "_modTime"
+    std::optional<int64_t> modified;    // seconds since 1970, from "_modTime" as local time
     std::vector<std::string> oddities;  // what was odd in it, in words
 };
 

@@ -55,6 +55,33 @@ private:
     std::string m_text;
 };
 
+// A web address as a vCard 3.0 URI value, which takes no text escapes: the
+// characters a reader would take for a separator or an escape
+// percent-encoded; nullopt for one holding a control character, which no
+// address holds.
+std::optional<std::string> Uri(std::string_view address) {
+    std::string uri;
+    for (const char c : address) {
+        if (static_cast<uint8_t>(c) < 0x20 || c == 0x7F) return std::nullopt;
+        if (c == ',' || c == ';' || c == '\\' || c == ' ' || c == '"') {
+            char encoded[4];
+            std::snprintf(encoded, sizeof encoded, "%%%02X", static_cast<uint8_t>(c));
+            uri += encoded;
+        } else {
+            uri += c;
+        }
+    }
+    return uri;
+}
+
+// A folder symbol's name, which the format keeps to printable ASCII;
+// nullopt for one that is not.
+std::optional<std::string> FolderName(const nsof::Symbol& folder) {
+    for (const char c : folder.name)
+        if (static_cast<uint8_t>(c) < 0x20 || static_cast<uint8_t>(c) >= 0x7F) return std::nullopt;
+    return folder.name;
+}
+
 std::string Date(int32_t minutes) {
     const CivilTime time = FromNewtonMinutes(minutes);
     char date[16];
@@ -112,22 +139,30 @@ std::optional<Translated> CardAsVCard(const nsof::Value& entry, int32_t store, s
     lines.Add("VERSION:3.0");
     const nsof::Value* nameSlot = entry.Find("name");
     const nsof::Value name = nameSlot ? *nameSlot : nsof::Value{nsof::Nil{}};
+    // A name may be one plain string, as in Apple's own example.
+    const std::string whole = TextOf(&name).value_or("");
     const std::string first = TextSlot(name, "first"), last = TextSlot(name, "last");
     const std::string honorific = TextSlot(name, "honorific");
     std::string company = TextSlot(entry, "company");
     if (company.empty()) company = TextSlot(name, "company");
     const nsof::Value* klass = entry.Find("class");
     const bool organisation = klass && (klass->IsSymbol("company") || klass->IsSymbol("worksite"));
-    const std::string shown = organisation ? company : Joined({first, last}, " ");
-    lines.Add("N:" + Escaped(last) + ";" + Escaped(first) + ";;" + Escaped(honorific) + ";");
+    const std::string shown = organisation    ? company
+                              : whole.empty() ? Joined({first, last}, " ")
+                                              : whole;
+    lines.Add("N:" + Escaped(whole.empty() ? last : whole) + ";" + Escaped(first) + ";;" +
+              Escaped(honorific) + ";");
     lines.Add("FN:" + Escaped(shown.empty() ? company : shown));
     if (klass && klass->IsSymbol("group")) lines.Add("X-ADDRESSBOOKSERVER-KIND:group");
     if (organisation) lines.Add("X-ABShowAs:COMPANY");
     lines.AddText("TITLE", TextSlot(name, "title"));
     lines.AddText("ORG", company);
 
+    // The card's own address is its work address; those it adds name no
+    // kind, and take the other one an address book has a place for.
     AddAddress(lines, entry, "WORK,POSTAL");
-    for (const nsof::Value* more : FramesIn(entry, "addresses")) AddAddress(lines, *more, "POSTAL");
+    for (const nsof::Value* more : FramesIn(entry, "addresses"))
+        AddAddress(lines, *more, "HOME,POSTAL");
 
     if (const nsof::Value* phones = entry.Find("phones"); phones && phones->As<nsof::Array>()) {
         for (const nsof::Value& phone : phones->As<nsof::Array>()->elements) {
@@ -146,19 +181,35 @@ std::optional<Translated> CardAsVCard(const nsof::Value& entry, int32_t store, s
     for (const nsof::Value* address : FramesIn(entry, "emailAddrs"))
         lines.AddText("EMAIL;TYPE=INTERNET", TextSlot(*address, "email"));
     if (const nsof::Value* urls = entry.Find("URLs"); urls && urls->As<nsof::Array>()) {
-        for (const nsof::Value& url : urls->As<nsof::Array>()->elements)
-            lines.AddText("URL", TextOf(&url).value_or(""));
+        for (const nsof::Value& url : urls->As<nsof::Array>()->elements) {
+            const std::string address = TextOf(&url).value_or("");
+            if (address.empty()) continue;
+            if (const auto uri = Uri(address)) {
+                lines.Add("URL:" + *uri);
+            } else {
+                card.oddities.push_back("a web address with a control character, left out");
+            }
+        }
     }
     if (const auto bday = IntegerOf(entry.Find("bday")))
         lines.Add("BDAY;VALUE=date:" + Date(*bday));
-    if (const auto anniversary = IntegerOf(entry.Find("anniversary")))
+    // Evolution and GNOME read their own name of it.
+    if (const auto anniversary = IntegerOf(entry.Find("anniversary"))) {
         lines.Add("X-ANNIVERSARY;VALUE=date:" + Date(*anniversary));
+        lines.Add("X-EVOLUTION-ANNIVERSARY;VALUE=date:" + Date(*anniversary));
+    }
     std::string notes = ParagraphsText(entry, "notes", card.oddities);
     while (!notes.empty() && notes.back() == '\n') notes.pop_back();
     lines.AddText("NOTE", notes);
     if (const nsof::Value* labels = entry.Find("labels")) {
         const nsof::Symbol* folder = labels->As<nsof::Symbol>();
-        lines.AddText("CATEGORIES", folder ? folder->name : TextOf(labels).value_or(""));
+        const std::optional<std::string> category =
+            folder ? FolderName(*folder) : TextOf(labels).value_or("");
+        if (category) {
+            lines.AddText("CATEGORIES", *category);
+        } else {
+            card.oddities.push_back("a folder whose name is no ASCII, left out");
+        }
     }
     if (const auto unique = IntegerOf(entry.Find("_uniqueID")))
         lines.Add("UID:" + NewtonUid(store, std::to_string(*unique)));

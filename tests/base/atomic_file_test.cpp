@@ -1,6 +1,6 @@
 // Files written whole or not at all: a replaced file keeps its permissions, a
 // refused name keeps its file, and a write that fails leaves the old file as
-// it was and no part of the new one.
+// it was and no part of the new one; a failure says what the disk refused.
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +72,23 @@ TEST_F(AtomicFileTest, WhatCannotHoldAFileSaysWhy) {
     fs::create_directory(dir.File("folder"));
     EXPECT_EQ(WriteWholeFile(dir.File("folder"), "x", IfTaken::kReplace), EISDIR);
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+TEST_F(AtomicFileTest, AFailureSaysWhichCharacterTheDiskRefused) {
+    const std::string folder = dir.path() + "/";
+    const struct {
+        std::string path;
+        int error;
+        const char* why;
+    } cases[] = {
+        {folder + "Åsa: Newton.newtonbackup", ENOENT,
+         "the disk does not take the character \u201C:\u201D in a name"},
+        {folder + "Vad?", EINVAL, "the disk does not take the character \u201C?\u201D in a name"},
+        {folder + "Slut.", ENOENT, "the disk does not take a name that ends with a dot or a space"},
+        {folder + "no-such-folder/a:b", ENOENT, "No such file or directory"},
+        {folder + "Vanlig", ENOSPC, "No space left on device"},
+    };
+    for (const auto& [path, error, why] : cases) EXPECT_EQ(WriteFailure(path, error), why) << path;
 }
 
 }  // namespace

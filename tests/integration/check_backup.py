@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Checks a backup archive with Python's own zip reader: every soup's entries
 member holds exactly what newton-sim sent (its --sent-to folder), each
-package is the package file of its name, and every member matches its
-checksum in the manifest.  Prints what it found, a line each; exits 1 on a difference."""
+package is the package file of its name, every member matches its checksum
+in the manifest and is the owner's alone (mode 0600).  Prints what it found, a line each; exits 1 on a difference."""
 import hashlib
 import json
 import os
@@ -17,6 +17,10 @@ with zipfile.ZipFile(archive) as backup:
     print("newton", manifest["newton"], "complete" if manifest["complete"] else "incomplete")
     members = [s for store in manifest["stores"] for s in store["soups"]]
     members += [s["info"] for s in members if "info" in s] + manifest["packages"]
+    for info in backup.infolist():
+        if info.external_attr >> 16 != 0o100600:
+            print("mode %o:" % (info.external_attr >> 16), info.filename)
+            failed = True
     for member in members:
         if hashlib.sha256(backup.read(member["member"])).hexdigest() != member["sha256"]:
             print("checksum differs:", member["member"])

@@ -1,8 +1,10 @@
 // The Newton's data exported through its Connection application that
 // newton-sim plays, over a pseudo-terminal: notes as files, every card of
 // both stores in Names.vcf, every meeting, event and repeat in Dates.ics and
-// every task in To Do.ics, read back by parsers of their own; and an export
-// cut short leaves the files of the one before it as they were.
+// every task in To Do.ics, read back by parsers of their own and by the
+// programs people use (khal, khard, vobject's validation); a task keeps its
+// UID when the one before it is deleted; and an export cut short leaves the
+// files of the one before it as they were.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,7 +29,7 @@ constexpr const char* kServed =
     "card|François Müller|VOICE=+33 1 23 45 67 89,HOME/FAX=+33 1 98 76 54 32|\n"
     "VEVENT|Möte med Åsa|dtstart=20261214T100000|location=Konferensrum Ö|alarm\n"
     "VEVENT|Midsommarafton|dtstart=20260619\n"
-    "VEVENT|Veckomöte|dtstart=20260106T090000|rrule=FREQ=WEEKLY;UNTIL=20261231T000000;"
+    "VEVENT|Veckomöte|dtstart=20260106T090000|rrule=FREQ=WEEKLY;UNTIL=20261231T235959;"
     "BYDAY=TU,TH|exdate=20260113T090000|alarm\n"
     "VEVENT|Flyttat möte|dtstart=20260120T110000|recurrence-id=20260120T090000\n"
     "VEVENT|Andra tisdagen|dtstart=20260113T140000|rrule=FREQ=MONTHLY;BYDAY=2TU\n"
@@ -61,6 +63,20 @@ protected:
         EXPECT_EQ(reader.WaitForExit(20000), 0) << reader.err();
         return reader.out();
     }
+    // What the programs people use found in the export.
+    std::string Checked() {
+        fs::create_directories(dir.File("scratch"));
+        test::Subprocess checker({"/usr/bin/python3", CHECK_EXPORT, out, dir.File("scratch")});
+        EXPECT_EQ(checker.WaitForExit(60000), 0) << checker.out() << checker.err();
+        return checker.out();
+    }
+    // The UID of the task `summary` in To Do.ics.
+    std::string TaskUid(const std::string& summary) {
+        const std::string tasks = test::ReadFile(out + "/To Do.ics");
+        const size_t at = tasks.find("SUMMARY:" + summary + "\r\n");
+        const size_t begin = tasks.rfind("BEGIN:VTODO", at), uid = tasks.find("UID:", begin);
+        return at == std::string::npos ? "" : tasks.substr(uid, tasks.find('\r', uid) - uid);
+    }
 
     test::TempDir dir;
     const std::string notes = dir.File("on-the-newton"), out = dir.File("ut");
@@ -76,6 +92,19 @@ TEST_F(ExportTest, EveryCardEventAndTaskArrivesAsTheNewtonKeepsIt) {
                                   ": 1 note, 4 cards, 10 events, 3 tasks.\n"),
               std::string::npos)
         << program->out();
+    EXPECT_EQ(Checked(),
+              "vobject Names.vcf 4 cards\nvobject Dates.ics 11 parts\nvobject To Do.ics 3 parts\n"
+              "khard 4 cards\nkhal 245 instances\n"
+              "last Veckomöte 2026-12-31 shown 2026-12-31 09:00:00\n");
+}
+
+TEST_F(ExportTest, ATaskKeepsItsUidWhenTheOneBeforeItIsDeleted) {
+    ASSERT_EQ(Export(), 0) << program->out();
+    const std::string before = TaskUid("Ringa Åsa");
+    ASSERT_FALSE(before.empty());
+    ASSERT_EQ(Export({"--first-task-deleted"}), 0) << program->out();
+    EXPECT_EQ(TaskUid("Köpa mjölk"), "");
+    EXPECT_EQ(TaskUid("Ringa Åsa"), before);
 }
 
 TEST_F(ExportTest, AnExportCutShortLeavesTheEarlierFilesWhole) {

@@ -50,7 +50,11 @@ TEST(Charset, EveryOtherCharacterGoesThroughTheRealCharacterSet) {
     const std::string note = "Crème brûlée, señor! Ünïcødé … „Grüße“ – 5 € ≠ ∞ π";
     const std::string bytes = ToNewton(note);
     EXPECT_EQ(bytes,
-              "Cr\x8Fme br\x9El\x8E" "e, se\x96or! \x86n\x95" "c\xBF" "d\x8E \xC9 \xE3Gr\x9F\xA7" "e\xD2 \xD0 5 \xDB \xAD \xB0 \xB9");
+              "Cr\x8Fme br\x9El\x8E"
+              "e, se\x96or! \x86n\x95"
+              "c\xBF"
+              "d\x8E \xC9 \xE3Gr\x9F\xA7"
+              "e\xD2 \xD0 5 \xDB \xAD \xB0 \xB9");
     EXPECT_EQ(FromNewton(bytes), note) << "round trip";
 
     // All 256 bytes: valid UTF-8, and the system's Mac OS Roman but for the
@@ -85,10 +89,10 @@ TEST(Charset, WhatTheNewtonCannotShowGoesAsAQuestionMarkAndIsCounted) {
 
 TEST(Charset, Utf8IsToldFromOtherBytes) {
     EXPECT_TRUE(IsUtf8("Hej då 😀"));
-    EXPECT_FALSE(IsUtf8("Hej d\xE5"));           // code page 1252
-    EXPECT_FALSE(IsUtf8("\xC0\xAF"));            // overlong
-    EXPECT_FALSE(IsUtf8("\xED\xA0\x80"));        // a surrogate
-    EXPECT_FALSE(IsUtf8("\xE2\x82"));            // cut short
+    EXPECT_FALSE(IsUtf8("Hej d\xE5"));     // code page 1252
+    EXPECT_FALSE(IsUtf8("\xC0\xAF"));      // overlong
+    EXPECT_FALSE(IsUtf8("\xED\xA0\x80"));  // a surrogate
+    EXPECT_FALSE(IsUtf8("\xE2\x82"));      // cut short
 }
 
 }  // namespace

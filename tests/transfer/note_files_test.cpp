@@ -1,6 +1,7 @@
-// The notes of one export as files: numbered where they share a first line
-// (an earlier export's replaced), in their Newton folder, never outside the
-// export's folder, and skipped with the reason when they cannot be written.
+// The notes of one export as files: numbered where they share a first line,
+// also one that differs only in case (an earlier export's replaced), in
+// their Newton folder, never outside the export's folder, with names every
+// disk takes, and skipped with the reason when they cannot be written.
 #include "transfer/note_files.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <set>
 
 #include "support/link_fixture.h"
+#include "transfer/item_file.h"
 #include "translate/newton_text.h"
 
 namespace zd {
@@ -58,7 +60,7 @@ TEST_F(NoteFilesTest, OneExportNeverOverwritesItselfButReplacesAnEarlierOne) {
     EXPECT_EQ(test::ReadFile(folder + "/Inköp-3.txt"), "Inköp\nost\n");
     struct stat info {};
     ::stat((folder + "/Inköp.txt").c_str(), &info);
-    EXPECT_EQ(info.st_mtime, (int64_t{63000000} - kNewtonEpochMinutes) * 60);
+    EXPECT_EQ(info.st_mtime, LocalSeconds(63000000));
     EXPECT_EQ(files.saved(), 4u);
     EXPECT_TRUE(display.log.empty());
 }
@@ -72,10 +74,65 @@ TEST_F(NoteFilesTest, FiledNotesGoIntoTheirFolderMadeSafe) {
     files.Save(session, Note("Lång", std::string(300, 'x')), "note 4");
     files.Save(session, Note("Hem"), "note 5");
     EXPECT_EQ(Files(folder),
-              (std::set<std::string>{"Arbete", "Arbete/Möte.txt", "Arbete/Möte-2.txt", "_._..",
-                                     "_._../Ut.txt", std::string(200, 'x'),
+              (std::set<std::string>{"Arbete", "Arbete/Möte.txt", "Arbete/Möte-2.txt", "_._",
+                                     "_._/Ut.txt", std::string(200, 'x'),
                                      std::string(200, 'x') + "/Lång.txt", "Hem.txt"}));
     EXPECT_EQ(files.saved(), 5u);
+}
+
+TEST_F(NoteFilesTest, NamesOfOneCaseAreOneNameOnTheDisksPeopleCarry) {
+    fs::create_directory(folder);
+    NoteFiles files(folder);
+    for (const char* title : {"Plan", "PLAN", "plan", "Ärende", "ÄRENDE", "straße", "STRASSE"})
+        files.Save(session, Note(title), "a note");
+    files.Save(session, Note("Möte", "Arbete"), "a note");
+    files.Save(session, Note("MÖTE", "ARBETE"), "a note");
+    EXPECT_EQ(Files(folder),
+              (std::set<std::string>{"Plan.txt", "PLAN-2.txt", "plan-3.txt", "Ärende.txt",
+                                     "ÄRENDE-2.txt", "straße.txt", "STRASSE.txt", "Arbete",
+                                     "Arbete/Möte.txt", "ARBETE", "ARBETE/MÖTE-2.txt"}));
+}
+
+TEST(FileNames, EveryNameMadeIsOneEveryDiskTakes) {
+    // What FAT, exFAT and Windows refuse, checked apart from the program's own rules.
+    const auto everyDiskTakes = [](const std::string& name) {
+        if (name.empty() || name.size() > 255 || name.back() == '.' || name.back() == ' ')
+            return false;
+        if (name.find_first_of("/\\:*?\"<>|") != std::string::npos) return false;
+        for (const char c : name)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+        if (name.find("\u2028") != std::string::npos || name.find("\u2029") != std::string::npos)
+            return false;
+        std::string device = name.substr(0, name.find('.'));
+        for (char& c : device) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (const char* reserved : {"CON", "PRN", "AUX", "NUL"})
+            if (device == reserved) return false;
+        return !(device.size() == 4 &&
+                 (device.rfind("COM", 0) == 0 || device.rfind("LPT", 0) == 0) && device[3] >= '1' &&
+                 device[3] <= '9');
+    };
+    const struct {
+        const char* text;
+        const char* name;
+    } cases[] = {
+        {"Timer:NEWTDEV", "Timer_NEWTDEV"},
+        {"Vad? *Nu* <så> | \"då\"", "Vad_ _Nu_ _så_ _ _då_"},
+        {"Slut...", "Slut"},
+        {"Mellanslag   ", "Mellanslag"},
+        {"...", "_"},
+        {"CON", "CON_"},
+        {"con.txt", "con_.txt"},
+        {"Com1", "Com1_"},
+        {"LPT9.backup", "LPT9_.backup"},
+        {"COM0", "COM0"},
+        {"CONSOLE", "CONSOLE"},
+        {"rad\u2028ny\u2029stycke", "rad_ny_stycke"},
+        {"Åsa's Newton 2026-12-11", "Åsa's Newton 2026-12-11"},
+    };
+    for (const auto& [text, name] : cases) {
+        EXPECT_EQ(SafeFileName(text), name) << text;
+        EXPECT_TRUE(everyDiskTakes(SafeFileName(text))) << text;
+    }
 }
 
 TEST_F(NoteFilesTest, WhatCannotBeReadOrWrittenIsSkippedWithItsReason) {

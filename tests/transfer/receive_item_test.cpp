@@ -130,8 +130,8 @@ TEST_F(ReceiveItemTest, HostileNamesNeverLeaveTheReceiveFolder) {
     for (const std::string& name : names) Push(name, "item");
     EXPECT_EQ(FilesIn(dir.path()), outsideBefore);
     const std::set<std::string> inside = FilesIn(folder);
-    for (const char* expected : {"_._.._x.txt", "_etc_passwd.txt", "a_b.txt", "_..txt", "_.txt",
-                                 "a_b.txt", "tab_here.txt", "_hidden.txt", "_.txt"}) {
+    for (const char* expected :
+         {"_._.._x.txt", "_etc_passwd.txt", "a_b.txt", "_.txt", "tab_here.txt", "_hidden.txt"}) {
         EXPECT_TRUE(inside.count(expected)) << expected;
     }
     EXPECT_EQ(std::count_if(inside.begin(), inside.end(),

@@ -1,7 +1,8 @@
 // Dates and To Do as iCalendar, on frames as the Newton keeps them, read back
 // with libical's own parser: a meeting with all it can hold, every type of
 // repeat (yearly months read either way against the start), deleted and
-// changed instances, events of a day, and a day of tasks.
+// changed instances named by their day, the stop day, titles of several
+// lines, events of a day, and a day of tasks whose UIDs stay as tasks go.
 #include "translate/icalendar.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@ using nsof::Value;
 
 // Minutes since 1904 of 14 December 2026, 10:00.
 constexpr int32_t kStart = 64667520 + 10 * 60;
+// When the calendar was made: 11 December 2026, 16:18:17 UTC.
+constexpr std::time_t kMade = 1797005897;
 
 Value Str(const char* text) {
     return Value{nsof::String{text}};
@@ -39,8 +42,8 @@ Value Meeting(std::vector<nsof::Slot> more) {
 // The calendar the translation's components make, parsed by libical.
 struct Parsed {
     explicit Parsed(const std::string& components)
-        : calendar(
-              icalparser_parse_string((CalendarBegin() + components + CalendarEnd()).c_str())) {}
+        : calendar(icalparser_parse_string(
+              (CalendarBegin("Dates") + components + CalendarEnd()).c_str())) {}
     ~Parsed() { icalcomponent_free(calendar); }
     icalcomponent* First(icalcomponent_kind kind) {
         return icalcomponent_get_first_component(calendar, kind);
@@ -50,7 +53,7 @@ struct Parsed {
 
 std::string Events(const Value& entry, std::vector<std::string>* oddities = nullptr) {
     std::string why;
-    const auto events = MeetingAsEvents(entry, 0x1234, &why);
+    const auto events = MeetingAsEvents(entry, 0x1234, kMade, &why);
     if (oddities && events) *oddities = events->oddities;
     return events ? events->text : "(" + why + ")";
 }
@@ -70,16 +73,16 @@ TEST(ICalendar, AMeetingWithEverythingItHolds) {
     ASSERT_TRUE(event);
     EXPECT_STREQ(icalcomponent_get_uid(event), "newton-00001234-5");
     EXPECT_STREQ(icalcomponent_get_summary(event), "Möte");
-    EXPECT_STREQ(icalcomponent_get_description(event), "Ta med; rapporten");
+    EXPECT_STREQ(icalcomponent_get_description(event),
+                 "Ta med; rapporten\n\nInvited: Åsa Ö <asa@example.se>, Jürgen");
+    EXPECT_EQ(std::string(icaltime_as_ical_string(icalcomponent_get_dtstamp(event))),
+              "20261211T161817Z");
     EXPECT_STREQ(icalcomponent_get_location(event), "Rum Ö");
     const icaltimetype start = icalcomponent_get_dtstart(event);
     EXPECT_EQ(std::string(icaltime_as_ical_string(start)), "20261214T100000") << "floating";
     EXPECT_EQ(icaldurationtype_as_int(icalcomponent_get_duration(event)), 90 * 60);
-    icalproperty* attendee = icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY);
-    EXPECT_STREQ(icalproperty_get_attendee(attendee), "mailto:asa@example.se");
-    EXPECT_STREQ(
-        icalparameter_get_cn(icalproperty_get_first_parameter(attendee, ICAL_CN_PARAMETER)),
-        "Åsa Ö");
+    EXPECT_FALSE(icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY))
+        << "no calendar offers to invite anyone";
     icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
     ASSERT_TRUE(alarm);
     const icaltriggertype trigger =
@@ -123,37 +126,62 @@ TEST(ICalendar, EveryRepeatBecomesItsRule) {
 
 TEST(ICalendar, DeletedAndChangedInstancesAndTheStopDate) {
     const int32_t week = 7 * 1440;
-    const std::string events = Events(Meeting({
-        {"repeatType", Int(0)},
-        {"mtgInfo", Int(0x400 | 0x1F)},
-        {"mtgStopDate", Int(kStart + 10 * week)},
-        {"exceptions",
-         List({List({Int(kStart + week), Value{nsof::Nil{}}}),
-               List({Int(kStart + 2 * week), Frame({{"mtgStartDate", Int(kStart + 2 * week + 60)},
-                                                    {"mtgText", Str("Flyttat")}})})})},
-    }));
-    EXPECT_NE(events.find("RRULE:FREQ=WEEKLY;UNTIL=20270222T100000;BYDAY=MO\r\n"),
+    const int32_t midnight = kStart - 10 * 60;
+    const auto repeat = [&](std::vector<nsof::Slot> more) {
+        std::vector<nsof::Slot> slots{
+            {"repeatType", Int(0)},
+            {"mtgInfo", Int(0x400 | 0x1F)},
+            {"mtgStopDate", Int(midnight + 10 * week)},
+            // The Newton may name an instance by its day alone.
+            {"exceptions",
+             List({List({Int(midnight + week), Value{nsof::Nil{}}}),
+                   List({Int(kStart + 2 * week),
+                         Frame({{"mtgStartDate", Int(kStart + 2 * week + 60)},
+                                {"mtgText", Str("Flyttat")}})}),
+                   List({Int(midnight + 3 * week), Frame({{"mtgText", Str("Samma tid")}})})})}};
+        slots.insert(slots.end(), more.begin(), more.end());
+        return Events(Meeting(slots));
+    };
+    const std::string events = repeat({});
+    EXPECT_NE(events.find("RRULE:FREQ=WEEKLY;UNTIL=20270222T235959;BYDAY=MO\r\n"),
               std::string::npos)
+        << "to the end of the stop day\n"
         << events;
-    EXPECT_NE(events.find("EXDATE:20261221T100000\r\n"), std::string::npos);
-    EXPECT_NE(events.find("DTSTART:20261228T110000\r\nRECURRENCE-ID:20261228T100000\r\n"
-                          "SUMMARY:Flyttat\r\n"),
-              std::string::npos);
+    EXPECT_NE(events.find("EXDATE:20261221T100000\r\n"), std::string::npos) << events;
+    EXPECT_NE(events.find("RECURRENCE-ID:20261228T100000\r\n"), std::string::npos);
+    EXPECT_NE(events.find("DTSTART:20261228T110000\r\n"), std::string::npos);
+    EXPECT_NE(events.find("RECURRENCE-ID:20270104T100000\r\n"), std::string::npos) << events;
+    const std::string allDay = repeat({{"viewStationery", Value{nsof::Symbol{"cribNote"}}}});
+    EXPECT_NE(allDay.find("UNTIL=20270222;"), std::string::npos) << "a date, as its start\n"
+                                                                 << allDay;
+    EXPECT_NE(allDay.find("EXDATE;VALUE=DATE:20261221\r\n"), std::string::npos);
+}
+
+TEST(ICalendar, ATitleOfSeveralLinesIsSummedUpInItsFirst) {
+    const std::string events = Events(
+        Frame({{"mtgStartDate", Int(kStart)}, {"mtgText", Str("Planering\rrum 4, plan 2")}}));
+    Parsed parsed(events);
+    icalcomponent* event = parsed.First(ICAL_VEVENT_COMPONENT);
+    EXPECT_STREQ(icalcomponent_get_summary(event), "Planering");
+    EXPECT_STREQ(icalcomponent_get_description(event), "Planering\nrum 4, plan 2");
 }
 
 TEST(ICalendar, EventsOfADayAndTasks) {
     EXPECT_NE(Events(Meeting({{"viewStationery", Value{nsof::Symbol{"cribNote"}}}}))
                   .find("DTSTART;VALUE=DATE:20261214\r\n"),
               std::string::npos);
-    std::string why;
-    const auto todos = TasksAsTodos(
-        Frame({{"date", Int(kStart - 600)},
-               {"topics", List({Frame({{"text", Str("Mjölk")}, {"mtgDone", Value{true}}}),
-                                Frame({{"text", Str("Bröd")}})})},
-               {"_uniqueID", Int(9)}}),
-        0x1234, &why);
-    ASSERT_TRUE(todos) << why;
-    Parsed parsed(todos->text);
+    const auto tasks = [](std::vector<Value> topics) {
+        std::string why;
+        const auto todos = TasksAsTodos(Frame({{"date", Int(kStart - 600)},
+                                               {"topics", List(std::move(topics))},
+                                               {"_uniqueID", Int(9)}}),
+                                        0x1234, kMade, &why);
+        EXPECT_TRUE(todos) << why;
+        return todos ? todos->text : "";
+    };
+    const Value milk = Frame({{"text", Str("Mjölk")}, {"mtgDone", Value{true}}});
+    const Value bread = Frame({{"text", Str("Bröd")}});
+    Parsed parsed(tasks({milk, bread, bread}));
     icalcomponent* first = parsed.First(ICAL_VTODO_COMPONENT);
     EXPECT_STREQ(icalcomponent_get_summary(first), "Mjölk");
     EXPECT_EQ(icalcomponent_get_status(first), ICAL_STATUS_COMPLETED);
@@ -161,6 +189,12 @@ TEST(ICalendar, EventsOfADayAndTasks) {
     icalcomponent* second = icalcomponent_get_next_component(parsed.calendar, ICAL_VTODO_COMPONENT);
     EXPECT_STREQ(icalcomponent_get_summary(second), "Bröd");
     EXPECT_FALSE(icalcomponent_get_first_property(second, ICAL_STATUS_PROPERTY)) << "not done";
+    const std::string breadUid = icalcomponent_get_uid(second);
+    icalcomponent* third = icalcomponent_get_next_component(parsed.calendar, ICAL_VTODO_COMPONENT);
+    EXPECT_EQ(std::string(icalcomponent_get_uid(third)), breadUid + "-2") << "the same task twice";
+    Parsed later(tasks({bread}));
+    EXPECT_EQ(icalcomponent_get_uid(later.First(ICAL_VTODO_COMPONENT)), breadUid)
+        << "the task before it went; its UID stays";
     EXPECT_EQ(Events(Frame({{"mtgText", Str("no start")}})), "(the meeting has no start)");
 }
 

@@ -58,11 +58,31 @@ TEST(NoteText, ParagraphsAreReadInTheirOrderOnThePage) {
                   {Para("sist", Value{nsof::Nil{}}), Para("under\rraden", frameBounds),
                    Para("  Réunion à Paris", Rect(10, 50)), drawing,
                    Para("Ring \uF701 och \uF700", Rect(10, 5))},
-                  {{"_modTime", Value{int32_t{63000000}}}}));
+                  {{"_modTime", Value{int32_t{64605600}}}}));
     EXPECT_EQ(note.text, "Ring [ink] och [ink]\n  Réunion à Paris\nunder\nraden\nsist\n");
     EXPECT_EQ(note.title, "Ring [ink] och [ink]");
-    EXPECT_EQ(note.modified, (int64_t{63000000} - kNewtonEpochMinutes) * 60);
     EXPECT_EQ(note.oddities, std::vector<std::string>{"a paragraph without its place on the page"});
+}
+
+TEST(NoteText, TheNewtonsClockIsItsOwnersLocalTime) {
+    // 1 November 2026, 00:00 on the Newton, in Los Angeles and in Stockholm.
+    const struct {
+        const char* zone;
+        int64_t seconds;
+    } zones[] = {{"America/Los_Angeles", 1793516400}, {"Europe/Stockholm", 1793487600}};
+    const char* before = std::getenv("TZ");
+    const std::string kept = before ? before : "";
+    for (const auto& [zone, seconds] : zones) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        EXPECT_EQ(Read(Note("paperroll", "data", {Para("Natt", Rect(0, 0))},
+                            {{"_modTime", Value{int32_t{64605600}}}}))
+                      .modified,
+                  seconds)
+            << zone;
+    }
+    before ? ::setenv("TZ", kept.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
 }
 
 TEST(NoteText, ChecklistsAndOutlinesAreIndentedFromLevelOne) {

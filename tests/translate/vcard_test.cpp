@@ -1,6 +1,7 @@
 // Names cards as vCard 3.0, on frames as the Newton keeps them: every slot of
 // a person's card in its property, phones typed by their classes, escaping
-// and folding at 75 octets, and cards that hold little but a name.
+// and folding at 75 octets, web addresses as URIs, and cards that hold
+// little but a name, or that name it in one string.
 #include "translate/vcard.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ TEST(VCard, EverySlotOfAPersonHasItsProperty) {
         {"pagers", List({Frame({{"pagerNum", Str("0740-9")}})})},
         {"email", Str("asa@example.se")},
         {"emailAddrs", List({Frame({{"email", Str("a@example.org")}})})},
-        {"URLs", List({Str("http://example.se/")})},
+        {"URLs", List({Str("http://example.se/a,b;c d"), Str("http://x/\r\nEND:VCARD")})},
         {"bday", Value{int32_t{34909920}}},         // 17 May 1970
         {"anniversary", Value{int32_t{48093120}}},  // 10 June 1995
         {"notes", List({Frame({{"viewStationery", Value{nsof::Symbol{"para"}}},
@@ -63,12 +64,13 @@ TEST(VCard, EverySlotOfAPersonHasItsProperty) {
               "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Ørnskjöld;Åsa;;Fru;\r\nFN:Åsa Ørnskjöld\r\n"
               "TITLE:Redaktör\r\nORG:Tidningen\\; AB\r\n"
               "ADR;TYPE=WORK,POSTAL:;;Storgatan 1;Malmö;;211 34;\r\n"
-              "ADR;TYPE=POSTAL:;;;Genève;;;Suisse\r\n"
+              "ADR;TYPE=HOME,POSTAL:;;;Genève;;;Suisse\r\n"
               "TEL;TYPE=HOME,VOICE:040-1\r\nTEL;TYPE=CELL:070-2\r\nTEL;TYPE=HOME,FAX:040-3\r\n"
               "TEL;TYPE=PAGER:0740-4\r\nTEL;TYPE=VOICE:5\r\nTEL;TYPE=PAGER:0740-9\r\n"
               "EMAIL;TYPE=INTERNET:asa@example.se\r\nEMAIL;TYPE=INTERNET:a@example.org\r\n"
-              "URL:http://example.se/\r\nBDAY;VALUE=date:1970-05-17\r\n"
+              "URL:http://example.se/a%2Cb%3Bc%20d\r\nBDAY;VALUE=date:1970-05-17\r\n"
               "X-ANNIVERSARY;VALUE=date:1995-06-10\r\n"
+              "X-EVOLUTION-ANNIVERSARY;VALUE=date:1995-06-10\r\n"
               "NOTE:Kaffe\\, te\\n\\\\ och mjölk\r\nCATEGORIES:Friends\r\n"
               "UID:newton-00001234-7\r\nEND:VCARD\r\n");
 }
@@ -89,6 +91,23 @@ TEST(VCard, CompaniesGroupsAndCardsOfLittleMoreThanANameFoldTheirLongLines) {
               std::string::npos)
         << "75 octets a line, never inside a letter: " << folded;
     EXPECT_EQ(Card(Str("a card?")), "(the entry is no frame)");
+    EXPECT_NE(Card(Frame({{"name", Str("Walter Smith")}})).find("\r\nFN:Walter Smith\r\n"),
+              std::string::npos)
+        << "a name in one string, as in Apple's own example";
+}
+
+TEST(VCard, WhatNoAddressBookCouldReadIsLeftOutAndSaid) {
+    std::string why;
+    const auto card = CardAsVCard(Frame({{"name", Frame({{"first", Str("Åsa")}})},
+                                         {"URLs", List({Str("http://x/\nEND:VCARD")})},
+                                         {"labels", Value{nsof::Symbol{"Vänner\x01"}}}}),
+                                  0x1234, &why);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->text.find("URL"), std::string::npos);
+    EXPECT_EQ(card->text.find("CATEGORIES"), std::string::npos);
+    EXPECT_EQ(card->oddities,
+              (std::vector<std::string>{"a web address with a control character, left out",
+                                        "a folder whose name is no ASCII, left out"}));
 }
 
 }  // namespace

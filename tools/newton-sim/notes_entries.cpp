@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -81,10 +82,13 @@ std::string NewtonText(const std::filesystem::path& file) {
     return text;
 }
 
+// The file's time on the Newton's clock, which shows its owner's local time.
 int64_t MinutesOf(const std::filesystem::path& file) {
     struct stat info {};
     ::stat(file.c_str(), &info);
-    return info.st_mtime / 60 + kNewtonEpochMinutes;
+    std::tm local{};
+    ::localtime_r(&info.st_mtime, &local);
+    return (info.st_mtime + local.tm_gmtoff) / 60 + kNewtonEpochMinutes;
 }
 
 // A plain note of `text`: its first line a paragraph at the top, the rest one
@@ -190,7 +194,7 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
              0x0B6F7274,
              {{"Notes", 21, {nsof::Encode(PlainNote("Från kortet\rMed två rader", now))}}}});
     }
-    if (play.data) AddPersonalData(stores, play.cardName, play.dataMany);
+    if (play.data) AddPersonalData(stores, play.cardName, play.dataMany, play.firstTaskDeleted);
     if (play.more) {
         std::vector<SimPackage> packages;
         for (const std::string& file : play.packages) {

@@ -30,6 +30,7 @@ struct NotesPlay {
     std::string askDuringSoup;      // asks for this after the first entry, which no desktop knows
     bool data = false;              // Names, Dates and To Do too
     size_t dataMany = 0;            // this many more cards and meetings
+    bool firstTaskDeleted = false;  // of the day of two tasks, the first is gone
     bool more = false;              // a Packages soup with a package, and a soup of a third party's
     std::vector<std::string> packages;  // the packages' files; none: a small one of its own
     bool noStoreList = false;           // knows no "gsto"

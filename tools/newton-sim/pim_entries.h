@@ -15,8 +15,10 @@
 namespace zd::sim {
 
 // Adds the soups to `stores`: the first is the internal store; a second (a
-// card named `cardName`) is made where there is none.
-void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName, size_t many);
+// card named `cardName`) is made where there is none.  `firstTaskDeleted`:
+// its user has deleted the first task of the day that has two.
+void AddPersonalData(std::vector<SimStore>& stores, const std::string& cardName, size_t many,
+                     bool firstTaskDeleted);
 
 // An installed package: the name the Packages soup gives it, and its bytes.
 struct SimPackage {

@@ -209,6 +209,8 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 options.full.notes.dataMany = static_cast<size_t>(value);
             }
             PlayTheFullConnection(options);
+        } else if (arg == "--first-task-deleted") {
+            options.full.notes.firstTaskDeleted = true;
         } else if (arg == "--more-soups") {
             options.full.notes.more = true;
             PlayTheFullConnection(options);
@@ -391,6 +393,7 @@ std::string SimUsage() {
            "                       Notes, Repeat Meetings, Repeat Notes) and To Do List\n"
            "                       soups on the internal store and a card\n"
            "  --data-many N        the same, with N more cards and N more meetings\n"
+           "  --first-task-deleted its user deleted the first of a day's two tasks\n"
            "  --more-soups         a Packages soup with a package, and a soup of a third\n"
            "                       party's program\n"
            "  --package FILE       the same, the package being FILE; again for more packages,\n"
