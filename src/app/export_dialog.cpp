@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/prefs_keys.h"
 #include "base/prefs_store.h"
@@ -36,9 +37,19 @@ ExportDialog::ExportDialog(QWidget* owner, PrefsStore& prefs) : QDialog(owner), 
         layout->addWidget(m_boxes[i]);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    buttons->addButton("Choose the &folder\u2026", QDialogButtonBox::AcceptRole);
+    QPushButton* folder =
+        buttons->addButton("Choose the &folder\u2026", QDialogButtonBox::AcceptRole);
     QPushButton* backup =
         buttons->addButton("From a &backup file\u2026", QDialogButtonBox::ActionRole);
+    // Nothing ticked, nothing to save: the way on is closed.
+    const auto enable = [this, folder, backup] {
+        const bool any = std::any_of(std::begin(m_boxes), std::end(m_boxes),
+                                     [](const QCheckBox* box) { return box->isChecked(); });
+        folder->setEnabled(any);
+        backup->setEnabled(any);
+    };
+    for (QCheckBox* box : m_boxes) connect(box, &QCheckBox::toggled, this, enable);
+    enable();
     connect(backup, &QPushButton::clicked, this, [this] {
         m_fromBackup = true;
         accept();

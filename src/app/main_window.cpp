@@ -29,11 +29,13 @@
 #include "app/prefs_dialog.h"
 #include "app/type_window.h"
 #include "base/core.h"
+#include "base/counted.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "base/quit_signals.h"
 #include "base/session.h"
 #include "conversation/conversation.h"
+#include "dock/connection_driver.h"
 #include "dock/install.h"
 #include "extras/about_box.h"
 #include "extras/version_check.h"
@@ -55,6 +57,9 @@ constexpr int kClientHeight = 135;
 
 // The tray's notifications, as the window has always been told them.
 constexpr int kTrayCallbackMessage = 0x040A;
+// How often a reading of the Newton is served: often enough that the link's
+// frames are acknowledged as they come at 57600 bit/s.
+constexpr int kReadingServiceMs = 5;
 
 // A plain top-level window: a title, the system menu, minimise and close.
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint |
@@ -104,6 +109,15 @@ MainWindow::MainWindow(Session& session)
         if (!m_ended) m_session.svc.dil.CD_Resume();
         RelistenIfEnded(m_session);
         PollTick(m_session);
+        if (ReadingUnderWay(m_session)) m_reading.start();
+    });
+    m_session.dock.readsBetweenTicks = true;
+    m_reading.setInterval(kReadingServiceMs);
+    connect(&m_reading, &QTimer::timeout, this, [this] {
+        if (m_waiting) return;
+        if (!ReadingUnderWay(m_session)) return m_reading.stop();
+        ServeFullConnection(m_session);
+        ShowProgress(m_session);
     });
     setCommandHandler(command::kPreferences, [this] { PrefsDialog(m_session, this).run(); });
     setCommandHandler(command::kAbout, [] { AboutBox().exec(); });
@@ -246,6 +260,20 @@ void MainWindow::buildControls() {
     m_log->setUndoRedoEnabled(false);
     m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_log->installEventFilter(this);
+    // The keys move through the log too (Ctrl+End to its newest line).
+    m_log->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The log shows its newest line unless the user scrolled up to read: a
+    // resize or new lines keep it at the end.
+    QScrollBar* bar = m_log->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (!m_followingLog.adjusting) m_followingLog.on = value == bar->maximum();
+    });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (!m_followingLog.on) return;
+        m_followingLog.adjusting = true;
+        bar->setValue(maximum);
+        m_followingLog.adjusting = false;
+    });
 
     // Hidden buttons that only carry their ids.
     const std::tuple<int, const char*, QRect> hidden[] = {
@@ -403,6 +431,7 @@ void MainWindow::shutDown() {
     m_session.svc.dil.CD_Resume();
     StopLink(m_session);
     m_timer.stop();
+    m_reading.stop();
 }
 
 void MainWindow::setCommandHandler(int id, std::function<void()> handler) {
@@ -612,6 +641,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             event->accept();
             return true;
         }
+        // Without a selection, Ctrl+X is the menu's (Exit), not a cut.
+        if (key->matches(QKeySequence::Cut) && event->type() == QEvent::ShortcutOverride) {
+            event->ignore();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -654,14 +688,11 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::ReplaceLogSelection(std::string_view text) {
     const QString piece =
         text == kLogLineEnd ? QString("\n") : QString::fromUtf8(text.data(), text.size());
-    // At the end, whatever the user clicked or selected; the view follows the
-    // end unless the user scrolled away from it.
-    QScrollBar* bar = m_log->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
+    // At the end, whatever the user clicked or selected; the view follows it
+    // (see buildControls).
     QTextCursor end(m_log->document());
     end.movePosition(QTextCursor::End);
     end.insertText(piece);
-    if (following) bar->setValue(bar->maximum());
 }
 
 void MainWindow::SetStateText(std::string_view text) {
@@ -669,7 +700,13 @@ void MainWindow::SetStateText(std::string_view text) {
 }
 
 void MainWindow::SetTransitText(std::string_view text) {
-    m_transitField->setText(QString::fromStdString(std::string(text)));
+    // A count of bytes is shown as one ("39,680 bytes"); counts of entries
+    // come with their noun.
+    const bool bytes = !text.empty() && std::all_of(text.begin(), text.end(),
+                                                    [](char c) { return c >= '0' && c <= '9'; });
+    m_transitField->setText(
+        bytes ? QString::fromStdString(WithThousands(std::stoull(std::string(text))) + " bytes")
+              : QString::fromStdString(std::string(text)));
 }
 
 }  // namespace zd

@@ -140,7 +140,14 @@ private:
     QLabel* m_transitLabel = nullptr;
     QLabel* m_transitField = nullptr;
     QPlainTextEdit* m_log = nullptr;
+    struct {
+        bool on = true;          // the log shows its newest line
+        bool adjusting = false;  // while the window moves it there
+    } m_followingLog;
     QTimer m_timer;
+    // While the Newton is read, its link is served this often between the
+    // ticks, and the window stays usable.
+    QTimer m_reading;
     CTrayIcon m_tray;
     Notifier m_notifier;
     bool m_shownFromTray = false;

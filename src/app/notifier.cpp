@@ -6,6 +6,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/qt_desktop.h"
 #include "base/ini_text.h"
@@ -58,7 +59,10 @@ void Notifier::Show() {
     QString title = Q(shown.front().title), detail = Q(shown.front().detail);
     std::string file = shown.front().file;
     if (shown.size() > 1) {
-        title = QString("%1 items from the Newton").arg(shown.size());
+        const auto items = std::count_if(shown.begin(), shown.end(),
+                                         [](const Happening& h) { return !h.aboutEarlier; });
+        title = items == 1 ? QString("From the Newton")
+                           : QString("%1 items from the Newton").arg(items);
         QStringList titles;
         for (size_t i = 0; i < shown.size() && i < kListed; ++i) titles << Q(shown[i].title);
         detail = titles.join("; ") + (shown.size() > kListed ? "; \u2026" : "");

@@ -8,7 +8,8 @@
 
 namespace zd {
 
-PasswordDialog::PasswordDialog(QWidget* owner, const QString& newton, bool keyring, Answer answered)
+PasswordDialog::PasswordDialog(QWidget* owner, const QString& newton, const QString& refusal,
+                               bool keyring, Answer answered)
     : QDialog(owner), m_answered(std::move(answered)) {
     setWindowTitle(QtDesktop::Caption() + ": Connection password");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -17,6 +18,12 @@ PasswordDialog::PasswordDialog(QWidget* owner, const QString& newton, bool keyri
         new QLabel("The Newton \"" + newton + "\" asks for its Connection password.", this);
     question->setTextFormat(Qt::PlainText);
     layout->addWidget(question);
+    if (!refusal.isEmpty()) {
+        auto* refused = new QLabel(refusal, this);
+        refused->setTextFormat(Qt::PlainText);
+        refused->setObjectName("refusal");
+        layout->addWidget(refused);
+    }
     m_field = new QLineEdit(this);
     m_field->setEchoMode(QLineEdit::Password);
     m_field->setObjectName("password");
@@ -34,6 +41,12 @@ PasswordDialog::PasswordDialog(QWidget* owner, const QString& newton, bool keyri
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { Finish(true); });
     connect(buttons, &QDialogButtonBox::rejected, this, [this] { Finish(false); });
     connect(this, &QDialog::rejected, this, [this] { Finish(false); });
+}
+
+void PasswordDialog::Withdraw() {
+    m_answered = nullptr;
+    m_field->clear();
+    close();
 }
 
 void PasswordDialog::Finish(bool given) {

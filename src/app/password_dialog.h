@@ -17,10 +17,15 @@ namespace zd {
 class PasswordDialog : public QDialog {
 public:
     // `answered` hears the password and whether to remember it, or nullopt
-    // when the user cancelled.  Without a keyring the box is disabled and
+    // when the user cancelled.  `refusal` says what became of the last
+    // password ("" for none).  Without a keyring the box is disabled and
     // says why.
     using Answer = std::function<void(std::optional<Secret>, bool remember)>;
-    PasswordDialog(QWidget* owner, const QString& newton, bool keyring, Answer answered);
+    PasswordDialog(QWidget* owner, const QString& newton, const QString& refusal, bool keyring,
+                   Answer answered);
+
+    // Closes the dialog unanswered: the question is over.
+    void Withdraw();
 
 private:
     void Finish(bool given);

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -23,7 +24,7 @@ PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent), m
     setWindowTitle("Zandorelle Preferences");
     setFont(DialogFont());
     const DialogUnits du(font());
-    setFixedSize(du.x(264), du.y(119));
+    setFixedSize(du.x(264), du.y(159));
 
     auto* ok = new QPushButton("OK", this);
     Identify(ok, 1);
@@ -76,6 +77,18 @@ PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent), m
     m_packageFolder->setGeometry(du.rect(97, 95, 133, 14));
     auto* packageLabel = new QLabel("Packages for the Newton", this);
     packageLabel->setGeometry(du.rect(7, 98, 86, 8));
+
+    // The Newtons on other machines that may connect ("Always allow").
+    auto* allowedLabel = new QLabel("Newtons allowed from the network", this);
+    allowedLabel->setGeometry(du.rect(7, 116, 120, 8));
+    m_allowed = new QListWidget(this);
+    Identify(m_allowed, 1007);
+    m_allowed->setGeometry(du.rect(97, 113, 133, 38));
+    auto* remove = new QPushButton("Remove", this);
+    Identify(remove, 1008);
+    remove->setAutoDefault(false);
+    remove->setGeometry(du.rect(207, 113, 50, 14));
+    connect(remove, &QPushButton::clicked, this, [this] { delete m_allowed->currentItem(); });
 }
 
 int PrefsDialog::run() {
@@ -87,6 +100,10 @@ bool PrefsDialog::load() {
     PrefsStore& prefs = m_session.svc.prefs;
     m_folder->setText(QString::fromStdString(prefs.GetPrefString(prefs::kDir)));
     m_packageFolder->setText(QString::fromStdString(prefs.GetPrefString(prefs::kPackageDir)));
+    m_allowed->clear();
+    for (const QString& entry : QString::fromStdString(prefs.GetPrefString(prefs::kNetAllow))
+                                    .split(',', Qt::SkipEmptyParts))
+        m_allowed->addItem(entry.trimmed());
     if (!BindBrowseEdit(true, m_folder, m_folderField, 0, kFolderTitle) ||
         !BindBrowseEdit(true, m_packageFolder, m_packageFolderField, 0, kFolderTitle)) {
         return false;
@@ -144,6 +161,9 @@ void PrefsDialog::save() {
     prefs.SetPrefString(m_folder->text().toStdString(), prefs::kDir);
     BindBrowseEdit(false, m_packageFolder, m_packageFolderField, 0, kFolderTitle);
     prefs.SetPrefString(m_packageFolder->text().toStdString(), prefs::kPackageDir);
+    QStringList allowed;
+    for (int i = 0; i < m_allowed->count(); ++i) allowed << m_allowed->item(i)->text();
+    prefs.SetPrefString(allowed.join(',').toStdString(), prefs::kNetAllow);
     for (int i = 0; i < 4; ++i) {
         if (m_ports[i]->isChecked()) prefs.SetPrefInt(i, prefs::kPort);
     }

@@ -1,5 +1,6 @@
 // The preferences: the four switches, the serial port, the receive folder,
-// and the folder the Newton browses for packages.
+// the folder the Newton browses for packages, and the Newtons on other
+// machines that may connect.
 // Opening fills the controls from the preference file and the DIL's port list;
 // OK writes every control back at once; Cancel writes nothing.
 #pragma once
@@ -11,6 +12,7 @@
 class QAbstractButton;
 class QCheckBox;
 class QLineEdit;
+class QListWidget;
 class QRadioButton;
 
 namespace zd {
@@ -40,6 +42,7 @@ private:
     QLineEdit* m_folder = nullptr;
     BrowseEdit m_packageFolderField;
     QLineEdit* m_packageFolder = nullptr;
+    QListWidget* m_allowed = nullptr;
     QRadioButton* m_ports[4] = {};
     QCheckBox* m_saveAsFile = nullptr;
     QCheckBox* m_url = nullptr;

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
@@ -24,41 +25,41 @@ namespace zd {
 
 bool QtDesktop::LookUpPassword(const std::string& owner) {
     if (!Keyring::Available()) return false;
-    m_lookingUp = true;
     QPointer<QWidget> window = m_owner;
-    Keyring::Read(QString::fromStdString(owner), [this, window, owner](std::optional<Secret> kept) {
-        if (!window) return;
-        m_lookingUp = false;
-        if (kept) {
+    Keyring::Read(QString::fromStdString(owner), [this, window](std::optional<Secret> kept) {
+        if (window && kept)
             AnswerPasswordQuestion(m_session, std::move(kept), PasswordSource::kKeyring);
-        } else if (m_askAfterLookUp) {
-            ShowPasswordDialog(owner);
-        }
-        m_askAfterLookUp = false;
     });
     return true;
 }
 
-bool QtDesktop::AskPassword(const std::string& owner) {
-    if (m_lookingUp) {
-        m_askAfterLookUp = true;
-    } else {
-        ShowPasswordDialog(owner);
-    }
-    return true;
-}
-
-void QtDesktop::ShowPasswordDialog(const std::string& owner) {
+bool QtDesktop::AskPassword(const std::string& owner, const std::string& refusal) {
+    // Asked at once, while the keyring may still be looked in: a keyring
+    // that has to start can take most of the Newton's 30 s.
+    StopAskingPassword();
     auto* dialog = new PasswordDialog(
-        m_owner, QString::fromStdString(owner + "'s Newton"), Keyring::Available(),
-        [this](std::optional<Secret> password, bool remember) {
+        m_owner, QString::fromStdString(owner + "'s Newton"), QString::fromStdString(refusal),
+        Keyring::Available(), [this](std::optional<Secret> password, bool remember) {
             AnswerPasswordQuestion(
                 m_session, std::move(password),
                 remember ? PasswordSource::kUserToRemember : PasswordSource::kUser);
         });
+    m_passwordDialog = dialog;
+    dialog->adjustSize();
+    // Over the window, or, with the window hidden in the tray, amid the screen.
+    if (!m_owner->isVisible()) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        dialog->move(screen.center() - dialog->rect().center());
+    }
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
+    return true;
+}
+
+void QtDesktop::StopAskingPassword() {
+    if (m_passwordDialog) m_passwordDialog->Withdraw();
+    m_passwordDialog = nullptr;
 }
 
 std::function<void(QString)> QtDesktop::KeyringFailed(const std::string& what) {
@@ -85,18 +86,38 @@ bool QtDesktop::AskToAdmit(const std::string& address) {
                         QString::fromStdString("A Newton at " + address + " wants to connect."),
                         QMessageBox::NoButton, m_owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // Shown for the user to come to: a Return typed into another program
+    // must not let a stranger in.
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
     QPushButton* once = box->addButton("Allow &once", QMessageBox::AcceptRole);
     QPushButton* always = box->addButton("&Always allow", QMessageBox::AcceptRole);
-    box->addButton("&Refuse", QMessageBox::RejectRole);
+    QPushButton* refuse = box->addButton("&Refuse", QMessageBox::RejectRole);
+    box->setDefaultButton(refuse);
+    box->setEscapeButton(refuse);
     QObject::connect(box, &QMessageBox::finished, m_owner, [this, box, once, always, address] {
+        m_admissionQuestions.erase(address);
         const QAbstractButton* chosen = box->clickedButton();
         AnswerAdmission(m_session, address,
                         chosen == once     ? AdmissionAnswer::kOnce
                         : chosen == always ? AdmissionAnswer::kAlways
                                            : AdmissionAnswer::kRefuse);
     });
+    m_admissionQuestions[address] = box;
     box->show();
+    Tell({"A Newton on the network wants to connect", "From " + address + ": answer in Zandorelle.",
+          ""});
     return true;
+}
+
+void QtDesktop::StopAsking(const std::string& address) {
+    const auto asked = m_admissionQuestions.find(address);
+    if (asked == m_admissionQuestions.end()) return;
+    QPointer<QMessageBox> box = asked->second;
+    m_admissionQuestions.erase(asked);
+    if (!box) return;
+    box->disconnect(m_owner);  // no answer: the question is over
+    box->close();
 }
 
 QString QtDesktop::Caption() {

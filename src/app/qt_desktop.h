@@ -3,16 +3,20 @@
 // the modal parts without showing them.
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "base/desktop.h"
 
 namespace zd {
 
+class PasswordDialog;
 struct Session;
 
 class QtDesktop final : public Desktop {
@@ -37,11 +41,15 @@ public:
     // The Newton's password: from the keyring where one is kept, else from
     // the user in a dialog that does not block the window.
     bool LookUpPassword(const std::string& owner) override;
-    bool AskPassword(const std::string& owner) override;
+    bool AskPassword(const std::string& owner, const std::string& refusal) override;
+    void StopAskingPassword() override;
     void RememberPassword(const std::string& owner, const Secret& password) override;
     void ForgetPassword(const std::string& owner) override;
-    // A caller from another machine: asked about while the window is shown.
+    // A caller from another machine: asked about while the window is shown,
+    // without taking the keyboard from another program, and refused unless
+    // the user chooses otherwise.
     bool AskToAdmit(const std::string& address) override;
+    void StopAsking(const std::string& address) override;
 
     // The open-file dialog for a backup of the Newton's; nullopt when cancelled.
     std::optional<std::string> ChooseBackup();
@@ -66,7 +74,6 @@ public:
     static void OpenLocalPath(const std::string& path);
 
 private:
-    void ShowPasswordDialog(const std::string& owner);
     // What hears a keyring's refusal: a log line starting with `what`.
     std::function<void(QString)> KeyringFailed(const std::string& what);
     // The open-file dialog for files of `kind` ("Text Files (*.txt)").
@@ -78,12 +85,12 @@ private:
     std::optional<QString> m_nextFolder;
     std::function<void(const Happening&)> m_tell;
     std::optional<QString> m_refusedClipboard;  // until a window of ours has the focus
-    bool m_lookingUp = false;                   // in the keyring
-    bool m_askAfterLookUp = false;              // the Newton asked while the keyring was read
+    QPointer<PasswordDialog> m_passwordDialog;  // while the Newton's question is open
     bool m_watchingFocus = false;
     bool m_recordBoxes = false;
     QStringList m_messages;
     QStringList m_folders;
+    std::map<std::string, QPointer<QMessageBox>> m_admissionQuestions;
 };
 
 }  // namespace zd

@@ -47,6 +47,9 @@ DilOptions LinkOptions(const PrefsStore& prefs, Session& session) {
     options.admit = [&session](const std::string& address) {
         return AdmitCaller(session, address);
     };
+    options.withdrawn = [&session](const std::string& address) {
+        WithdrawCaller(session, address);
+    };
     return options;
 }
 

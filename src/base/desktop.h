@@ -13,9 +13,10 @@ namespace zd {
 
 // Something the user may want to hear of while working in another window.
 struct Happening {
-    std::string title;   // "Note saved: Anteckning"
-    std::string detail;  // a second line, or ""
-    std::string file;    // what a click on it opens; "" for the window
+    std::string title;          // "Note saved: Anteckning"
+    std::string detail;         // a second line, or ""
+    std::string file;           // what a click on it opens; "" for the window
+    bool aboutEarlier = false;  // more of an item told before, not an item of its own
 };
 
 class Desktop {
@@ -45,14 +46,19 @@ public:
     virtual void Tell(const Happening& happening) { (void)happening; }
 
     // The Connection password of `owner`'s Newton.  LookUpPassword starts a
-    // look in the desktop's keyring, AskPassword asks the user (a password
-    // remembered and not yet tried first); each answers later through
-    // AnswerPasswordQuestion (connection_driver.h), or says false when it
-    // cannot.  RememberPassword keeps one the Newton took, in the keyring;
-    // ForgetPassword drops one it refused.  By default nothing is kept and
-    // nobody can be asked.
+    // look in the desktop's keyring, AskPassword asks the user at once,
+    // saying what became of the last password, if any (`refusal`: "The
+    // Newton refused that password (2 tries left).");
+    // each answers later through AnswerPasswordQuestion (connection_driver.h),
+    // or says false when it cannot.  StopAskingPassword takes an open question
+    // back: the Newton no longer waits.  RememberPassword keeps one the Newton
+    // took, in the keyring; ForgetPassword drops one it refused.  By default
+    // nothing is kept and nobody can be asked.
     virtual bool LookUpPassword(const std::string& owner) { return (void)owner, false; }
-    virtual bool AskPassword(const std::string& owner) { return (void)owner, false; }
+    virtual bool AskPassword(const std::string& owner, const std::string& refusal) {
+        return (void)owner, (void)refusal, false;
+    }
+    virtual void StopAskingPassword() {}
     virtual void RememberPassword(const std::string& owner, const Secret& password) {
         (void)owner, (void)password;
     }
@@ -60,8 +66,10 @@ public:
 
     // Asks the user whether the Newton at network `address` may connect; the
     // answer comes through AnswerAdmission (link/admission_gate.h).  False
-    // when nobody can be asked, as by default.
+    // when nobody can be asked, as by default.  StopAsking takes the question
+    // back unanswered: the caller went, or nobody answered in time.
     virtual bool AskToAdmit(const std::string& address) { return (void)address, false; }
+    virtual void StopAsking(const std::string& address) { (void)address; }
 };
 
 }  // namespace zd

@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -114,12 +113,15 @@ struct DockState {
     // The file holding the Connection password (--password-file), read anew
     // for each connection that needs it; "" for none.
     std::string passwordFile;
+    // A reading of the Newton is served between the front end's ticks (its
+    // window stays usable meanwhile), not as one transfer that waits.
+    bool readsBetweenTicks = false;
 };
 
-// The network callers the user is being asked about, and the answers not yet
-// taken by the port.
+// The network callers the user is being asked about (since when), and the
+// answers not yet taken by the port.
 struct AdmissionState {
-    std::set<std::string> asking;
+    std::map<std::string, int64_t> asking;
     std::map<std::string, Admission> answers;
 };
 

@@ -126,10 +126,14 @@ bool TypingPossible(const Session& s) {
 }
 
 void ExplainTypingImpossible(Session& s) {
-    LogLine(s, s.link.handshakeDone
-                   ? "The Zandorelle package is connected; typing on the Newton takes its "
-                     "Connection application instead."
-                   : "Nothing to type on yet: open Connection on the Newton and tap Connect.");
+    const bool listening =
+        s.link.pipe != 0 && s.svc.dil.CD_GetState(s.link.pipe) == kStateListening;
+    LogLine(s, s.link.handshakeDone ? "The Zandorelle package is connected; typing on the Newton "
+                                      "takes its Connection application instead."
+               : listening
+                   ? "Nothing to type on yet: open Connection on the Newton and tap Connect."
+                   : "Nothing to type on yet, and nothing listens for a Newton: Listen "
+                     "first, then open Connection on the Newton and tap Connect.");
 }
 
 std::optional<std::string> TextFileToType(Session& s, const std::string& path) {

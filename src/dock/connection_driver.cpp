@@ -39,6 +39,7 @@ struct Running {
     // The password step: the questions the desktop was asked, where the
     // password tried came from, one to remember once the Newton takes it.
     size_t questionsAsked = 0;
+    bool asking = false;  // the desktop's question is open
     bool lookedUp = false;
     std::optional<PasswordSource> given;
     bool fromFile = false;
@@ -74,9 +75,13 @@ void LogNotes(Session& s, FullConnection& connection) {
 
 // The reading's end, in the log and in the outcome.
 void FinishReading(Session& s, dock::Running& running, bool whole) {
+    if (s.dock.readsBetweenTicks) {
+        ShowIdle(s);
+        s.link.busy = false;
+    }
     const SoupReading* reading = running.connection.reading();
     const ReadingSink::Ending ending =
-        running.saving->Finish(s, whole, reading ? reading->leftOut() : 0);
+        running.saving->Finish(s, whole, reading ? reading->missing() : std::vector<std::string>{});
     LogLine(s, ending.line);
     s.svc.desktop->Tell({ending.title, ending.detail, ""});
     s.dock.exported = ending.outcome;
@@ -86,6 +91,10 @@ void FinishReading(Session& s, dock::Running& running, bool whole) {
 }
 
 void StartSaving(Session& s, dock::Running& running, std::unique_ptr<ReadingSink> sink) {
+    if (s.dock.readsBetweenTicks) {
+        s.link.busy = true;
+        ShowState(s, "Working");
+    }
     running.saving = std::move(sink);
     running.entriesSaved = 0;
     s.dock.exported = ExportOutcome::kNone;
@@ -127,6 +136,7 @@ void SaveEntries(Session& s, dock::Running& running) {
         if (done % kProgressEvery == 0) LogLine(s, saving.Count(done) + " so far\u2026");
     }
     ShowTransitText(s, s.progress.entriesSoFar);
+    if (const auto trouble = saving.Trouble()) running.connection.CancelReading(*trouble);
     if (reading->outcome() != SoupReading::Outcome::kRunning)
         FinishReading(s, running, reading->outcome() == SoupReading::Outcome::kDone);
 }
@@ -174,11 +184,22 @@ void PasswordTurn(Session& s, dock::Running& running) {
         running.toRemember.Clear();
         if (running.fromFile) {
             connection.WithholdPassword("The Newton refused the password.");
-        } else if (!desktop.AskPassword(owner)) {
+        } else if (desktop.AskPassword(
+                       owner, connection.passwordsRefused() == 0
+                                  ? ""
+                                  : dock::PasswordQuestion(connection.passwordsRefused()))) {
+            running.asking = true;
+        } else {
             connection.WithholdPassword(
                 "The Newton asks for its Connection password: give it with --password-file "
                 "FILE.");
         }
+    }
+    // A question the Newton no longer waits for (answered from the keyring,
+    // or the Newton gave up) goes away.
+    if (running.asking && !connection.passwordWanted()) {
+        running.asking = false;
+        desktop.StopAskingPassword();
     }
     if (connection.TakePasswordAccepted() && !running.toRemember.empty()) {
         desktop.RememberPassword(owner, running.toRemember);
@@ -283,9 +304,10 @@ size_t TypedAndConfirmed(Session& s) {
     return characters;
 }
 
-// The full connection, where one runs on the current pipe.
+// The full connection, where one runs on the current pipe and no reading
+// holds it.
 FullConnection* LiveConnection(Session& s) {
-    return FullConnectionRuns(s) ? &s.dock.running->connection : nullptr;
+    return FullConnectionRuns(s) && !ReadingUnderWay(s) ? &s.dock.running->connection : nullptr;
 }
 
 }  // namespace
@@ -313,13 +335,25 @@ void ServeFullConnection(Session& s) {
         s.dock.running.reset();
         return;
     }
+    if (s.dock.running->saving && s.svc.dil.cancelled())
+        s.dock.running->connection.CancelReading("The reading of the Newton was cut short.");
     Pump(s);
-    if (s.dock.running->saving) RunReading(s);
+    if (s.dock.running->saving && !s.dock.readsBetweenTicks) RunReading(s);
     if (s.dock.running->connection.phase() != FullConnection::Phase::kEnded) return;
     // Whatever goodbye there was to say has been said.
     s.dock.running.reset();
     s.link.goodbye = "";
     ClosePipe(s);
+}
+
+bool ReadingUnderWay(const Session& s) {
+    return FullConnectionRuns(s) && s.dock.running->saving != nullptr;
+}
+
+bool ReadingBlocks(Session& s, const std::string& what) {
+    if (!ReadingUnderWay(s)) return false;
+    LogLine(s, "The Newton is being read; " + what + " once that is done (or Disconnect).");
+    return true;
 }
 
 // True when a reading may start; else the log says why not.
@@ -344,6 +378,7 @@ void ReadSoupsInto(Session& s, const ExportRequest& request) {
 }
 
 bool TypeTransfer(Session& s, const std::string& text, const std::string& what) {
+    if (ReadingBlocks(s, "type " + what)) return false;
     FullConnection& connection = s.dock.running->connection;
     Dil& dil = s.svc.dil;
     s.link.busy = true;
@@ -391,8 +426,8 @@ bool TypeTransfer(Session& s, const std::string& text, const std::string& what) 
 }
 
 void AnswerPasswordQuestion(Session& s, std::optional<Secret> password, PasswordSource source) {
-    FullConnection* connection = LiveConnection(s);
-    if (!connection) return;
+    if (!FullConnectionRuns(s)) return;
+    FullConnection* connection = &s.dock.running->connection;
     dock::Running& running = *s.dock.running;
     if (!password) {
         // The keyring holds none: the user is asked where the Newton asks.
@@ -409,6 +444,7 @@ void AnswerPasswordQuestion(Session& s, std::optional<Secret> password, Password
 }
 
 void OpenLiveKeyboard(Session& s) {
+    if (ReadingBlocks(s, "type on it")) return;
     if (FullConnection* connection = LiveConnection(s)) {
         connection->OpenKeyboard(Now(s));
         Pump(s);

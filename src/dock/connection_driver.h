@@ -27,8 +27,16 @@ bool FullConnectionReady(const Session& s);
 void StartFullConnection(Session& s);
 
 // A tick's turn: what came is read, the time passes, what is due is written;
-// a connection that has ended lets the pipe go.
+// a connection that has ended lets the pipe go.  A reading of the Newton runs
+// to its end within the turn, unless the front end serves it between ticks
+// (DockState::readsBetweenTicks), as often as ReadingUnderWay says.
 void ServeFullConnection(Session& s);
+
+// True while a reading of the Newton (an export, a backup) runs.
+bool ReadingUnderWay(const Session& s);
+// True, with a line saying that `what` ("install the package") has to wait,
+// while a reading runs.
+bool ReadingBlocks(Session& s, const std::string& what);
 
 // Types `text` on the Newton as one transfer: the keyboard opened where it
 // is closed (and closed again after), every piece written and confirmed by

@@ -28,11 +28,17 @@ constexpr int64_t kPasswordTakenMs = 500;
 // reads the answers is no Newton, and its answers would pile up.
 constexpr size_t kMaxWaitingAnswers = 64;
 
-// "dinf": who we are, and the programs of ours the Newton may name.
-std::string DesktopInfo() {
+// A challenge for the Newton's password step.
+std::string NewChallenge() {
     std::random_device random;
     std::string challenge;
     for (size_t i = 0; i < kChallengeSize; ++i) challenge += static_cast<char>(random());
+    return challenge;
+}
+
+// "dinf": who we are, the challenge the Newton answers, and the programs of
+// ours the Newton may name.
+std::string DesktopInfo(const std::string& challenge) {
     nsof::Frame program;
     program.slots = {{"id", nsof::Value{int32_t{2}}},
                      {"name", nsof::Value{nsof::String{kProgramName}}},
@@ -59,7 +65,15 @@ std::string IconNames(uint32_t icons) {
 
 }  // namespace
 
-FullConnection::FullConnection(int64_t now) : m_lastSentMs(now) {
+std::string PasswordQuestion(size_t refused) {
+    if (refused == 0) return "The Newton asks for its Connection password.";
+    const size_t left = refused < kPasswordTries ? kPasswordTries - refused : 0;
+    return "The Newton refused that password (" + Counted(left, "try", "tries") + " left).";
+}
+
+FullConnection::FullConnection(int64_t now, std::string challenge)
+    : m_ourChallenge(challenge.size() == kChallengeSize ? std::move(challenge) : NewChallenge()),
+      m_lastSentMs(now) {
     Expect(Step::kRequest, now);
 }
 
@@ -273,7 +287,7 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
             m_owner = owner.value_or("");
             Note(m_owner.empty() ? "Connected to the Newton."
                                  : "Connected to " + m_owner + "'s Newton.");
-            Send(kDesktopInfo, DesktopInfo());
+            Send(kDesktopInfo, DesktopInfo(m_ourChallenge));
             Expect(Step::kInfo, now);
             break;
         }
@@ -292,9 +306,24 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
             Expect(Step::kPassword, now);
             break;
         default:
-            AnswerPassword(now);
+            // The Newton answered our challenge with its password: one
+            // without a password answers as the empty one does.  A Newton that
+            // has one is asked for it, and no try of its few is spent on a
+            // password nobody gave.
+            if (!m_password.empty() || message.data == PasswordAnswer(m_ourChallenge)) {
+                AnswerPassword(now);
+            } else {
+                AskForPassword(now);
+            }
             break;
     }
+}
+
+void FullConnection::AskForPassword(int64_t now) {
+    m_phase = Phase::kGreeting;
+    Expect(Step::kPasswordWanted, now);
+    ++m_passwordQuestions;
+    Note(PasswordQuestion(m_refusedAnswers.size()));
 }
 
 void FullConnection::AnswerPassword(int64_t now) {
@@ -333,10 +362,7 @@ bool FullConnection::PasswordRefused(int32_t code, int64_t now) {
         m_keyboard = Keyboard::kClosed;
     }
     if (ReadingRuns()) m_reading->Stop("The Newton asked for its password; the reading has ended.");
-    m_phase = Phase::kGreeting;
-    Expect(Step::kPasswordWanted, now);
-    ++m_passwordQuestions;
-    Note("The Newton asks for its Connection password.");
+    AskForPassword(now);
     return true;
 }
 

@@ -31,6 +31,12 @@ inline constexpr uint32_t kOfferedIcons =
 // How long we stay silent at most while connected; the Newton's own
 // patience is kTimeoutSeconds.
 inline constexpr int64_t kHelloMs = 10000;
+// The answers a Newton takes to its password question: the last refusal
+// ends the connection.
+inline constexpr size_t kPasswordTries = 3;
+// What the Newton's question for its password is, after `refused` answers.
+std::string PasswordQuestion(size_t refused);
+
 // The largest message the Newton may send us.
 inline constexpr size_t kMaxNewtonMessage = 4u << 20;
 
@@ -39,8 +45,10 @@ public:
     enum class Phase { kGreeting, kConnected, kEnded };
     enum class Keyboard { kClosed, kOpening, kOpen };
 
-    // A connection whose first bytes say "newtdock"; they are yet to be received.
-    explicit FullConnection(int64_t now);
+    // A connection whose first bytes say "newtdock"; they are yet to be
+    // received.  `challenge` is the one the Newton is to answer (8 bytes;
+    // none: a random one).
+    explicit FullConnection(int64_t now, std::string challenge = {});
 
     // Bytes as they came from the Newton.
     void Receive(std::string_view bytes, int64_t now);
@@ -66,8 +74,10 @@ public:
     void WithholdPassword(const std::string& why);
     // True while the Newton asks for a password that has not been given.
     bool passwordWanted() const { return m_step == Step::kPasswordWanted; }
-    // How often the Newton has asked for a password so far.
+    // How often the Newton has asked for a password so far, and how many
+    // answers it refused.
     size_t passwordQuestions() const { return m_passwordQuestions; }
+    size_t passwordsRefused() const { return m_refusedAnswers.size(); }
     // True once, when the password given last has been taken by the Newton.
     bool TakePasswordAccepted();
 
@@ -136,6 +146,8 @@ private:
     void OnGreeting(const Message& message, int64_t now);
     // Answers the Newton's challenge with the password given.
     void AnswerPassword(int64_t now);
+    // Waits for a password to answer with, the user asked meanwhile.
+    void AskForPassword(int64_t now);
     // The Newton took the answer: the connection is ready.
     void PasswordTaken(int64_t now);
     // True when the Newton refused the answer `password` gives already.
@@ -185,9 +197,10 @@ private:
     std::deque<Typing> m_typing;        // goes while the keyboard is open
     std::vector<std::string> m_notes;
     std::string m_owner;
-    std::string m_challenge;  // the Newton's, for the password step
-    Secret m_password;        // to answer it with
-    std::string m_answer;     // the answer sent last
+    std::string m_challenge;     // the Newton's, for the password step
+    std::string m_ourChallenge;  // ours, which the Newton answers
+    Secret m_password;           // to answer it with
+    std::string m_answer;        // the answer sent last
     std::vector<std::string> m_refusedAnswers;
     size_t m_passwordQuestions = 0;
     bool m_passwordAccepted = false;

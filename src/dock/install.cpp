@@ -6,6 +6,7 @@
 #include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/session.h"
+#include "dock/connection_driver.h"
 #include "dock/dock_message.h"
 #include "dock/install_lines.h"
 #include "link/link_manager.h"
@@ -143,6 +144,7 @@ private:
 }  // namespace
 
 bool RequestInstall(Session& s, const std::vector<std::string>& files) {
+    if (ReadingBlocks(s, "install packages")) return false;
     bool all = !files.empty();
     for (const std::string& path : files) all = ReadPackage(s, path).has_value() && all;
     if (!all) return false;

@@ -50,12 +50,13 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
     // A store or a soup the Newton cannot set is left out; the others still come.
     if (command == kResult && result != 0 &&
         (m_step == Step::kStoreSet || m_step == Step::kSoupSet)) {
-        ++m_leftOut;
         if (m_step == Step::kStoreSet) {
+            m_missing.push_back("the store " + m_store);
             m_note("The store " + m_store + " could not be opened (error " +
                    std::to_string(result) + "); it is left out.");
             NextStore(now);
         } else {
+            m_missing.push_back("the soup " + Printable(m_soup) + " on " + m_store);
             m_note("The soup " + Printable(m_soup) + " on " + m_store +
                    " could not be opened (error " + std::to_string(result) + "); it is left out.");
             NextSoup(now);
@@ -222,7 +223,7 @@ void SoupReading::TakeStores(const nsof::Array& array) {
         if (store.As<nsof::Frame>()) {
             m_stores.push_back(store);
         } else {
-            ++m_leftOut;
+            m_missing.push_back("a store that is no store");
             m_note("The Newton named a store that is no store; it is left out.");
         }
     }
@@ -234,7 +235,7 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
     const nsof::Decoded names = nsof::Decode(message.data);
     const nsof::Array* array = names.value ? names.value->As<nsof::Array>() : nullptr;
     if (!array) {
-        ++m_leftOut;
+        m_missing.push_back("the soups of " + m_store);
         m_note("The soups of " + m_store + " could not be read (" +
                (names.error.empty() ? "they are no list" : names.error) + "); it is left out.");
         NextStore(now);

@@ -86,8 +86,9 @@ public:
     // The entries that came since the last call.
     std::vector<Entry> TakeEntries();
     size_t stores() const { return m_storesRead; }
-    // Stores and soups that could not be read, which were left out.
-    size_t leftOut() const { return m_leftOut; }
+    // The stores and soups that could not be read, which were left out, in
+    // words ("the store Kort").
+    const std::vector<std::string>& missing() const { return m_missing; }
 
 private:
     enum class Step {
@@ -131,7 +132,7 @@ private:
     std::vector<std::string> m_soups;  // of those wanted, the store's still to read, last first
     std::string m_soup;                // the one being read
     size_t m_storesRead = 0;
-    size_t m_leftOut = 0;
+    std::vector<std::string> m_missing;
     size_t m_number = 0;
     std::vector<Entry> m_entries;
 };

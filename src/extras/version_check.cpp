@@ -18,8 +18,9 @@ std::string PageFetcher::FetchPage(const QUrl& url) {
     QTcpSocket socket;
     QEventLoop wait;
     QByteArray reply;
-    const auto request = QString("GET %1 HTTP/1.1\r\nHost: %2\r\nUser-Agent: CodeguruBrowser1.0\r\n"
-                                 "Accept-Encoding: identity\r\nConnection: close\r\n\r\n")
+    const auto request = QString(
+                             "GET %1 HTTP/1.1\r\nHost: %2\r\nUser-Agent: CodeguruBrowser1.0\r\n"
+                             "Accept-Encoding: identity\r\nConnection: close\r\n\r\n")
                              .arg(url.path(QUrl::FullyEncoded), url.host())
                              .toLatin1();
     QObject::connect(&socket, &QTcpSocket::connected, [&] { socket.write(request); });
@@ -45,6 +46,9 @@ void CheckVersion(const QUrl& url, const std::function<void(const QString&)>& sh
     fetcher.SetFallbackText(std::string(kVersionFallback));
     fetcher.SetTimeoutMs(timeoutMs);
     const std::string page = fetcher.FetchPage(url);
+    // Without an answer the page is the fallback's words, which carry no
+    // token: they are said themselves, so that a failure is never silence.
+    if (page == kVersionFallback) return show(QString::fromStdString(page));
     for (const std::string& message : VersionMessages(page)) show(QString::fromStdString(message));
 }
 

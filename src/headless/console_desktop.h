@@ -29,7 +29,10 @@ public:
     std::optional<std::string> ChooseFileToSend() override;
     void ShowFileError(const std::string& message) override;
     // On a terminal, the password is asked for there.
-    bool AskPassword(const std::string& owner) override { return m_prompt.Ask(owner); }
+    bool AskPassword(const std::string& owner, const std::string& refusal) override {
+        return m_prompt.Ask(owner, refusal);
+    }
+    void StopAskingPassword() override { m_prompt.Withdraw(); }
     PasswordPrompt& prompt() { return m_prompt; }
 
 private:

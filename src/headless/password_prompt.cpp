@@ -9,7 +9,7 @@ PasswordPrompt::~PasswordPrompt() {
     Close();
 }
 
-bool PasswordPrompt::Ask(const std::string& owner) {
+bool PasswordPrompt::Ask(const std::string& owner, const std::string& refusal) {
     if (m_fd >= 0) return true;
     if (!::isatty(STDIN_FILENO)) return false;
     m_fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
@@ -19,10 +19,18 @@ bool PasswordPrompt::Ask(const std::string& owner) {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
     ::tcsetattr(m_fd, TCSAFLUSH, &quiet);
-    const std::string question =
-        "The Newton \"" + owner + "'s Newton\" asks for its Connection password: ";
+    const std::string question = (refusal.empty() ? "" : refusal + "\n") + "The Newton \"" + owner +
+                                 "'s Newton\" asks for its Connection password: ";
     (void)!::write(m_fd, question.data(), question.size());
     return true;
+}
+
+void PasswordPrompt::Withdraw() {
+    if (m_fd < 0) return;
+    static constexpr std::string_view kOver = "\n(The Newton no longer waits for it.)\n";
+    (void)!::write(m_fd, kOver.data(), kOver.size());
+    m_typed.Clear();
+    Close();
 }
 
 std::optional<std::optional<Secret>> PasswordPrompt::Read() {

@@ -19,9 +19,12 @@ public:
     PasswordPrompt(const PasswordPrompt&) = delete;
     PasswordPrompt& operator=(const PasswordPrompt&) = delete;
 
-    // Asks for the password of `owner`'s Newton; false when standard input
-    // is no terminal (nobody there to ask).
-    bool Ask(const std::string& owner);
+    // Asks for the password of `owner`'s Newton, after `refusal` (what became
+    // of the last one; "" for none); false when standard input is no terminal
+    // (nobody there to ask).
+    bool Ask(const std::string& owner, const std::string& refusal);
+    // Takes the question back unanswered: the Newton no longer waits.
+    void Withdraw();
     // The terminal while a question is open, to wait for its answer; -1 else.
     int fd() const { return m_fd; }
     // Reads what was typed; once the line is whole (or the terminal closed:

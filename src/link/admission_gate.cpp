@@ -17,15 +17,29 @@ Admission AdmitCaller(Session& s, const std::string& address) {
             LogLine(s, "Refused the Newton at " + address + ", as you said.");
         return admission;
     }
-    if (gate.asking.count(address)) return Admission::kUndecided;
+    const int64_t now = s.svc.clock.NowMs();
+    if (const auto asked = gate.asking.find(address); asked != gate.asking.end()) {
+        if (now - asked->second < kAdmissionQuestionMs) return Admission::kUndecided;
+        gate.asking.erase(asked);
+        s.svc.desktop->StopAsking(address);
+        LogLine(s, "Refused the Newton at " + address + ": nobody let it in within " +
+                       std::to_string(kAdmissionQuestionMs / 1000) + " s.");
+        return Admission::kRefuse;
+    }
     if (s.svc.desktop && s.svc.desktop->AskToAdmit(address)) {
-        gate.asking.insert(address);
+        gate.asking[address] = now;
         LogLine(s, "A Newton at " + address + " wants to connect.");
         return Admission::kUndecided;
     }
     LogLine(s, "Refused the Newton at " + address +
                    ": only the addresses in NetAllow may connect from other machines.");
     return Admission::kRefuse;
+}
+
+void WithdrawCaller(Session& s, const std::string& address) {
+    if (!s.admission.asking.erase(address)) return;
+    s.svc.desktop->StopAsking(address);
+    LogLine(s, "The Newton at " + address + " went before it was let in.");
 }
 
 void AnswerAdmission(Session& s, const std::string& address, AdmissionAnswer answer) {

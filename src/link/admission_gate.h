@@ -12,8 +12,14 @@ namespace zd {
 
 struct Session;
 
+// How long the user is asked before the caller is refused.
+inline constexpr int64_t kAdmissionQuestionMs = 60000;
+
 // The decision on a caller from `address`, for the DIL.
 Admission AdmitCaller(Session& s, const std::string& address);
+
+// The caller from `address` went before it was decided on.
+void WithdrawCaller(Session& s, const std::string& address);
 
 // What the user answered about `address`.
 enum class AdmissionAnswer { kOnce, kAlways, kRefuse };

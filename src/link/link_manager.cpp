@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/core.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "base/session.h"
@@ -25,6 +26,20 @@ void StopLink(Session& s) {
     (void)dil.CD_Shutdown();
 }
 
+namespace {
+
+// The port `port` (a serial slot, or -1 for the network) as the user knows it.
+std::string PortName(Session& s, int32_t port) {
+    if (port == -1) {
+        const DilSettings settings = ReadDilSettings(s.svc.prefs);
+        return settings.netAddress + ":" + std::to_string(settings.netPort);
+    }
+    const std::string path = s.svc.dil.SerialPortPath(port);
+    return path.empty() ? "serial port " + std::to_string(port) : path;
+}
+
+}  // namespace
+
 void OpenPipe(Session& s) {
     Dil& dil = s.svc.dil;
     if (s.link.pipe != 0) {
@@ -44,7 +59,11 @@ void OpenPipe(Session& s) {
         LogPipeError(s, created, "Couldn't create the pipe.");
     } else {
         const int32_t listening = dil.CD_StartListening(s.link.pipe);
-        if (listening == kDilOk) return;
+        if (listening == kDilOk) {
+            // A first run may take a port the user never chose: it is named.
+            LogLine(s, "Listening on " + PortName(s, port) + ".");
+            return;
+        }
         LogPipeError(s, listening, "Couldn't listen for a connection.");
     }
     if (s.link.pipe != 0) DisposePipe(s);

@@ -1,7 +1,6 @@
 #include "transfer/backup_file.h"
 
 #include <fcntl.h>
-#include <nettle/sha2.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -30,30 +29,6 @@ constexpr const char* kEntriesFormat =
     "each entry: its length as 4 bytes, big-endian, then the entry as the Newton sent it "
     "(Newton Streamed Object Format)";
 
-// A SHA-256 checksum (Nettle's) of what it is handed, in hexadecimal.
-class Sha256 {
-public:
-    Sha256() { sha256_init(&m_context); }
-    void Update(std::string_view bytes) {
-        sha256_update(&m_context, bytes.size(), reinterpret_cast<const uint8_t*>(bytes.data()));
-    }
-    // The checksum; it starts again after.
-    std::string Hex() {
-        uint8_t digest[SHA256_DIGEST_SIZE];
-        sha256_digest(&m_context, sizeof digest, digest);
-        std::string hex;
-        char digits[3];
-        for (const uint8_t byte : digest) {
-            std::snprintf(digits, sizeof digits, "%02x", byte);
-            hex += digits;
-        }
-        return hex;
-    }
-
-private:
-    sha256_ctx m_context;
-};
-
 std::string Size(int64_t bytes) {
     char text[32];
     if (bytes >= 1 << 20) {
@@ -66,13 +41,20 @@ std::string Size(int64_t bytes) {
     return text;
 }
 
-// "NAME (incomplete).newtonbackup" for "NAME.newtonbackup".
-std::string Incomplete(const std::string& path) {
+// "NAME (incomplete).newtonbackup" for "NAME.newtonbackup", or the first
+// numbered one ("NAME (incomplete)-2.newtonbackup") that names no file yet: a
+// backup cut short may be the only copy of a failing Newton's data.
+std::string FreeIncompleteName(const std::string& path) {
     const size_t dot = path.rfind('.');
     const size_t slash = path.rfind('/');
     const size_t end =
         dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
-    return path.substr(0, end) + " (incomplete)" + path.substr(end);
+    for (int serial = 1;; ++serial) {
+        const std::string name =
+            NumberedName(path.substr(0, end) + " (incomplete)", serial) + path.substr(end);
+        struct stat info {};
+        if (::lstat(name.c_str(), &info) != 0) return name;
+    }
 }
 
 std::string LocalTime(std::time_t when, const char* format) {
@@ -249,7 +231,7 @@ void BackupFile::KeepPackage(Session& s, std::string_view entry, size_t number) 
     m_packages.push_back(std::move(package));
 }
 
-std::string BackupFile::Manifest(bool whole) const {
+std::string BackupFile::Manifest(const std::vector<std::string>& missing) const {
     using nlohmann::json;
     const auto member = [](Member& m) {
         return json{{"member", m.name}, {"bytes", m.length}, {"sha256", m.Digest()}};
@@ -274,15 +256,17 @@ std::string BackupFile::Manifest(bool whole) const {
         if (package.compressed) entry["compander"] = package.compander;
         packages.push_back(entry);
     }
-    json manifest{{"format", kFormat},   {"entries format", kEntriesFormat},
-                  {"newton", m_owner},   {"time", IsoLocalTime(m_when)},
-                  {"complete", whole},   {"stores", stores},
+    json manifest{{"format", kFormat},           {"entries format", kEntriesFormat},
+                  {"newton", m_owner},           {"time", IsoLocalTime(m_when)},
+                  {"complete", missing.empty()}, {"stores", stores},
                   {"packages", packages}};
+    if (!missing.empty()) manifest["missing"] = missing;
     if (m_stores) manifest["stores list"] = member(*m_stores);
     return manifest.dump(1, ' ', false, json::error_handler_t::replace);
 }
 
-int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* why) {
+int BackupFile::WriteArchive(const std::string& path, const std::vector<std::string>& missing,
+                             std::string* why) {
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive) {
@@ -309,7 +293,7 @@ int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* w
                zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0,
                                                 ZIP_OPSYS_UNIX, (S_IFREG | 0600) << 16) == 0;
     };
-    const std::string manifest = Manifest(whole);
+    const std::string manifest = Manifest(missing);
     bool added =
         add("manifest.json", zip_source_buffer(archive, manifest.data(), manifest.size(), 0));
     for (Member* member : members) {
@@ -351,10 +335,22 @@ int BackupFile::WriteArchive(const std::string& path, bool whole, std::string* w
     return 0;
 }
 
-ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
+std::optional<std::string> BackupFile::Trouble() const {
+    const int error = m_entrySpool->error != 0 ? m_entrySpool->error : m_packageSpool->error;
+    if (error == 0) return std::nullopt;
+    return "The backup cannot be written (" + WriteFailure(m_entrySpool->path, error) +
+           "); the reading has ended.";
+}
+
+ReadingSink::Ending BackupFile::Finish(Session& s, bool whole,
+                                       const std::vector<std::string>& missing) {
     (void)s;
     Ending ending;
-    const std::string target = whole ? m_path : Incomplete(m_path);
+    std::vector<std::string> lacking = missing;
+    if (!whole) lacking.push_back("what was still to come: the reading was cut short");
+    // A name the user chose is theirs to replace; a backup that is not whole
+    // takes a name of its own.
+    const std::string target = lacking.empty() ? m_path : FreeIncompleteName(m_path);
     std::string temporary, why;
     int error = m_entrySpool->error != 0 ? m_entrySpool->error : m_packageSpool->error;
     if (error == 0) {
@@ -362,13 +358,16 @@ ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
         error = fd < 0 ? errno : 0;
         if (fd >= 0) ::close(fd);
     }
-    if (error == 0) error = WriteArchive(temporary, whole, &why);
-    if (error == 0) error = PlaceTemporary(temporary, target, IfTaken::kReplace);
+    if (error == 0) error = WriteArchive(temporary, lacking, &why);
+    if (error == 0)
+        error = PlaceTemporary(temporary, target,
+                               lacking.empty() ? IfTaken::kReplace : IfTaken::kRefuse);
     if (error != 0) {
         if (!temporary.empty()) ::unlink(temporary.c_str());
         ending.line = "Couldn't write the backup " + target + " (" +
                       (why.empty() ? WriteFailure(target, error) : why) + "); no backup was kept.";
         ending.title = "The backup could not be written";
+        ending.detail = ending.line;
         ending.outcome = ExportOutcome::kCutShort;
         return ending;
     }
@@ -379,19 +378,25 @@ ReadingSink::Ending BackupFile::Finish(Session& s, bool whole, size_t leftOut) {
     const std::string what =
         Counted(m_entries, "entry", "entries") + " of " + Counted(soups, "soup", "soups") + " on " +
         Counted(m_storeList.size(), "store", "stores") + " (" + Size(info.st_size) + ")";
+    ending.detail = target;
     if (!whole) {
         ending.line = "The backup was cut short: " + what + " are kept in " + target + ".";
         ending.title = "The backup was cut short";
         ending.outcome = ExportOutcome::kCutShort;
         return ending;
     }
+    if (!missing.empty()) {
+        std::string lacks;
+        for (const std::string& part : missing) lacks += (lacks.empty() ? "" : ", ") + part;
+        ending.line = "The backup is incomplete: " + what + " are kept in " + target +
+                      "; it lacks " + lacks + ".";
+        ending.title = "The backup is incomplete";
+        ending.outcome = ExportOutcome::kSomeSkipped;
+        return ending;
+    }
     ending.line = "Backed up " + what + " to " + target + ".";
-    if (leftOut > 0)
-        ending.line +=
-            " " + Counted(leftOut, "store or soup", "stores or soups") + " could not be read.";
     ending.title = "The Newton is backed up";
-    ending.detail = target;
-    ending.outcome = leftOut > 0 ? ExportOutcome::kSomeSkipped : ExportOutcome::kAllSaved;
+    ending.outcome = ExportOutcome::kAllSaved;
     return ending;
 }
 

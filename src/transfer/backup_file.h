@@ -5,12 +5,14 @@
 // a .pkg file.  What arrives is spooled to disk beside the archive, so that
 // memory stays flat however large the backup; the archive is written beside
 // its name, read back against every checksum, and only then takes the name.
-// A reading cut short leaves an archive named as incomplete.
+// A reading cut short, or one that could not read a store or soup, leaves an
+// archive named as incomplete, under a name of its own.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,8 @@ public:
     std::string Beginning() const override;
     std::string Count(size_t entries) const override;
     void Save(Session& s, const dock::SoupReading::Entry& entry) override;
-    Ending Finish(Session& s, bool whole, size_t leftOut) override;
+    std::optional<std::string> Trouble() const override;
+    Ending Finish(Session& s, bool whole, const std::vector<std::string>& missing) override;
 
 private:
     struct Spool;
@@ -48,8 +51,10 @@ private:
     Soup& SoupOf(const dock::SoupReading::Entry& entry);
     void KeepPackage(Session& s, std::string_view entry, size_t number);
     // Writes the archive to `path` and reads it back; 0 or an errno.
-    int WriteArchive(const std::string& path, bool whole, std::string* why);
-    std::string Manifest(bool whole) const;
+    int WriteArchive(const std::string& path, const std::vector<std::string>& missing,
+                     std::string* why);
+    // The manifest; the backup is complete when nothing is `missing`.
+    std::string Manifest(const std::vector<std::string>& missing) const;
 
     std::string m_path;
     std::string m_owner;

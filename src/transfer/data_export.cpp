@@ -89,7 +89,7 @@ void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
     const std::string which =
         "entry " + std::to_string(entry.number) + " of " + entry.soup + " on " + entry.store;
     const nsof::Decoded decoded = nsof::Decode(entry.data);
-    std::string why = decoded.error;
+    std::string why = DamagedEntry(decoded.error);
     std::optional<Translated> translated;
     if (decoded.value) {
         const int32_t store = entry.storeSignature;
@@ -99,7 +99,7 @@ void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
     }
     if (!translated) {
         ++sheet->skipped;
-        LogLine(s, "Skipped " + which + ": " + why + ".");
+        m_skips.Skipped(s, which, why);
         return;
     }
     std::vector<std::string> oddities = decoded.oddities;
@@ -109,7 +109,11 @@ void DataExport::Save(Session& s, const dock::SoupReading::Entry& entry) {
     sheet->saved += translated->count;
 }
 
-ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
+ReadingSink::Ending DataExport::Finish(Session& s, bool whole,
+                                       const std::vector<std::string>& missing) {
+    const size_t leftOut = missing.size();
+    m_skips.Flush(s);
+    if (m_notes) m_notes->Finish(s);
     std::string saved;
     const auto count = [&saved](size_t n, const char* noun, const char* nouns) {
         saved += (saved.empty() ? "" : ", ") + Counted(n, noun, nouns);
@@ -143,7 +147,8 @@ ReadingSink::Ending DataExport::Finish(Session& s, bool whole, size_t leftOut) {
     ending.line = m_notesOnly ? saved + " saved in " + m_folder
                               : "Saved the Newton's data in " + m_folder + ": " + saved;
     if (skippedCount > 0) ending.line += "; " + std::to_string(skippedCount) + " skipped";
-    if (leftOut > 0) ending.line += "; " + Counted(leftOut, "store", "stores") + " left out";
+    for (size_t i = 0; i < leftOut; ++i)
+        ending.line += (i == 0 ? "; not read: " : ", ") + missing[i];
     if (!whole) ending.line += "; the reading was cut short";
     ending.line += ".";
     ending.title = m_notesOnly ? saved + " from the Newton saved" : "The Newton's data saved";

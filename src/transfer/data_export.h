@@ -35,7 +35,7 @@ public:
     void Save(Session& s, const dock::SoupReading::Entry& entry) override;
     // Ends the export, its files taking their names when `whole`; the log
     // says where each kind went and what was saved and skipped.
-    Ending Finish(Session& s, bool whole, size_t leftOut) override;
+    Ending Finish(Session& s, bool whole, const std::vector<std::string>& missing) override;
 
 private:
     // One file of all entries of a kind, and what ends it.
@@ -57,6 +57,7 @@ private:
     std::vector<std::string> m_soups;
     std::unique_ptr<NoteFiles> m_notes;
     Sheet m_names, m_dates, m_todo;
+    SkipLog m_skips;
 };
 
 }  // namespace zd

@@ -40,12 +40,12 @@ std::string NoteFiles::FolderFor(const std::string& label, std::string* why) {
 
 void NoteFiles::Save(Session& s, std::string_view entry, const std::string& which) {
     const nsof::Decoded decoded = nsof::Decode(entry);
-    std::string why = decoded.error;
+    std::string why = DamagedEntry(decoded.error);
     std::optional<NoteText> note;
     if (decoded.value) note = NoteAsText(*decoded.value, &why);
     if (!note) {
         ++m_skipped;
-        LogLine(s, "Skipped " + which + ": " + why + ".");
+        m_skips.Skipped(s, which, why);
         return;
     }
     std::vector<std::string> oddities = decoded.oddities;
@@ -64,7 +64,7 @@ void NoteFiles::Save(Session& s, std::string_view entry, const std::string& whic
     }
     if (error != 0) {
         ++m_skipped;
-        LogLine(s, "Skipped " + which + ": " + path + ": " + WriteFailure(path, error) + ".");
+        m_skips.Skipped(s, which, path + ": " + WriteFailure(path, error));
         return;
     }
     ++m_saved;

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "transfer/entry_log.h"
 #include "transfer/item_file.h"
 
 namespace zd {
@@ -28,6 +29,8 @@ public:
     // line saying so; one with something odd in it is saved as well as it
     // can be, and the log says what was odd.
     void Save(Session& s, std::string_view entry, const std::string& which);
+    // Says what is still to be said of the notes skipped.
+    void Finish(Session& s) { m_skips.Flush(s); }
 
     const std::string& folder() const { return m_folder; }
     size_t saved() const { return m_saved; }
@@ -44,6 +47,7 @@ private:
     UniqueNames m_paths;
     size_t m_saved = 0;
     size_t m_skipped = 0;
+    SkipLog m_skips;
 };
 
 }  // namespace zd

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ public:
 
     // Takes one thing the reading brought.
     virtual void Save(Session& s, const dock::SoupReading::Entry& entry) = 0;
+    // Why nothing more can be saved (a full disk), which ends the reading;
+    // nullopt while all is well.
+    virtual std::optional<std::string> Trouble() const { return std::nullopt; }
 
     struct Ending {
         std::string line;   // the log's last word on it
@@ -33,9 +37,9 @@ public:
         std::string detail;
         ExportOutcome outcome = ExportOutcome::kAllSaved;
     };
-    // Ends it, whole or cut short, with `leftOut` stores and soups the
-    // reading could not read.
-    virtual Ending Finish(Session& s, bool whole, size_t leftOut) = 0;
+    // Ends it, whole or cut short, with the stores and soups the reading
+    // could not read (`missing`, in words).
+    virtual Ending Finish(Session& s, bool whole, const std::vector<std::string>& missing) = 0;
 };
 
 }  // namespace zd

@@ -100,7 +100,7 @@ void KeepReplacedClipboardItem(Session& s) {
     }
     LogLine(s, "The item " + earlier.name + " on the clipboard is kept as " + kept.path +
                    " before the next takes its place.");
-    s.svc.desktop->Tell({earlier.name + " kept as a file", kept.path, kept.path});
+    s.svc.desktop->Tell({earlier.name + " kept as a file", kept.path, kept.path, true});
 }
 
 void DeliverToClipboard(Session& s, const Item& item) {

@@ -8,6 +8,7 @@
 
 #include "base/unicode.h"
 #include "dock/dock_message.h"
+#include "dock/password.h"
 #include "link/poll_tick.h"
 #include "support/link_fixture.h"
 
@@ -32,15 +33,20 @@ struct ConnectionNewton {
             n.Send(dock::Encode(command, data));
         };
         if (message.command == "dock") say("name", dock::BigEndian32(0) + "\0A\0s\0a\0\0"s);
-        if (message.command == "dinf") say("ninf", dock::BigEndian32(9) + std::string(8, '\1'));
+        if (message.command == "dinf") {
+            desktopChallenge = message.data.substr(8, 8);
+            say("ninf", dock::BigEndian32(9) + std::string(8, '\1'));
+        }
         if (message.command == "wicn") say("dres", dock::BigEndian32(0));
-        if (message.command == "stim") say("pass", std::string(8, '\2'));
+        // Without a password, as its answer to the desktop's challenge says.
+        if (message.command == "stim") say("pass", dock::PasswordAnswer(desktopChallenge));
         if (message.command == "kybd") say("kybd");
         if (message.command == "kbds") typed += Utf16BeToUtf8(message.data);
     }
     dock::Reader reader{1 << 20};
     std::vector<std::string> commands;
     std::string typed;
+    std::string desktopChallenge;
 };
 
 class ConversationTest : public test::LinkFixture {

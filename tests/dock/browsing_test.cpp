@@ -115,6 +115,9 @@ protected:
 };
 
 TEST_F(BrowsingTest, ARealNewtonsInstallIsAnsweredAsItsDesktopAnsweredIt) {
+    // The challenge that desktop gave, which the Newton answered without a password.
+    connection = FullConnection(now, "\x5F\xFE\xF6\x6A\x5B\xE3\xDA\x62"s);
+    connection.OfferFiles(&shelf);
     NewtonSent("00_rtdk.bin");
     NewtonSent("01_name.bin");
     auto sent = Sent();

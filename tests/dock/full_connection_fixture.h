@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dock/full_connection.h"
+#include "dock/password.h"
 
 namespace zd::dock {
 
@@ -34,14 +35,25 @@ protected:
         for (const Message& message : Sent()) commands.push_back(message.command);
         return commands;
     }
+    // The Newton's own answer to the challenge of the desktop's "dinf" in
+    // `sent`, under `password`.
+    static std::string NewtonsAnswer(const std::vector<Message>& sent,
+                                     const std::string& password = "") {
+        for (const Message& message : sent)
+            if (message.command == "dinf")
+                return PasswordAnswer(message.data.substr(8, 8), password);
+        ADD_FAILURE() << "no dinf";
+        return "";
+    }
     // Runs the greeting as a Newton without a password does, whose owner
     // says `name` data; what was said and noted in it is dropped.
     void Connect(const std::string& name) {
         NewtonSays("rtdk", BigEndian32(9));
         NewtonSays("name", name);
+        const std::string answer = NewtonsAnswer(Sent());
         NewtonSays("ninf", BigEndian32(9) + kChallenge);
         NewtonSays("dres", BigEndian32(0));
-        NewtonSays("pass", "\x11\x22\x33\x44\x55\x66\x77\x88");
+        NewtonSays("pass", answer);
         // A Newton says nothing when it takes the answer.
         connection.Tick(now += 500);
         (void)Sent();

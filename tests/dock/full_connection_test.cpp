@@ -48,6 +48,7 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].command, "dinf");
+    const std::string newtonsAnswer = NewtonsAnswer(sent);
     const std::string& info = sent[0].data;
     EXPECT_EQ(info.substr(0, 8), BigEndian32(10) + BigEndian32(0)) << "version 10, a Macintosh";
     EXPECT_EQ(info.substr(16, 8), BigEndian32(1) + BigEndian32(0));
@@ -68,7 +69,7 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
     EXPECT_EQ(ReadBigEndian32(sent[0].data), 30u);
 
     NewtonSays("dres", BigEndian32(0));  // a Newton that confirms the timeout too
-    NewtonSays("pass", "\x11\x22\x33\x44\x55\x66\x77\x88");
+    NewtonSays("pass", newtonsAnswer);
     sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].command, "pass");
@@ -88,12 +89,33 @@ TEST_F(FullConnectionTest, TheGreetingGoesStepByStepToTheConnection) {
 const std::string kTryAgain = BigEndian32(static_cast<uint32_t>(-28023));
 const std::string kLastTry = BigEndian32(static_cast<uint32_t>(-28022));
 
+TEST_F(FullConnectionTest, ANewtonWithAPasswordIsAskedForItBeforeATryIsSpent) {
+    NewtonSays("rtdk", BigEndian32(9));
+    NewtonSays("name", NameData(u"Åsa"));
+    const std::string newtonsAnswer = NewtonsAnswer(Sent(), "hemligt");
+    NewtonSays("ninf", BigEndian32(9) + kChallenge);
+    NewtonSays("dres", BigEndian32(0));
+    (void)Sent();
+    (void)connection.TakeNotes();
+    NewtonSays("pass", newtonsAnswer);
+    EXPECT_TRUE(Sent().empty()) << "no empty answer: it would spend one of the Newton's tries";
+    EXPECT_TRUE(connection.passwordWanted());
+    EXPECT_EQ(connection.TakeNotes(), Notes{"The Newton asks for its Connection password."});
+    connection.GivePassword(Secret("fel"), now);
+    EXPECT_EQ(Sent()[0].data, PasswordAnswer(kChallenge, "fel"));
+    NewtonSays("dres", kTryAgain);
+    EXPECT_EQ(connection.TakeNotes(), Notes{"The Newton refused that password (2 tries left)."});
+    connection.GivePassword(Secret("hemligt"), now);
+    connection.Tick(now += 500);
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
+}
+
 TEST_F(FullConnectionTest, ARefusedPasswordIsAskedForAndAnsweredToTheSameChallenge) {
     Connect();
     NewtonSays("dres", kTryAgain);
     EXPECT_TRUE(connection.passwordWanted());
     EXPECT_EQ(connection.passwordQuestions(), 1u);
-    EXPECT_EQ(connection.TakeNotes(), Notes{"The Newton asks for its Connection password."});
+    EXPECT_EQ(connection.TakeNotes(), Notes{"The Newton refused that password (2 tries left)."});
     connection.GivePassword(Secret("fel"), now);
     auto sent = Sent();
     ASSERT_EQ(sent.size(), 1u);

@@ -99,16 +99,27 @@ TEST_F(MainWindowTest, TheMenuHasItsItemsAndWorkingShortcuts) {
                          .arg(item->isEnabled() ? "" : " greyed");
         }
     }
-    EXPECT_EQ(
-        items,
-        QStringList({"&File", "&Open Connection 1005 Ctrl+O", "&Close Connection 1010 Ctrl+C",
-                     "&Put files 57601 ", "&Install package… 1034 ",
-                     "Open the &receive folder 1038 ", "&Unsaved items… 1035 ",
-                     "Save the Newton's &notes… 1037 ", "Save the Newton's &data… 1039 ",
-                     "&Back up the Newton… 1040 ", "&Status View 1006 ", "E&xit 57665 Ctrl+X",
-                     "&Edit", "Cut 57635  greyed", "Copy 57634  greyed", "&Paste 1009 Ctrl+P",
-                     "&Type on the Newton… 1036 Ctrl+T", "P&references 1007 Ctrl+R", "&Help",
-                     "&About Zandorelle... 1012 ", "Check for latest &version 1032 "}));
+    EXPECT_EQ(items, QStringList({"&File",
+                                  "&Open Connection 1005 Ctrl+O",
+                                  "&Close Connection 1010 Ctrl+C",
+                                  "&Put files 57601 ",
+                                  "&Install package… 1034 ",
+                                  "Open the &receive folder 1038 ",
+                                  "&Unsaved items… 1035 ",
+                                  "Save the Newton's &notes… 1037 ",
+                                  "Save the Newton's &data… 1039 ",
+                                  "&Back up the Newton… 1040 ",
+                                  "&Status View 1006 ",
+                                  "E&xit 57665 Ctrl+X",
+                                  "&Edit",
+                                  "Cut 57635  greyed",
+                                  "Copy 57634  greyed",
+                                  "&Paste 1009 Ctrl+P",
+                                  "&Type on the Newton… 1036 Ctrl+T",
+                                  "P&references 1007 Ctrl+R",
+                                  "&Help",
+                                  "&About Zandorelle... 1012 ",
+                                  "Check for latest &version 1032 "}));
 }
 
 TEST_F(MainWindowTest, UnsavedItemsAreCountedAtTheStartAndTheirFolderOpens) {
@@ -133,6 +144,7 @@ TEST_F(MainWindowTest, ButtonsAndMenusReachTheLink) {
     window->command(command::kPaste);
     EXPECT_EQ(Log(),
               "Listening... press 'Connect' on the Zandorelle slip.\n"
+              "Listening on serial port 0.\n"
               "Disconnecting and disposing the pipe...\n"
               "The pipe has been disconnected and disposed.\n"
               "Special Paste.\n"
@@ -300,7 +312,8 @@ TEST_F(MainWindowTest, DroppedPackagesAreInstalledAndTheNextConnectionIsNotGreet
     auto* files = new QMimeData;
     files->setUrls({QUrl::fromLocalFile(QString::fromStdString(package))});
     Drop(files);
-    EXPECT_TRUE(Log().endsWith("Open Connection on the Newton and tap Connect.\n"))
+    EXPECT_TRUE(Log().endsWith(
+        "Open Connection on the Newton and tap Connect.\nListening on serial port 0.\n"))
         << Log().toStdString();
     EXPECT_TRUE(InstallExpected(session));
     EXPECT_NE(peers.front()->received().find("#BYE"), std::string::npos)

@@ -53,9 +53,12 @@ TEST_F(HeadlessTest, ListenConnectAndQuitWithGoodbye) {
     EXPECT_EQ(program.WaitForExit(), 0);
     const std::string log = program.out();
     EXPECT_EQ(log.rfind("Listening... press 'Connect' on the Zandorelle slip.\n"
-                        "The Newton sends a plain stream.\n"
-                        "Accepting...\n"
-                        "Connection from 127.0.0.1:",
+                        "Listening on 127.0.0.1:" +
+                            std::to_string(port) +
+                            ".\n"
+                            "The Newton sends a plain stream.\n"
+                            "Accepting...\n"
+                            "Connection from 127.0.0.1:",
                         0),
               0u)
         << log;

@@ -123,19 +123,29 @@ TEST_F(BackupTest, WhatTheNewtonCannotDoIsSaidAndCounted) {
         const char* option;
         int status;
         const char* line;
+        const char* kept;
     } cases[] = {
         {"--no-store-list", 0,
-         "The Newton does not list its stores; those of its synchronisation options are read.\n"},
-        {"--card-gone", 1, "The store Kort could not be opened (error -28014); it is left out.\n"},
+         "The Newton does not list its stores; those of its synchronisation options are read.\n",
+         "Åsa.newtonbackup"},
+        // Whole means every store and soup: a backup without the card is named so.
+        {"--card-gone", 1, "The store Kort could not be opened (error -28014); it is left out.\n",
+         "Åsa (incomplete).newtonbackup"},
     };
-    for (const auto& [option, status, line] : cases) {
+    for (const auto& [option, status, line, kept] : cases) {
         fs::remove_all(sent);
+        fs::remove_all(out);
         fs::create_directories(sent);
+        fs::create_directories(out);
         PrepareNewton({option});
         EXPECT_EQ(Run({"--backup", archive}), status) << option << program->out();
         EXPECT_TRUE(Logged(line)) << program->out();
-        EXPECT_TRUE(fs::exists(archive)) << option;
+        EXPECT_TRUE(fs::exists(out + "/" + kept)) << option;
+        EXPECT_EQ(fs::exists(archive), status == 0) << option;
     }
+    EXPECT_TRUE(Logged("; it lacks the store Kort.\n")) << program->out();
+    const std::string manifest = Check(out + "/Åsa (incomplete).newtonbackup");
+    EXPECT_NE(manifest.find("newton Åsa Ørnskjöld incomplete\n"), std::string::npos) << manifest;
 }
 
 TEST_F(BackupTest, ABackupCutShortNeverLooksComplete) {
@@ -160,6 +170,13 @@ TEST_F(BackupTest, ABackupCutShortNeverLooksComplete) {
             EXPECT_TRUE(name == "Åsa (incomplete).newtonbackup") << name;
         }
     }
+    // A second backup cut short keeps the first: it may be the only copy.
+    for (int run = 0; run < 2; ++run) {
+        PrepareNewton({"--vanish-after-notes", "8"});
+        EXPECT_EQ(Run({"--backup", archive}), 1) << program->out();
+    }
+    EXPECT_TRUE(fs::exists(out + "/Åsa (incomplete).newtonbackup"));
+    EXPECT_TRUE(fs::exists(out + "/Åsa (incomplete)-2.newtonbackup")) << program->out();
 }
 
 }  // namespace

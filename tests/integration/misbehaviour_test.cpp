@@ -40,9 +40,8 @@ TEST_P(MisbehaviourTest, TheLogTellsWhatHappened) {
     test::Subprocess program({ZD_PROGRAM, "--headless", "--ini", dir.File("z.INI")});
     program.Write("listen\n");
     const std::string expected =
-        "Listening... press 'Connect' on the Zandorelle slip.\n"
-        "Accepting...\n" +
-        scenario.expectedLog;
+        "Listening... press 'Connect' on the Zandorelle slip.\nListening on " + pty +
+        ".\nAccepting...\n" + scenario.expectedLog;
     if (!scenario.command.empty()) {
         ASSERT_TRUE(program.WaitForStdout(scenario.after, 10000)) << program.out();
         program.Write(scenario.command + " " + dir.File("send.txt") + "\n");

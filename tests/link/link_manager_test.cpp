@@ -43,7 +43,9 @@ TEST_F(LinkManagerTest, OpenPipeOverAConnectedPipeDropsItWithoutGoodbye) {
     OpenPipe(session);
 
     EXPECT_EQ(display.Lines(),
-              Lines{"(Disconnecting and disposing the previously active connection first)"});
+              (Lines{"(Disconnecting and disposing the previously active connection first)",
+                     "Listening on serial port 0."}))
+        << "a port no device stands for is named by its slot";
     EXPECT_EQ(first.received(), "");
     EXPECT_TRUE(first.closed());
     EXPECT_EQ(State(), kStateListening);

@@ -13,13 +13,14 @@ namespace {
 using Lines = std::vector<std::string>;
 
 constexpr const char* kListenLine = "Listening... press 'Connect' on the Zandorelle slip.";
+constexpr const char* kPortLine = "Listening on serial port 0.";
 
 class PollTickTest : public test::LinkFixture {};
 
 TEST_F(PollTickTest, FirstTickListensOnceWhenAskedTo) {
     prefs.SetPrefInt(1, "listen");
     PollTick(session);
-    EXPECT_EQ(display.Lines(), Lines{kListenLine});
+    EXPECT_EQ(display.Lines(), (Lines{kListenLine, kPortLine}));
     EXPECT_EQ(State(), kStateListening);
     EXPECT_EQ(session.poll.pendingAction, kGreet);
 
@@ -60,7 +61,8 @@ TEST_F(PollTickTest, ATypicalConnectionShowsEachStateOnceAndAcceptsOnce) {
     // The greeting shows "Connected" once more by itself.
     EXPECT_EQ(display.states, (Lines{"Listening", "Connect Pending", "Connected", "Connected"}));
     EXPECT_EQ(display.transits, (Lines{"", "", "8", "8"}));
-    EXPECT_EQ(display.Lines(), (Lines{kListenLine, "Accepting...", "ZD is now working."}));
+    EXPECT_EQ(display.Lines(),
+              (Lines{kListenLine, kPortLine, "Accepting...", "ZD is now working."}));
     EXPECT_EQ(session.poll.pendingAction, kNoAction);
     EXPECT_TRUE(session.link.handshakeDone);
 }

@@ -40,7 +40,8 @@ TEST_F(RelistenTest, ListensAgainWhenThePipeIsGoneOrDropped) {
     EXPECT_EQ(display.Lines(),
               (std::vector<std::string>{"Listening... press 'Connect' on the Zandorelle slip.",
                                         "(Disconnecting and disposing the previously active "
-                                        "connection first)"}));
+                                        "connection first)",
+                                        "Listening on serial port 0."}));
     EXPECT_EQ(State(), kStateListening);
 }
 

@@ -144,8 +144,8 @@ TEST_F(NoteFilesTest, WhatCannotBeReadOrWrittenIsSkippedWithItsReason) {
     files.Save(session, Note("Länk"), "note 4 of Internal");
     files.Save(session, Note("Fin", "Mapp"), "note 5 of Internal");
     EXPECT_EQ(display.Lines(),
-              (Lines{"Skipped note 3 of Internal: a frame of 2147483647 where 0 bytes remain (at "
-                     "byte 7).",
+              (Lines{"Skipped note 3 of Internal: it arrived damaged, so reading the Newton again "
+                     "may bring it (a frame of 2147483647 where 0 bytes remain (at byte 7)).",
                      "Skipped note 4 of Internal: " + folder +
                          "/Länk.txt: Too many levels of symbolic links.",
                      "Something was odd in note 5 of Internal: its folder could not be made (" +

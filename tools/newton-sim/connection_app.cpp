@@ -158,7 +158,9 @@ bool PlayGreeting(Conversation& c, const FullPlay& play) {
     std::fprintf(stderr, "newton-sim: icons %u\n",
                  icons->data.size() >= 4 ? dock::ReadBigEndian32(icons->data) : 0u);
     if (!Answer(c, play, words::kResult, dock::BigEndian32(0)) || !Expect(c, words::kSetTimeout) ||
-        !Answer(c, play, words::kPassword, std::string(8, '\x5A'))) {
+        // Its own answer to the desktop's challenge, under its password.
+        !Answer(c, play, words::kPassword,
+                ExpectedAnswer(info->data.substr(8, 8), play.password))) {
         return false;
     }
     // Three tries, as one peer allows: two refusals that let the desktop try

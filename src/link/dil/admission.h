@@ -15,6 +15,9 @@ enum class Admission { kAllow, kRefuse, kUndecided };
 // Decides on a caller from IPv4 `address` (dotted); kUndecided while the
 // user is being asked.
 using Admit = std::function<Admission(const std::string& address)>;
+// The caller from `address` that was being decided on is gone: it left, or a
+// Newton of this machine's took its place.
+using Withdrawn = std::function<void(const std::string& address)>;
 
 // True for 127.0.0.0/8.
 bool IsLoopback(std::string_view address);

@@ -74,9 +74,9 @@ std::unique_ptr<Transport> Dil::MakeTransport(const PipeRequest& request, int32_
         return m_options.transportFactory(request);
     }
     if (request.kind == PipeKind::kNetwork) {
-        return std::make_unique<TcpTransport>(m_clock, request.settings.netAddress,
-                                              request.settings.netPort, m_options.readTimeoutMs,
-                                              m_options.notice, m_options.admit);
+        return std::make_unique<TcpTransport>(
+            m_clock, request.settings.netAddress, request.settings.netPort, m_options.readTimeoutMs,
+            m_options.notice, m_options.admit, m_options.withdrawn);
     }
     const auto table = SerialPortTable(request.settings.serialDevices, m_options.deviceRoots);
     if (request.serialPort < 0 || request.serialPort >= kSerialSlots ||
@@ -264,6 +264,12 @@ int32_t Dil::CD_Disconnect(CD_Handle pipe) {
 int32_t Dil::CD_Dispose(CD_Handle pipe) {
     if (pipe == m_lastFound.first) m_lastFound = {};
     return m_pipes.erase(pipe) == 1 ? kDilOk : kDilErrBadPipe;
+}
+
+std::string Dil::SerialPortPath(int32_t index) const {
+    if (index < 0 || index >= kSerialSlots) return "";
+    const auto table = SerialPortTable(Settings().serialDevices, m_options.deviceRoots);
+    return table[index] ? table[index]->path : "";
 }
 
 int32_t Dil::CD_GetSerialPortName(int32_t index, char* name, int32_t* length) {

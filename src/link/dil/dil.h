@@ -118,6 +118,8 @@ struct DilOptions {
     DeviceRoots deviceRoots;
     // Decides on a network caller from another machine; unset: all are taken.
     Admit admit;
+    // Hears that an undecided caller has gone.
+    Withdrawn withdrawn;
 };
 
 class Dil {
@@ -202,6 +204,8 @@ public:
     // The display name of serial slot `index` (0..3) in `name`, its length in
     // `*length`.  REQUIRES: `*length` holds the room in `name` less one.
     int32_t CD_GetSerialPortName(int32_t index, char* name, int32_t* length);
+    // The device serial slot `index` opens ("/dev/ttyUSB0"); "" for none.
+    std::string SerialPortPath(int32_t index) const;
 
 private:
     Pipe* Find(CD_Handle pipe);

@@ -40,13 +40,14 @@ void CloseFd(int& fd) {
 }  // namespace
 
 TcpTransport::TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs,
-                           Notice notice, Admit admit)
+                           Notice notice, Admit admit, Withdrawn withdrawn)
     : m_clock(clock),
       m_address(std::move(address)),
       m_port(port),
       m_writeTimeoutMs(writeTimeoutMs),
       m_notice(std::move(notice)),
-      m_admit(std::move(admit)) {}
+      m_admit(std::move(admit)),
+      m_withdrawn(std::move(withdrawn)) {}
 
 int32_t TcpTransport::Fail(int32_t code) {
     CloseFd(m_listenFd);
@@ -108,18 +109,51 @@ int TcpTransport::AcceptWaiting(std::string& name) {
 }
 
 void TcpTransport::TakeWaitingConnection() {
-    if (m_heldFd < 0) m_heldFd = AcceptWaiting(m_heldName);
+    if (m_heldFd >= 0 && HeldCallerLeft()) WithdrawHeldCaller();
+    std::string name;
+    for (int fd; (fd = AcceptWaiting(name)) >= 0;) {
+        const std::string address = name.substr(0, name.rfind(':'));
+        // The machine's own Newton (an emulator) is never kept waiting by a
+        // stranger the user is being asked about.
+        if (IsLoopback(address) || !m_admit) {
+            if (m_heldFd >= 0) WithdrawHeldCaller();
+            Attach(fd, name);
+            return;
+        }
+        if (m_heldFd >= 0) {
+            ::close(fd);
+            if (m_notice)
+                m_notice("Turned away " + name + ": another Newton is being asked about.");
+            continue;
+        }
+        m_heldFd = fd;
+        m_heldName = name;
+    }
     if (m_heldFd < 0) return;
-    const std::string address = m_heldName.substr(0, m_heldName.rfind(':'));
-    const Admission admission =
-        IsLoopback(address) || !m_admit ? Admission::kAllow : m_admit(address);
+    const Admission admission = m_admit(m_heldName.substr(0, m_heldName.rfind(':')));
     if (admission == Admission::kUndecided) return;
     if (admission == Admission::kRefuse) {
         CloseFd(m_heldFd);
         return;
     }
-    m_connFd = std::exchange(m_heldFd, -1);
-    m_peerName = m_heldName;
+    const int fd = std::exchange(m_heldFd, -1);
+    Attach(fd, m_heldName);
+}
+
+bool TcpTransport::HeldCallerLeft() const {
+    char byte = 0;
+    const ssize_t n = ::recv(m_heldFd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+void TcpTransport::WithdrawHeldCaller() {
+    CloseFd(m_heldFd);
+    if (m_withdrawn) m_withdrawn(m_heldName.substr(0, m_heldName.rfind(':')));
+}
+
+void TcpTransport::Attach(int fd, const std::string& name) {
+    m_connFd = fd;
+    m_peerName = name;
     m_peer = Peer::kAttached;
     // Commands are a few bytes each; do not hold them back for coalescing.
     const int on = 1;

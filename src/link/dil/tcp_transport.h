@@ -17,9 +17,11 @@ public:
     // Listens on `address` (dotted IPv4, e.g. "127.0.0.1" or "0.0.0.0") and
     // `port`.  `writeTimeoutMs` bounds how long a write waits for room;
     // `notice` hears why listening failed, in words; `admit` decides on a
-    // caller from another machine (none: every caller is taken).
+    // caller from another machine (none: every caller is taken), and
+    // `withdrawn` hears that one it had not decided on has gone.  While one
+    // waits, a caller of this machine is still taken (in its place).
     TcpTransport(Clock& clock, std::string address, int32_t port, int32_t writeTimeoutMs,
-                 Notice notice, Admit admit = {});
+                 Notice notice, Admit admit = {}, Withdrawn withdrawn = {});
     ~TcpTransport() override;
 
     FramingKind framing() const override { return FramingKind::kDetect; }
@@ -39,6 +41,11 @@ private:
     // The next waiting client's socket and its address as `name`, or -1.
     int AcceptWaiting(std::string& name);
     void TakeWaitingConnection();
+    // True when the caller held for its admission has closed its end.
+    bool HeldCallerLeft() const;
+    // Lets the held caller go, telling `withdrawn`.
+    void WithdrawHeldCaller();
+    void Attach(int fd, const std::string& name);
     void TurnAwayLateComers();
     void PeerLeft();
 
@@ -48,6 +55,7 @@ private:
     int32_t m_writeTimeoutMs;
     Notice m_notice;
     Admit m_admit;
+    Withdrawn m_withdrawn;
     static constexpr int64_t kTurnAwayEveryMs = 100;
     // A caller waiting for its admission: nothing it sends is read meanwhile.
     int m_heldFd = -1;
