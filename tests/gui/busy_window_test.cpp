@@ -1,10 +1,12 @@
 // The real window while it waits for the Newton, under icewm on Xvfb: it keeps
-// painting and shows how far a slow item has come, and every way of quitting
-// ends the program within seconds of being asked, even while the Newton is
-// silent in the middle of an item.
+// painting and shows how far a slow item has come; through a backup that
+// takes seconds its menus and dialogs open at once; and every way of
+// quitting ends the program within seconds of being asked, even while the
+// Newton is silent in the middle of an item.
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
 
 #include "app/command_ids.h"
@@ -43,6 +45,36 @@ TEST_F(BusyWindowTest, ASlowItemLeavesTheWindowPaintingAndShowsItsProgress) {
         Pause(1000);
     }
     EXPECT_TRUE(test::ReadFile(dir.File("Long.txt")).empty()) << "the item was still on its way";
+    Type(window, "Escape");
+    EXPECT_EQ(program->WaitForExit(10000), 0);
+}
+
+TEST_F(BusyWindowTest, ThroughABackupTheMenusAndDialogsOpenAtOnce) {
+    std::filesystem::create_directories(dir.File("notes"));
+    test::WriteFile(dir.File("notes/1.txt"), "Möte i Malmö\n");
+    auto program = StartWithNewton({"--timeout", "60", "--baud", "57600", "--notes",
+                                    dir.File("notes"), "--data-many", "150", "--tap-backup"},
+                                   "listen=1\nDir=" + dir.File("in") + "\n");
+    ASSERT_FALSE(window.empty());
+    std::filesystem::create_directories(dir.File("in"));
+    Pause(2500);  // connected, and the backup under way
+    const auto started = Clock::now();
+    Type(window, "alt+h");
+    Pause(200);
+    x->XDoTool({"key", "Return"});  // "About Zandorelle..."
+    const std::string about = x->WaitForWindow("^About Zandorelle$", 3000);
+    ASSERT_FALSE(about.empty()) << "the Help menu and its dialog open during the backup";
+    EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(1500));
+    x->XDoTool({"windowactivate", "--sync", about, "key", "Escape"});
+    bool backedUp = false;
+    for (int i = 0; i < 300 && !backedUp; ++i) {
+        Pause(100);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.File("in")))
+            backedUp = backedUp || entry.path().extension() == ".newtonbackup";
+    }
+    EXPECT_TRUE(backedUp) << "and the backup went on to its end";
+    EXPECT_FALSE(
+        std::filesystem::exists(dir.File("in/Åsa Ørnskjöld's Newton (incomplete).newtonbackup")));
     Type(window, "Escape");
     EXPECT_EQ(program->WaitForExit(10000), 0);
 }

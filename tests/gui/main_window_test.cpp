@@ -196,6 +196,20 @@ TEST_F(MainWindowTest, TheLogFollowsItsEndUnlessTheUserScrolledUp) {
     bar->setValue(0);
     LogLine(session, "one more");
     EXPECT_EQ(bar->value(), 0) << "the user reads the top";
+    // Ctrl+End in the log: the newest line, and the log follows again.
+    log->setFocus();
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QApplication::sendEvent(log, &end);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    // Made smaller and larger again, the window keeps showing the newest line.
+    window->show();
+    for (const int height :
+         {window->height() + 200, window->minimumHeight(), window->height() + 300}) {
+        window->resize(window->width(), height);
+        QApplication::processEvents();
+        LogLine(session, "after a resize to " + std::to_string(height));
+        EXPECT_EQ(bar->value(), bar->maximum()) << height;
+    }
 }
 
 TEST_F(MainWindowTest, TheStateFieldHoldsTheLongestStateName) {

@@ -25,6 +25,11 @@ public:
     std::optional<std::string> ChooseFileToSend() override { return fileToSend; }
     void ShowFileError(const std::string& message) override { fileErrors.push_back(message); }
     void Tell(const Happening& happening) override { told.push_back(happening.title); }
+    bool AskToAdmit(const std::string& address) override {
+        asked.push_back(address);
+        return canAsk;
+    }
+    void StopAsking(const std::string& address) override { stoppedAsking.push_back(address); }
 
     std::optional<std::string> clipboard;
     bool clipboardOpens = true;
@@ -33,6 +38,8 @@ public:
     std::vector<std::string> openedUrls;
     std::vector<std::string> fileErrors;
     std::vector<std::string> told;  // the titles of what the core told
+    bool canAsk = false;            // whether a network caller can be asked about
+    std::vector<std::string> asked, stoppedAsking;
 };
 
 }  // namespace zd::test
