@@ -53,7 +53,7 @@ void Keyring::Read(const QString& owner, std::function<void(std::optional<Secret
     QObject::connect(job, &QKeychain::Job::finished, [job, done](QKeychain::Job*) {
         if (job->error() != QKeychain::NoError) return done(std::nullopt);
         QByteArray utf8 = job->textData().toUtf8();
-        Secret password(utf8.toStdString());
+        Secret password(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
         utf8.fill('\0');
         done(std::move(password));
     });
@@ -63,7 +63,8 @@ void Keyring::Read(const QString& owner, std::function<void(std::optional<Secret
 void Keyring::Write(const QString& owner, const Secret& password,
                     std::function<void(QString)> failed) {
     auto* job = Started<QKeychain::WritePasswordJob>(owner);
-    job->setTextData(QString::fromStdString(password.text()));
+    const std::string_view text = password.text();
+    job->setTextData(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     ReportFailure(job, std::move(failed));
     job->start();
 }

@@ -56,7 +56,7 @@ void PasswordDialog::Finish(bool given) {
     std::optional<Secret> password;
     if (given) {
         QByteArray utf8 = m_field->text().toUtf8();
-        password.emplace(utf8.toStdString());
+        password.emplace(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
         utf8.fill('\0');
     }
     m_field->clear();

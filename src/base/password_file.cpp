@@ -26,6 +26,8 @@ std::optional<Secret> ReadPasswordFile(const std::string& path, std::string* why
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<size_t>(info.st_size) > kMostBytes) {
         *why = path + " is no password file.";
+    } else if (info.st_uid != ::getuid()) {
+        *why = path + " belongs to another user; only your own password file is read.";
     } else if (info.st_mode & (S_IRGRP | S_IROTH)) {
         *why = path + " can be read by others; chmod 600 it.";
     } else if (info.st_mode & (S_IWGRP | S_IWOTH)) {
@@ -39,7 +41,7 @@ std::optional<Secret> ReadPasswordFile(const std::string& path, std::string* why
             const char* newline = static_cast<const char*>(std::memchr(content, '\n', n));
             size_t end = newline ? static_cast<size_t>(newline - content) : static_cast<size_t>(n);
             if (end > 0 && content[end - 1] == '\r') --end;
-            password.emplace(std::string(content, end));
+            password.emplace(std::string_view(content, end));
         }
         ::explicit_bzero(content, sizeof content);
     }

@@ -1,51 +1,43 @@
-// A password held in memory only as long as it is needed: its bytes are
-// overwritten when it is cleared or goes, and it is never copied.
+// A password held in memory only as long as it is needed, and in one place:
+// its bytes live in a buffer of their own that a move hands on whole (never
+// copied, as a short std::string's would be), kept out of swap where the
+// system allows, and overwritten when the password is cleared or goes.
 #pragma once
 
-#include <string.h>
-
-#include <string>
-#include <utility>
+#include <cstddef>
+#include <memory>
+#include <string_view>
 
 namespace zd {
 
 class Secret {
 public:
+    // The longest password kept; a Newton's is far shorter.
+    static constexpr size_t kCapacity = 1024;
+
     Secret() = default;
-    explicit Secret(std::string text) : m_text(std::move(text)) {}
-    Secret(Secret&& other) noexcept : m_text(std::move(other.m_text)) { other.Clear(); }
-    Secret& operator=(Secret&& other) noexcept {
-        if (this != &other) {
-            Clear();
-            m_text = std::move(other.m_text);
-            other.Clear();
-        }
-        return *this;
-    }
+    // A copy of `text`, whose own bytes the caller wipes.
+    explicit Secret(std::string_view text);
+    Secret(Secret&& other) noexcept = default;
+    Secret& operator=(Secret&& other) noexcept = default;
     Secret(const Secret&) = delete;
     Secret& operator=(const Secret&) = delete;
-    ~Secret() { Clear(); }
+    ~Secret() = default;
 
-    const std::string& text() const { return m_text; }
-    // Adds `c`, as a password is typed; a buffer outgrown is cleared first.
-    void Append(char c) {
-        if (m_text.size() == m_text.capacity()) {
-            std::string larger;
-            larger.reserve(2 * m_text.capacity() + 32);
-            larger = m_text;
-            Clear();
-            m_text = std::move(larger);
-        }
-        m_text += c;
-    }
-    bool empty() const { return m_text.empty(); }
-    void Clear() {
-        ::explicit_bzero(m_text.data(), m_text.size());
-        m_text.clear();
-    }
+    std::string_view text() const;
+    // Adds `c`, as a password is typed; past kCapacity nothing is added.
+    void Append(char c);
+    bool empty() const { return !m_store || m_store->size == 0; }
+    void Clear();
 
 private:
-    std::string m_text;
+    struct Store {
+        Store();
+        ~Store();
+        char bytes[kCapacity];
+        size_t size = 0;
+    };
+    std::unique_ptr<Store> m_store;
 };
 
 }  // namespace zd

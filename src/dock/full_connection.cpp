@@ -260,6 +260,9 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
     // The Newton may confirm our timeout before it sends its password.
     if (m_step == Step::kPassword && message.command == kResult && ResultCode(message) == 0) return;
     if (passwordWanted()) {
+        // Nothing was answered since the question: a "try again" now is no
+        // refusal of anything, and asks nothing more of the user.
+        if (message.command == kResult && ResultCode(message) == kWrongPassword) return;
         if (message.command != kResult || !PasswordRefused(ResultCode(message), now))
             UnknownCommand(message.command, now);
         return;
@@ -349,6 +352,11 @@ bool FullConnection::PasswordRefused(int32_t code, int64_t now) {
     }
     if (code != kWrongPassword) return false;
     m_refusedAnswers.push_back(m_answer);
+    // A Newton that lets one try again and again is not asked about forever.
+    if (m_refusedAnswers.size() >= kPasswordTries) {
+        End("The Newton refused the password.", true);
+        return true;
+    }
     // A password given meanwhile (the keyring's, read while the Newton took
     // the first answer) is the next try, without asking.
     if (!m_password.empty() && !AnswersRefused(m_password)) {

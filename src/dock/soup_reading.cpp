@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/counted.h"
 #include "base/printable.h"
 #include "base/unicode.h"
 
@@ -243,8 +244,19 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
     }
     m_soups.clear();
     if (m_wanted.empty()) {
-        for (auto soup = array->elements.rbegin(); soup != array->elements.rend(); ++soup)
-            if (const nsof::String* name = soup->As<nsof::String>()) m_soups.push_back(name->text);
+        // A Newton holds a few hundred soups at most; a list far longer is
+        // no Newton's, and would make a backup's bookkeeping grow with it.
+        const size_t taken = std::min(array->elements.size(), kMaxSoups);
+        if (taken < array->elements.size()) {
+            m_missing.push_back(WithThousands(array->elements.size() - taken) + " soups of " +
+                                m_store + " past its first " + WithThousands(kMaxSoups));
+            m_note("The Newton lists " + WithThousands(array->elements.size()) + " soups on " +
+                   m_store + "; the first " + WithThousands(kMaxSoups) + " are read.");
+        }
+        for (size_t i = taken; i-- > 0;) {
+            if (const nsof::String* name = array->elements[i].As<nsof::String>())
+                m_soups.push_back(name->text);
+        }
     }
     for (auto wanted = m_wanted.rbegin(); wanted != m_wanted.rend(); ++wanted) {
         const bool held = std::any_of(array->elements.begin(), array->elements.end(),

@@ -42,6 +42,9 @@ inline constexpr std::string_view kSetStore = "ssto";
 inline constexpr std::string_view kGetSoupNames = "gets";
 inline constexpr std::string_view kSetSoup = "ssou";
 
+// The soups of one store read at most.
+inline constexpr size_t kMaxSoups = 4096;
+
 class SoupReading {
 public:
     enum class Outcome { kRunning, kDone, kCut };

@@ -3,13 +3,20 @@
 #include "base/desktop.h"
 #include "base/display_ops.h"
 #include "base/prefs_keys.h"
+#include "base/printable.h"
 #include "base/session.h"
 
 namespace zd {
 
 Admission AdmitCaller(Session& s, const std::string& address) {
-    if (InAllowList(s.svc.prefs.GetPrefString(prefs::kNetAllow), address)) return Admission::kAllow;
+    const std::string allowed = s.svc.prefs.GetPrefString(prefs::kNetAllow);
+    if (InAllowList(allowed, address)) return Admission::kAllow;
     AdmissionState& gate = s.admission;
+    if (!gate.asking.count(address)) {
+        for (const std::string& entry : MalformedEntries(allowed))
+            LogLine(s, "NetAllow holds \"" + Printable(entry) +
+                           "\", which is no address or range; it is passed over.");
+    }
     if (const auto answered = gate.answers.find(address); answered != gate.answers.end()) {
         const Admission admission = answered->second;
         gate.answers.erase(answered);

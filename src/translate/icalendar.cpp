@@ -2,6 +2,7 @@
 
 #include <libical/ical.h>
 
+#include <climits>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -16,6 +17,8 @@ constexpr int32_t kNoEnd2090 = 97829280;
 // before the start (a repeating meeting's alarm is one or the other by the
 // sources we know).
 constexpr int32_t kLongestAlarmOffset = 1000000;
+// The most minutes a duration may hold: libical counts its seconds in an int.
+constexpr int64_t kLongestMinutes = INT32_MAX / 60;
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
@@ -212,13 +215,17 @@ void AddIdentity(icalcomponent* component, const std::string& uid, std::time_t s
 }
 
 void AddAlarm(icalcomponent* event, const nsof::Value& entry, int32_t start,
-              const std::string& summary) {
+              const std::string& summary, std::vector<std::string>& oddities) {
     const auto alarm = IntegerOf(entry.Find("mtgAlarm"));
     if (!alarm) return;
-    const int32_t before = *alarm > kLongestAlarmOffset ? start - *alarm : *alarm;
+    const int64_t before = *alarm > kLongestAlarmOffset ? int64_t{start} - *alarm : *alarm;
+    if (before > kLongestMinutes || before < -kLongestMinutes) {
+        oddities.push_back("an alarm " + std::to_string(before) + " minutes away, left out");
+        return;
+    }
     icaltriggertype trigger{};
     trigger.time = icaltime_null_time();
-    trigger.duration = icaldurationtype_from_int(-before * 60);
+    trigger.duration = icaldurationtype_from_int(static_cast<int>(-before * 60));
     icalcomponent* valarm = icalcomponent_new_valarm();
     icalcomponent_add_property(valarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
     icalcomponent_add_property(valarm, icalproperty_new_description(summary.c_str()));
@@ -239,16 +246,19 @@ Component Event(const nsof::Value& entry, int32_t start, const std::string& uid,
     AddIdentity(e, uid, stamp, title, Paragraphs({notes, Invitees(entry)}));
     icalcomponent_add_property(e, icalproperty_new_dtstart(Floating(start, allDay)));
     const int32_t duration = IntegerOf(entry.Find("mtgDuration")).value_or(0);
-    if (!allDay && duration > 0)
+    if (!allDay && duration > kLongestMinutes) {
+        oddities.push_back("a duration of " + std::to_string(duration) + " minutes, left out");
+    } else if (!allDay && duration > 0) {
         icalcomponent_add_property(
             e, icalproperty_new_duration(icaldurationtype_from_int(duration * 60)));
+    }
     if (recurrence)
         icalcomponent_add_property(e, icalproperty_new_recurrenceid(Floating(*recurrence, allDay)));
     if (const nsof::Value* location = entry.Find("mtgLocation")) {
         const std::string place = TextOf(location).value_or(NameOf(*location));
         if (!place.empty()) icalcomponent_add_property(e, icalproperty_new_location(place.c_str()));
     }
-    AddAlarm(e, entry, start, FirstLine(title));
+    AddAlarm(e, entry, start, FirstLine(title), oddities);
     return event;
 }
 
@@ -283,9 +293,13 @@ std::optional<Translated> MeetingAsEvents(const nsof::Value& entry, int32_t stor
     Component event = Event(entry, *start, uid, stamp, std::nullopt, events.oddities);
     const std::string rule = Rule(entry, *start, events.oddities);
     std::vector<Component> changed;
-    if (!rule.empty()) {
-        icalcomponent_add_property(
-            event.get(), icalproperty_new_rrule(icalrecurrencetype_from_string(rule.c_str())));
+    const icalrecurrencetype recurrence =
+        rule.empty() ? icalrecurrencetype{} : icalrecurrencetype_from_string(rule.c_str());
+    if (!rule.empty() && recurrence.freq == ICAL_NO_RECURRENCE) {
+        events.oddities.push_back("a repeat that cannot be written (" + rule + "), left out");
+        icalerror_clear_errno();
+    } else if (!rule.empty()) {
+        icalcomponent_add_property(event.get(), icalproperty_new_rrule(recurrence));
         const nsof::Value* exceptions = entry.Find("exceptions");
         const nsof::Array* list = exceptions ? exceptions->As<nsof::Array>() : nullptr;
         for (const nsof::Value& exception : list ? list->elements : std::vector<nsof::Value>{}) {

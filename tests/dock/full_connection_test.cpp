@@ -132,6 +132,20 @@ TEST_F(FullConnectionTest, ARefusedPasswordIsAskedForAndAnsweredToTheSameChallen
     EXPECT_EQ(connection.phase(), FullConnection::Phase::kConnected);
 }
 
+TEST_F(FullConnectionTest, ANewtonThatSaysTryAgainForeverIsNotAskedAboutForever) {
+    Connect();
+    NewtonSays("dres", kTryAgain);
+    for (int i = 0; i < 20000; ++i) NewtonSays("dres", kTryAgain);
+    EXPECT_EQ(connection.TakeNotes().size(), 1u) << "one question, however often it is said";
+    EXPECT_EQ(connection.passwordQuestions(), 1u);
+    connection.GivePassword(Secret("ett"), now);
+    NewtonSays("dres", kTryAgain);
+    connection.GivePassword(Secret("två"), now);
+    NewtonSays("dres", kTryAgain);
+    EXPECT_EQ(connection.phase(), FullConnection::Phase::kEnded) << "three tries are all";
+    EXPECT_EQ(connection.TakeNotes().back(), "The Newton refused the password.");
+}
+
 TEST_F(FullConnectionTest, ThePasswordStepEndsWithOneLine) {
     const struct {
         const char* what;

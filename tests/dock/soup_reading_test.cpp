@@ -119,6 +119,25 @@ TEST_F(SoupReadingTest, TheNewtonsOwnIconsStartTheirReadings) {
     EXPECT_EQ(*store.value->Find("signature")->As<int32_t>(), 31871237);
 }
 
+TEST_F(SoupReadingTest, ABackupReadsNoMoreSoupsOfAStoreThanANewtonCouldHold) {
+    connection.ReadSoups({}, now);
+    NewtonSays("dres", BigEndian32(0));
+    NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{}}));
+    NewtonSays("stor", nsof::Encode(Value{nsof::Array{"", {Store("Internal")}}}));
+    NewtonSays("dres", BigEndian32(0));  // the store is set
+    std::vector<std::string> names;
+    for (int i = 0; i < 5000; ++i) names.push_back("Soppa " + std::to_string(i));
+    std::vector<const char*> pointers;
+    for (const std::string& name : names) pointers.push_back(name.c_str());
+    (void)Sent();
+    (void)connection.TakeNotes();
+    NewtonSays("soup", Names(pointers));
+    EXPECT_EQ(connection.reading()->missing(),
+              std::vector<std::string>{"904 soups of Internal past its first 4,096"});
+    EXPECT_EQ(connection.TakeNotes().front(),
+              "The Newton lists 5,000 soups on Internal; the first 4,096 are read.");
+}
+
 TEST_F(SoupReadingTest, ACancelKeepsWhatCameAndTheConnection) {
     ReadUpToTheSoup("dres", BigEndian32(0));  // a plain result for the soup's information
     NewtonSays("entr", "kept");

@@ -5,6 +5,7 @@
 // option; and a file others can read is refused before anything is sent.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -104,15 +105,24 @@ TEST_F(PasswordTest, OnATerminalThePasswordIsAskedForWithoutEcho) {
     EXPECT_EQ(program->out().find("Åsa 123"), std::string::npos) << "typed, not echoed";
 }
 
-TEST_F(PasswordTest, AFileOthersCanReadIsRefusedBeforeAnythingIsSent) {
-    const std::string file = PasswordFile("Åsa 123", 0640);
+TEST_F(PasswordTest, AFileOthersCanReadOrOwnIsRefusedBeforeAnythingIsSent) {
+    const std::string readable = PasswordFile("Åsa 123", 0640);
+    std::vector<std::pair<std::string, std::string>> cases{
+        {readable, " can be read by others; chmod 600 it."}};
+    // As ssh does: only the user's own file, whatever its mode (root can give one away).
+    const std::string given = dir.File("given");
+    test::WriteFile(given, "Åsa 123\n");
+    ::chmod(given.c_str(), 0600);
+    if (::getuid() == 0 && ::chown(given.c_str(), 65534, 65534) == 0)
+        cases.emplace_back(given, " belongs to another user; only your own password file is read.");
     test::WriteFile(dir.File("z.INI"), "[Prefs Section]\nport=-1\n");
-    test::Subprocess refused(
-        {ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out, "--password-file", file});
-    EXPECT_EQ(refused.WaitForExit(5000), 2);
-    EXPECT_NE(refused.err().find(file + " can be read by others; chmod 600 it."), std::string::npos)
-        << refused.err();
-    EXPECT_EQ(refused.out(), "") << "nothing listened, nothing sent";
+    for (const auto& [file, why] : cases) {
+        test::Subprocess refused({ZD_PROGRAM, "--ini", dir.File("z.INI"), "--export-notes", out,
+                                  "--password-file", file});
+        EXPECT_EQ(refused.WaitForExit(5000), 2);
+        EXPECT_NE(refused.err().find(file + why), std::string::npos) << refused.err();
+        EXPECT_EQ(refused.out(), "") << "nothing listened, nothing sent";
+    }
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ TEST(Admission, AddressesAndRangesOfTheAllowedList) {
     };
     for (const auto& [allowed, address, in] : cases)
         EXPECT_EQ(InAllowList(allowed, address), in) << allowed << " / " << address;
+    EXPECT_EQ(MalformedEntries("10.0.0.0/33, nonsense,, 10.0.0.1 ,1.2.3"),
+              (std::vector<std::string>{"10.0.0.0/33", "nonsense", "1.2.3"}));
     EXPECT_TRUE(IsLoopback("127.0.0.1"));
     EXPECT_TRUE(IsLoopback("127.3.2.1"));
     EXPECT_FALSE(IsLoopback("10.9.9.1"));

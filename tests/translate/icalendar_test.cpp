@@ -124,6 +124,44 @@ TEST(ICalendar, EveryRepeatBecomesItsRule) {
                             "a yearly repeat in month 3, which does not agree with its start"});
 }
 
+TEST(ICalendar, NoTextOfTheNewtonsStartsALineOfItsOwn) {
+    const char* forged = "x@example.se\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:newton-00001234-6";
+    Parsed parsed(Events(Meeting({
+        {"mtgText", Str("Möte\r\nEND:VEVENT")},
+        {"mtgInvitees", List({Frame({{"email", Str(forged)}})})},
+        {"mtgLocation", Str("Rum\nDTSTART:19700101")},
+    })));
+    ASSERT_TRUE(parsed.First(ICAL_VEVENT_COMPONENT));
+    EXPECT_EQ(icalcomponent_count_components(parsed.calendar, ICAL_VEVENT_COMPONENT), 1);
+    const std::string description =
+        icalcomponent_get_description(parsed.First(ICAL_VEVENT_COMPONENT));
+    EXPECT_NE(description.find("UID:newton-00001234-6"), std::string::npos)
+        << "the address kept as words of the description: " << description;
+}
+
+TEST(ICalendar, ValuesNoCalendarCanHoldAreLeftOutAndSaid) {
+    const struct {
+        Value entry;
+        const char* oddity;
+    } cases[] = {
+        {Meeting({{"repeatType", Int(0)}, {"mtgInfo", Int(0x1F)}}),
+         "a repeat that cannot be written"},
+        {Meeting({{"repeatType", Int(2)}, {"mtgInfo", Int(0)}}), "a repeat that cannot be written"},
+        {Frame({{"mtgStartDate", Int(kStart)}, {"mtgDuration", Int(400000000)}}),
+         "a duration of 400000000 minutes, left out"},
+        {Meeting({{"mtgAlarm", Int(-500000000)}}), "an alarm -500000000 minutes away, left out"},
+    };
+    for (const auto& [entry, oddity] : cases) {
+        std::vector<std::string> oddities;
+        const std::string events = Events(entry, &oddities);
+        EXPECT_EQ(events.find("ERROR"), std::string::npos) << oddity << "\n" << events;
+        ASSERT_EQ(oddities.size(), 1u) << oddity;
+        EXPECT_EQ(oddities[0].rfind(oddity, 0), 0u) << oddities[0];
+        Parsed parsed(events);
+        EXPECT_TRUE(parsed.First(ICAL_VEVENT_COMPONENT)) << "the meeting itself is kept";
+    }
+}
+
 TEST(ICalendar, DeletedAndChangedInstancesAndTheStopDate) {
     const int32_t week = 7 * 1440;
     const int32_t midnight = kStart - 10 * 60;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace zd {
 namespace {
@@ -20,24 +21,42 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-// `entry` ("a.b.c.d" or "a.b.c.d/n") holds `address`.
-bool Holds(std::string_view entry, uint32_t address) {
+struct Range {
+    uint32_t network = 0;
+    uint32_t mask = 0;
+};
+
+// The addresses `entry` ("a.b.c.d" or "a.b.c.d/n") names; nullopt for an
+// entry that is neither.
+std::optional<Range> RangeOf(std::string_view entry) {
     const size_t slash = entry.find('/');
     const auto network = Ipv4(entry.substr(0, slash));
-    if (!network) return false;
+    if (!network) return std::nullopt;
     int bits = 32;
     if (slash != std::string_view::npos) {
         const std::string_view length = entry.substr(slash + 1);
-        if (length.empty() || length.size() > 2) return false;
+        if (length.empty() || length.size() > 2) return std::nullopt;
         bits = 0;
         for (char c : length) {
-            if (c < '0' || c > '9') return false;
+            if (c < '0' || c > '9') return std::nullopt;
             bits = bits * 10 + (c - '0');
         }
-        if (bits > 32) return false;
+        if (bits > 32) return std::nullopt;
     }
     const uint32_t mask = bits == 0 ? 0 : ~uint32_t{0} << (32 - bits);
-    return (*network & mask) == (address & mask);
+    return Range{*network & mask, mask};
+}
+
+// Each entry of `allowed`, trimmed, in turn.
+template <typename Visit>
+void ForEachEntry(std::string_view allowed, Visit visit) {
+    while (!allowed.empty()) {
+        const size_t comma = allowed.find(',');
+        const std::string_view entry = Trimmed(allowed.substr(0, comma));
+        if (!entry.empty()) visit(entry);
+        if (comma == std::string_view::npos) break;
+        allowed.remove_prefix(comma + 1);
+    }
 }
 
 }  // namespace
@@ -50,13 +69,20 @@ bool IsLoopback(std::string_view address) {
 bool InAllowList(std::string_view allowed, std::string_view address) {
     const auto ip = Ipv4(address);
     if (!ip) return false;
-    while (!allowed.empty()) {
-        const size_t comma = allowed.find(',');
-        if (Holds(Trimmed(allowed.substr(0, comma)), *ip)) return true;
-        if (comma == std::string_view::npos) break;
-        allowed.remove_prefix(comma + 1);
-    }
-    return false;
+    bool in = false;
+    ForEachEntry(allowed, [&](std::string_view entry) {
+        const auto range = RangeOf(entry);
+        in = in || (range && (*ip & range->mask) == range->network);
+    });
+    return in;
+}
+
+std::vector<std::string> MalformedEntries(std::string_view allowed) {
+    std::vector<std::string> malformed;
+    ForEachEntry(allowed, [&](std::string_view entry) {
+        if (!RangeOf(entry)) malformed.emplace_back(entry);
+    });
+    return malformed;
 }
 
 }  // namespace zd

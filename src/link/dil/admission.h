@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zd {
 
@@ -25,5 +26,7 @@ bool IsLoopback(std::string_view address);
 // True when `address` is one of `allowed` ("192.168.1.20, 10.0.0.0/8");
 // entries that are no address or range are passed over.
 bool InAllowList(std::string_view allowed, std::string_view address);
+// The entries of `allowed` that are no address or range.
+std::vector<std::string> MalformedEntries(std::string_view allowed);
 
 }  // namespace zd
