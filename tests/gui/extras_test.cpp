@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/command_ids.h"
+#include "app/export_dialog.h"
 #include "app/main_window.h"
 #include "app/pictures.h"
 #include "app/prefs_dialog.h"
@@ -102,6 +103,19 @@ TEST_F(PrefsDialogTest, EveryPortButtonShowsItsWholeName) {
         right = button->geometry().right();
     }
     EXPECT_LE(right, dialog.width()) << "the dialog holds them all";
+}
+
+TEST_F(PrefsDialogTest, TheExportDialogGoesOnOnlyWithSomethingTicked) {
+    ExportDialog dialog(nullptr, prefs);
+    QPushButton* folder = nullptr;
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->text().startsWith("Choose the")) folder = button;
+    ASSERT_NE(folder, nullptr);
+    EXPECT_TRUE(folder->isEnabled());
+    for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) box->setChecked(false);
+    EXPECT_FALSE(folder->isEnabled()) << "nothing to save";
+    dialog.findChildren<QCheckBox*>().front()->setChecked(true);
+    EXPECT_TRUE(folder->isEnabled());
 }
 
 TEST(FolderPicker, AnEmptyFolderOpensAtHome) {

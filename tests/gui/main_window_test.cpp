@@ -212,6 +212,16 @@ TEST_F(MainWindowTest, TheLogFollowsItsEndUnlessTheUserScrolledUp) {
     }
 }
 
+TEST_F(MainWindowTest, TheTransitFieldSaysWhatItCounts) {
+    auto* transit = Control<QLabel>(command::kTransitField);
+    ShowTransit(session, 39680);
+    EXPECT_EQ(transit->text(), "39,680 bytes");
+    ShowTransitText(session, "27 notes");
+    EXPECT_EQ(transit->text(), "27 notes");
+    ShowTransit(session, 0);
+    EXPECT_EQ(transit->text(), "");
+}
+
 TEST_F(MainWindowTest, TheStateFieldHoldsTheLongestStateName) {
     auto* state = Control<QLabel>(command::kStateField);
     EXPECT_LE(state->fontMetrics().horizontalAdvance("Disconnect Pending"), state->width());
