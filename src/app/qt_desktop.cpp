@@ -86,9 +86,6 @@ bool QtDesktop::AskToAdmit(const std::string& address) {
                         QString::fromStdString("A Newton at " + address + " wants to connect."),
                         QMessageBox::NoButton, m_owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    // Shown for the user to come to: a Return typed into another program
-    // must not let a stranger in.
-    box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->setWindowModality(Qt::NonModal);
     QPushButton* once = box->addButton("Allow &once", QMessageBox::AcceptRole);
     QPushButton* always = box->addButton("&Always allow", QMessageBox::AcceptRole);
@@ -104,9 +101,16 @@ bool QtDesktop::AskToAdmit(const std::string& address) {
                                            : AdmissionAnswer::kRefuse);
     });
     m_admissionQuestions[address] = box;
-    box->show();
-    Tell({"A Newton on the network wants to connect", "From " + address + ": answer in Zandorelle.",
-          ""});
+    // Shown while the user is in the program; otherwise told, and shown when
+    // the user comes: a window manager hands a new dialog the keyboard, and
+    // keys typed into another program must not answer it.
+    if (QApplication::activeWindow()) {
+        box->show();
+    } else {
+        Tell({"A Newton on the network wants to connect",
+              "From " + address + ": answer in Zandorelle.", ""});
+        WatchFocus();
+    }
     return true;
 }
 
@@ -155,17 +159,24 @@ bool QtDesktop::SetClipboardText(const std::string& text) {
         return true;
     }
     m_refusedClipboard = utf8;
-    if (!m_watchingFocus) {
-        m_watchingFocus = true;
-        QObject::connect(
-            qApp, &QGuiApplication::focusWindowChanged, m_owner, [this](QWindow* focused) {
-                if (focused == nullptr || !m_refusedClipboard || !TryClipboard(*m_refusedClipboard))
-                    return;
-                m_refusedClipboard.reset();
-                LogLine(m_session, "The item the desktop refused is on the clipboard now.");
-            });
-    }
+    WatchFocus();
     return false;
+}
+
+void QtDesktop::WatchFocus() {
+    if (m_watchingFocus) return;
+    m_watchingFocus = true;
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, m_owner, [this](QWindow* focused) {
+        if (focused) UserCameBack();
+    });
+}
+
+void QtDesktop::UserCameBack() {
+    for (const auto& [address, box] : m_admissionQuestions)
+        if (box && !box->isVisible()) box->show();
+    if (!m_refusedClipboard || !TryClipboard(*m_refusedClipboard)) return;
+    m_refusedClipboard.reset();
+    LogLine(m_session, "The item the desktop refused is on the clipboard now.");
 }
 
 void QtDesktop::OpenUrl(const std::string& address) {

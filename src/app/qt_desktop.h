@@ -74,6 +74,10 @@ public:
     static void OpenLocalPath(const std::string& path);
 
 private:
+    // Watches for a window of ours getting the focus: the user came back.
+    void WatchFocus();
+    // What waited for the user: the network questions, a clipboard refused.
+    void UserCameBack();
     // What hears a keyring's refusal: a log line starting with `what`.
     std::function<void(QString)> KeyringFailed(const std::string& what);
     // The open-file dialog for files of `kind` ("Text Files (*.txt)").

@@ -81,5 +81,58 @@ TEST_F(WindowManagerTest, ANewtonFromAnotherMachineIsAskedAboutAndRemembered) {
     EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
 }
 
+TEST_F(WindowManagerTest, TheNetworkQuestionTakesNoFocusAndRefusesByDefault) {
+    test::Subprocess probe({"/usr/bin/unshare", "-rn", "/bin/true"});
+    if (probe.WaitForExit(5000) != 0) GTEST_SKIP() << "no network namespace of our own here";
+    fs::create_directories(dir.File("in"));
+    test::WriteFile(dir.File("item"), "Okänd");
+    test::WriteFile(dir.File("z.INI"),
+                    "[Prefs Section]\nport=-1\nNetAddress=0.0.0.0\n"
+                    "NetPort=3679\nlisten=1\nSaveAsFile=1\nURL=0\nDir=" +
+                        dir.File("in") + "\n");
+    // The stranger calls four seconds after the start, while the user types elsewhere.
+    auto program = std::make_unique<test::Subprocess>(x->OnDisplay({"/usr/bin/unshare",
+                                                                    "-rn",
+                                                                    OWN_NETWORK,
+                                                                    dir.File("sim.log"),
+                                                                    "/bin/sh",
+                                                                    "-c",
+                                                                    "sleep 3; exec \"$0\" \"$@\"",
+                                                                    NEWTON_SIM,
+                                                                    "--tcp",
+                                                                    "10.9.9.1:3679",
+                                                                    "--plain",
+                                                                    "--timeout",
+                                                                    "20",
+                                                                    "--greet",
+                                                                    "--push",
+                                                                    "Okand",
+                                                                    dir.File("item"),
+                                                                    "--bye",
+                                                                    "--",
+                                                                    ZD_PROGRAM,
+                                                                    "--ini",
+                                                                    dir.File("z.INI")}));
+    window = x->WaitForWindow("^Zandorelle$");
+    ASSERT_FALSE(window.empty()) << program->err();
+    test::Subprocess other(x->OnDisplay({"/usr/bin/xmessage", "another program"}));
+    const std::string elsewhere = x->WaitForWindow("^xmessage$");
+    ASSERT_FALSE(elsewhere.empty());
+    x->XDoTool({"windowactivate", "--sync", elsewhere});
+    Pause(5000);  // the stranger has called
+    EXPECT_FALSE(x->Visible("^A Newton on the network$")) << "no question over another program";
+    EXPECT_EQ(x->XDoTool({"getactivewindow"}).substr(0, elsewhere.size()), elsewhere);
+    x->XDoTool({"windowactivate", "--sync", window});  // the user comes
+    const std::string question = x->WaitForWindow("^A Newton on the network$", 5000);
+    ASSERT_FALSE(question.empty()) << "asked once the user came";
+    x->XDoTool({"windowactivate", "--sync", question, "key", "Return"});
+    EXPECT_TRUE(WaitUntilHidden("^A Newton on the network$"));
+    Pause(1500);
+    EXPECT_FALSE(fs::exists(dir.File("in/Okand.txt"))) << "a Return refused it";
+    EXPECT_EQ(test::ReadFile(dir.File("z.INI")).find("NetAllow=10"), std::string::npos);
+    Type(window, "Escape");
+    EXPECT_EQ(program->WaitForExit(10000), 0) << program->err();
+}
+
 }  // namespace
 }  // namespace zd
