@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
 #include "app/main_window.h"
 #include "app/type_window.h"
-#include "base/core.h"
 #include "conversation/conversation.h"
+#include "session/core.h"
 #include "sim_child.h"
+#include "ui/command_ids.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/command_ids.h"
 #include "app/main_window.h"
-#include "base/core.h"
+#include "session/core.h"
 #include "sim_child.h"
 #include "transfer/send_text.h"
+#include "ui/command_ids.h"
 
 using zd::bench::Newton;
 using zd::bench::RunUntil;

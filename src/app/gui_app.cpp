@@ -8,7 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/pictures.h"
-#include "base/core.h"
+#include "session/core.h"
 
 namespace zd {
 namespace {

@@ -10,7 +10,6 @@
 #include <map>
 #include <optional>
 
-#include "app/dialog_units.h"
 #include "app/held_input.h"
 #include "app/key_taps.h"
 #include "app/notifier.h"
@@ -19,6 +18,7 @@
 #include "base/display.h"
 #include "base/front_end.h"
 #include "extras/tray_icon.h"
+#include "ui/dialog_units.h"
 
 class QAction;
 class QEventLoop;
@@ -116,8 +116,9 @@ private:
     bool actsDuringWait(QObject* receiver, QEvent* event);
     // A kept event, once the wait is over.
     void deliverHeld(QObject* receiver, QEvent* event);
-    // True when the log's selection is what a copy key takes.
-    bool logHasSelection() const;
+    // True when `key` copies from the log: a copy key while the log has a
+    // selection.
+    bool logTakesKey(const QKeyEvent* key) const;
     void showFromTray();
     // The window before the user, from the tray or from behind other windows.
     void bringToUser();

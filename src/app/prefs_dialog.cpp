@@ -9,9 +9,9 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "app/dialog_units.h"
 #include "base/prefs_keys.h"
-#include "base/session.h"
+#include "session/session.h"
+#include "ui/dialog_units.h"
 
 namespace zd {
 namespace {

@@ -16,10 +16,10 @@
 
 #include "app/keyring.h"
 #include "app/password_dialog.h"
-#include "base/display_ops.h"
-#include "base/session.h"
-#include "dock/connection_driver.h"
+#include "conversation/connection_driver.h"
 #include "link/admission_gate.h"
+#include "link/display_ops.h"
+#include "session/session.h"
 
 namespace zd {
 

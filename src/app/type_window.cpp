@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "conversation/connection_driver.h"
 #include "conversation/conversation.h"
-#include "dock/connection_driver.h"
 #include "dock/keyboard_text.h"
 
 namespace zd {

@@ -10,7 +10,7 @@ namespace zd {
 // `count` with a comma between each three digits: "3,999".
 inline std::string WithThousands(size_t count) {
     std::string digits = std::to_string(count);
-    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
     return digits;
 }
 

@@ -1,6 +1,6 @@
 // The three controls of the main window that the core writes to.  The window,
 // the console front end and the tests each implement it; the display operations
-// (display_ops.h) are the only callers.
+// (link/display_ops.h) are the only callers.
 #pragma once
 
 #include <string_view>

@@ -3,15 +3,16 @@
 #include <filesystem>
 
 #include "base/desktop.h"
-#include "base/display_ops.h"
 #include "base/front_end.h"
-#include "base/session.h"
-#include "dock/connection_driver.h"
+#include "conversation/connection_driver.h"
+#include "conversation/install.h"
 #include "dock/dock_message.h"
-#include "dock/install.h"
+#include "link/display_ops.h"
 #include "link/poll_tick.h"
 #include "protocol/command_reader.h"
 #include "protocol/handshake.h"
+#include "session/session.h"
+#include "transfer/receive_item.h"
 #include "transfer/send_text.h"
 
 namespace zd {
@@ -64,7 +65,7 @@ void PollTick(Session& s) {
 
     if (link.waiting >= 2 && s.link.handshakeDone && !s.link.busy &&
         s.svc.dil.CD_GetState(s.link.pipe) == kStateConnected) {
-        ReadCommand(s);
+        ReadCommand(s, ReceiveItem);
     }
     if ((link.state == kStateConnected || link.state == kStateDisconnectPending) &&
         s.poll.pendingAction != kNoAction) {

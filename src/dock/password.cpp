@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <bit>
+#include <random>
 
 #include "base/unicode.h"
 
@@ -62,6 +63,13 @@ std::string PasswordAnswer(std::string_view challenge, std::string_view password
             reinterpret_cast<uint8_t*>(answer.data()));
     ::explicit_bzero(key.data(), key.size());
     return answer;
+}
+
+std::string NewChallenge() {
+    std::random_device random;
+    std::string challenge;
+    for (size_t i = 0; i < kChallengeSize; ++i) challenge += static_cast<char>(random());
+    return challenge;
 }
 
 }  // namespace zd::dock

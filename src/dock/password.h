@@ -18,6 +18,9 @@ using DesKey = std::array<uint8_t, 8>;
 // The key the Newton expects the answer under, for `password` (UTF-8).
 DesKey AnswerKey(std::string_view password);
 
+// A challenge of kChallengeSize random bytes, for the Newton to answer.
+std::string NewChallenge();
+
 // The answer to `challenge` for `password`.  REQUIRES: kChallengeSize bytes.
 std::string PasswordAnswer(std::string_view challenge, std::string_view password = {});
 

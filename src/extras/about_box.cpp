@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/dialog_units.h"
+#include "ui/dialog_units.h"
 
 namespace zd {
 namespace {

@@ -5,7 +5,7 @@
 #include <QSystemTrayIcon>
 #include <optional>
 
-#include "app/command_ids.h"
+#include "ui/command_ids.h"
 
 namespace zd {
 namespace {

@@ -1,6 +1,6 @@
 #include "headless/console_display.h"
 
-#include "base/display_ops.h"
+#include "link/display_ops.h"
 
 namespace zd {
 namespace {

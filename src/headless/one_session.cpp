@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <optional>
 
-#include "base/display_ops.h"
-#include "base/session.h"
 #include "conversation/conversation.h"
-#include "dock/install.h"
+#include "conversation/install.h"
+#include "link/display_ops.h"
 #include "link/link_manager.h"
+#include "session/session.h"
 #include "transfer/backup_reader.h"
 
 namespace zd {

@@ -1,14 +1,14 @@
 #include "link/admission_gate.h"
 
 #include "base/desktop.h"
-#include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "base/printable.h"
-#include "base/session.h"
+#include "link/display_ops.h"
+#include "link/link_session.h"
 
 namespace zd {
 
-Admission AdmitCaller(Session& s, const std::string& address) {
+Admission AdmitCaller(LinkSession& s, const std::string& address) {
     const std::string allowed = s.svc.prefs.GetPrefString(prefs::kNetAllow);
     if (InAllowList(allowed, address)) return Admission::kAllow;
     AdmissionState& gate = s.admission;
@@ -43,13 +43,13 @@ Admission AdmitCaller(Session& s, const std::string& address) {
     return Admission::kRefuse;
 }
 
-void WithdrawCaller(Session& s, const std::string& address) {
+void WithdrawCaller(LinkSession& s, const std::string& address) {
     if (!s.admission.asking.erase(address)) return;
     s.svc.desktop->StopAsking(address);
     LogLine(s, "The Newton at " + address + " went before it was let in.");
 }
 
-void AnswerAdmission(Session& s, const std::string& address, AdmissionAnswer answer) {
+void AnswerAdmission(LinkSession& s, const std::string& address, AdmissionAnswer answer) {
     s.admission.asking.erase(address);
     s.admission.answers[address] =
         answer == AdmissionAnswer::kRefuse ? Admission::kRefuse : Admission::kAllow;

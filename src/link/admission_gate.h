@@ -10,19 +10,19 @@
 
 namespace zd {
 
-struct Session;
+struct LinkSession;
 
 // How long the user is asked before the caller is refused.
 inline constexpr int64_t kAdmissionQuestionMs = 60000;
 
 // The decision on a caller from `address`, for the DIL.
-Admission AdmitCaller(Session& s, const std::string& address);
+Admission AdmitCaller(LinkSession& s, const std::string& address);
 
 // The caller from `address` went before it was decided on.
-void WithdrawCaller(Session& s, const std::string& address);
+void WithdrawCaller(LinkSession& s, const std::string& address);
 
 // What the user answered about `address`.
 enum class AdmissionAnswer { kOnce, kAlways, kRefuse };
-void AnswerAdmission(Session& s, const std::string& address, AdmissionAnswer answer);
+void AnswerAdmission(LinkSession& s, const std::string& address, AdmissionAnswer answer);
 
 }  // namespace zd

@@ -2,15 +2,29 @@
 
 #include <string>
 
-#include "base/core.h"
-#include "base/display_ops.h"
 #include "base/prefs_keys.h"
-#include "base/session.h"
-#include "protocol/wire.h"
+#include "link/dil/mnp_framing.h"
+#include "link/display_ops.h"
+#include "link/link_session.h"
 
 namespace zd {
 
-void StartLink(Session& s) {
+DilSettings ReadDilSettings(const PrefsStore& prefs) {
+    DilSettings settings;
+    if (std::string address = prefs.GetPrefString(prefs::kNetAddress); !address.empty())
+        settings.netAddress = std::move(address);
+    int32_t port = 0;
+    if (prefs.GetPrefInt(port, prefs::kNetPort) != 0) settings.netPort = port;
+    for (int slot = 0; slot < kSerialSlots; ++slot)
+        settings.serialDevices[slot] = prefs.GetPrefString(prefs::kSerialDevice[slot]);
+    int32_t window = 0;
+    if (prefs.GetPrefInt(window, prefs::kMnpWindow) != 0 && window >= 1 &&
+        window <= mnp::kMaxWindow)
+        settings.mnpWindow = static_cast<uint8_t>(window);
+    return settings;
+}
+
+void StartLink(LinkSession& s) {
     Dil& dil = s.svc.dil;
     s.link.pipe = 0;
     (void)dil.CD_Startup();
@@ -18,7 +32,7 @@ void StartLink(Session& s) {
     (void)dil.PD_Startup();
 }
 
-void StopLink(Session& s) {
+void StopLink(LinkSession& s) {
     Dil& dil = s.svc.dil;
     ClosePipe(s);
     (void)dil.PD_Shutdown();
@@ -29,7 +43,7 @@ void StopLink(Session& s) {
 namespace {
 
 // The port `port` (a serial slot, or -1 for the network) as the user knows it.
-std::string PortName(Session& s, int32_t port) {
+std::string PortName(LinkSession& s, int32_t port) {
     if (port == -1) {
         const DilSettings settings = ReadDilSettings(s.svc.prefs);
         return settings.netAddress + ":" + std::to_string(settings.netPort);
@@ -40,7 +54,7 @@ std::string PortName(Session& s, int32_t port) {
 
 }  // namespace
 
-void OpenPipe(Session& s) {
+void OpenPipe(LinkSession& s) {
     Dil& dil = s.svc.dil;
     if (s.link.pipe != 0) {
         LogLine(s, "(Disconnecting and disposing the previously active connection first)");
@@ -70,7 +84,7 @@ void OpenPipe(Session& s) {
     s.link.pipe = 0;
 }
 
-void ClosePipe(Session& s) {
+void ClosePipe(LinkSession& s) {
     if (s.link.pipe != 0) {
         LetTheNewtonGo(s, !s.link.busy);
         LogLine(s, "Disconnecting pipe.");
@@ -80,15 +94,15 @@ void ClosePipe(Session& s) {
     s.link.busy = false;
 }
 
-void LogPipeError(Session& s, int32_t code, const char* message) {
+void LogPipeError(LinkSession& s, int32_t code, const char* message) {
     if (message != nullptr) LogText(s, message, -1);
     LogLine(s, "(" + std::to_string(code) + ")");
 }
 
-void LetTheNewtonGo(Session& s, bool goodbye) {
+void LetTheNewtonGo(LinkSession& s, bool goodbye) {
     Dil& dil = s.svc.dil;
     const int64_t deadline = s.svc.clock.NowMs() + kLinkDropWaitMs;
-    const std::string_view words = s.link.goodbye ? *s.link.goodbye : wire::kBye;
+    const std::string_view words = s.link.goodbye ? *s.link.goodbye : kUsualGoodbye;
     if (goodbye && !words.empty()) {
         const int32_t written = dil.CD_WriteWithin(
             s.link.pipe, words.data(), static_cast<int32_t>(words.size()), kLinkDropWaitMs);
@@ -108,7 +122,7 @@ void LetTheNewtonGo(Session& s, bool goodbye) {
     }
 }
 
-void DisposePipe(Session& s) {
+void DisposePipe(LinkSession& s) {
     (void)s.svc.dil.CD_Disconnect(s.link.pipe);
     (void)s.svc.dil.CD_Dispose(s.link.pipe);
     s.link.pipe = 0;

@@ -5,40 +5,51 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/prefs_store.h"
+#include "link/dil/dil.h"
+
 namespace zd {
 
-struct Session;
+struct LinkSession;
 
 // How long the ends of a pipe take at most, towards a silent Newton too: the
 // goodbye written and the wait for the Newton to drop the link, before the
 // pipe is disposed of anyway.
 inline constexpr int32_t kLinkDropWaitMs = 3000;
 
+// What an orderly close says where the conversation on the pipe names no
+// goodbye of its own: the companion package's "#BYE" and its EOT.
+inline constexpr std::string_view kUsualGoodbye = "#BYE\x04";
+
+// The DIL's settings as the preferences give them: the network pipe's place,
+// the serial slots' devices and the MNP window.
+DilSettings ReadDilSettings(const PrefsStore& prefs);
+
 // Clears the pipe, then starts the DIL's three layers.  Once, before the tick runs.
-void StartLink(Session& s);
+void StartLink(LinkSession& s);
 
 // ClosePipe, then shuts the DIL's layers down.
-void StopLink(Session& s);
+void StopLink(LinkSession& s);
 
 // Replaces any pipe, without a word to its Newton, by a new listening one.
 // Failures are logged and leave no pipe.
-void OpenPipe(Session& s);
+void OpenPipe(LinkSession& s);
 
 // The orderly end: the goodbye unless busy, a bounded wait for the Newton to
 // drop the link, then disconnect and dispose.  Clears handshakeDone and busy
 // in any case.
-void ClosePipe(Session& s);
+void ClosePipe(LinkSession& s);
 
 // Logs `message` directly followed by "(code)" on one line.
-void LogPipeError(Session& s, int32_t code, const char* message);
+void LogPipeError(LinkSession& s, int32_t code, const char* message);
 
 // The end of a pipe before its disposal: the conversation's goodbye ("#BYE"
 // unless it says otherwise) when `goodbye` says so, then a wait for the Newton
 // to drop the link, both within kLinkDropWaitMs.
-void LetTheNewtonGo(Session& s, bool goodbye);
+void LetTheNewtonGo(LinkSession& s, bool goodbye);
 
 // Disconnects and disposes of the pipe and clears it to 0, and the goodbye
 // with it.
-void DisposePipe(Session& s);
+void DisposePipe(LinkSession& s);
 
 }  // namespace zd

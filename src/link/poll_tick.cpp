@@ -1,24 +1,24 @@
 #include "link/poll_tick.h"
 
-#include "base/display_ops.h"
 #include "base/prefs_keys.h"
-#include "base/session.h"
+#include "link/display_ops.h"
 #include "link/link_manager.h"
+#include "link/link_session.h"
 
 namespace zd {
 
-void Listen(Session& s) {
+void Listen(LinkSession& s) {
     LogLine(s, "Listening... press 'Connect' on the Zandorelle slip.");
     OpenPipe(s);
     s.poll.pendingAction = kGreet;
 }
 
-void ShowIdle(Session& s) {
+void ShowIdle(LinkSession& s) {
     ShowState(s, "Idle");
     s.poll.lastState = kNoStateSeen;
 }
 
-LinkReading PollLink(Session& s) {
+LinkReading PollLink(LinkSession& s) {
     Dil& dil = s.svc.dil;
 
     if (s.poll.startupListen) {
@@ -56,7 +56,7 @@ LinkReading PollLink(Session& s) {
     return reading;
 }
 
-void Disconnect(Session& s) {
+void Disconnect(LinkSession& s) {
     Dil& dil = s.svc.dil;
     s.link.busy = true;
     if (s.link.pipe == 0) {

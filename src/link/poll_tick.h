@@ -6,7 +6,7 @@
 
 namespace zd {
 
-struct Session;
+struct LinkSession;
 
 // The period of the tick the front end runs the tick on.
 inline constexpr int32_t kPollPeriodMs = 100;
@@ -29,18 +29,18 @@ struct LinkReading {
 
 // The start-up listen, DIL time, the state and transit fields, and
 // accepting a connecting Newton.
-LinkReading PollLink(Session& s);
+LinkReading PollLink(LinkSession& s);
 
 // "Idle" in the state field as a transfer ends; the next tick shows the
 // pipe's state again, so that a Newton still connected reads "Connected".
-void ShowIdle(Session& s);
+void ShowIdle(LinkSession& s);
 
 // Listen: a new listening pipe, and the greeting pending for when a Newton
 // connects, however the listen went.
-void Listen(Session& s);
+void Listen(LinkSession& s);
 
 // The Disconnect button: the goodbye even to a dropped link, a bounded wait,
 // then disconnect and dispose; the pending action is dropped.
-void Disconnect(Session& s);
+void Disconnect(LinkSession& s);
 
 }  // namespace zd

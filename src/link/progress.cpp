@@ -1,11 +1,11 @@
 #include "link/progress.h"
 
-#include "base/display_ops.h"
-#include "base/session.h"
+#include "link/display_ops.h"
+#include "link/link_session.h"
 
 namespace zd {
 
-void ShowProgress(Session& s) {
+void ShowProgress(LinkSession& s) {
     TransferProgress& p = s.progress;
     const int64_t now = s.svc.clock.NowMs();
     if (!s.link.busy || s.link.pipe == 0) {

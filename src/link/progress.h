@@ -7,10 +7,10 @@
 
 namespace zd {
 
-struct Session;
+struct LinkSession;
 
 inline constexpr int64_t kProgressEveryMs = 1000;
 
-void ShowProgress(Session& s);
+void ShowProgress(LinkSession& s);
 
 }  // namespace zd

@@ -1,11 +1,11 @@
 #include "link/relisten.h"
 
-#include "base/session.h"
+#include "link/link_session.h"
 #include "link/poll_tick.h"
 
 namespace zd {
 
-void RelistenIfEnded(Session& s) {
+void RelistenIfEnded(LinkSession& s) {
     if (!s.poll.relisten || s.poll.startupListen) return;
     const bool ended = s.link.pipe == 0 || s.svc.dil.CD_GetState(s.link.pipe) == kStateDisconnected;
     const int64_t now = s.svc.clock.NowMs();

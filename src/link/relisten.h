@@ -6,7 +6,7 @@
 
 namespace zd {
 
-struct Session;
+struct LinkSession;
 
 // A listen that fails (a port in use, a missing adapter) is tried again after
 // this long, not at every tick.
@@ -15,6 +15,6 @@ inline constexpr int64_t kRelistenRetryMs = 5000;
 // When relistening is on and the start-up listen has had its turn: listens
 // again if there is no pipe or the Newton has dropped the link.  Run before
 // each poll tick.
-void RelistenIfEnded(Session& s);
+void RelistenIfEnded(LinkSession& s);
 
 }  // namespace zd

@@ -1,10 +1,9 @@
 #include "protocol/command_reader.h"
 
-#include "base/display_ops.h"
-#include "base/session.h"
+#include "link/display_ops.h"
 #include "link/link_manager.h"
 #include "protocol/wire.h"
-#include "transfer/receive_item.h"
+#include "session/session.h"
 
 namespace zd {
 namespace {
@@ -45,7 +44,7 @@ std::vector<std::string> SplitCommand(std::string_view command) {
     return fields;
 }
 
-void ReadCommand(Session& s) {
+void ReadCommand(Session& s, ItemReceiver receiveItem) {
     s.link.busy = true;
     const std::string command = GatherCommand(s);
 
@@ -62,7 +61,7 @@ void ReadCommand(Session& s) {
 
     const std::string_view word = s.command.commandWord;
     if (s.link.handshakeDone && StartsWith(word, wire::kGet)) {
-        ReceiveItem(s);
+        receiveItem(s);
         return;
     }
     if (s.link.handshakeDone && StartsWith(word, wire::kByeWord)) {

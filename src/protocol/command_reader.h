@@ -20,10 +20,14 @@ inline constexpr size_t kCommandRoom = 999;
 inline constexpr size_t kCommandWordChars = 55;
 inline constexpr size_t kItemNameChars = 50;
 
+// What takes an item once "#GET" has come: it reads the item from the pipe
+// and clears busy at its end (received item handling, above this room).
+using ItemReceiver = void (*)(Session& s);
+
 // Gathers one command from the pipe (up to its EOT, or as far as it has
-// arrived), checks its length, splits it and carries it out.  Sets busy while
-// it runs; the item handling it starts clears it at its end.
-void ReadCommand(Session& s);
+// arrived), checks its length, splits it and carries it out, an item by
+// `receiveItem`.  Sets busy while it runs.
+void ReadCommand(Session& s, ItemReceiver receiveItem);
 
 // The fields of `command`, split at ";" and EOT; empty fields vanish.
 std::vector<std::string> SplitCommand(std::string_view command);

@@ -1,11 +1,11 @@
 #include "protocol/handshake.h"
 
-#include "base/display_ops.h"
 #include "base/prefs_keys.h"
-#include "base/session.h"
+#include "link/display_ops.h"
 #include "link/link_manager.h"
 #include "protocol/wire.h"
 #include "protocol/wire_io.h"
+#include "session/session.h"
 
 namespace zd {
 namespace {

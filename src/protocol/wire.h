@@ -3,6 +3,8 @@
 // Newton speaks from the same table.
 #pragma once
 
+#include "link/link_manager.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -26,7 +28,7 @@ inline constexpr std::string_view kIdentityForIdAnswer =
 
 // Commands from the Newton, told apart by their first four characters.
 inline constexpr std::string_view kGet = "#GET";
-inline constexpr std::string_view kBye = "#BYE\x04";  // also our goodbye on an orderly close
+inline constexpr std::string_view kBye = kUsualGoodbye;  // also our goodbye on an orderly close
 inline constexpr std::string_view kByeWord = "#BYE";
 inline constexpr char kFieldSeparator = ';';
 

@@ -1,6 +1,6 @@
 #include "protocol/wire_io.h"
 
-#include "base/session.h"
+#include "session/session.h"
 
 namespace zd {
 

@@ -12,10 +12,11 @@
 
 #include "base/atomic_file.h"
 #include "base/counted.h"
-#include "base/display_ops.h"
 #include "base/iso_time.h"
 #include "base/printable.h"
+#include "link/display_ops.h"
 #include "nsof/nsof.h"
+#include "session/session.h"
 #include "transfer/item_file.h"
 #include "transfer/zip_member.h"
 #include "translate/newton_text.h"

@@ -6,11 +6,11 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "base/display_ops.h"
 #include "base/iso_time.h"
 #include "base/printable.h"
-#include "base/session.h"
 #include "dock/full_connection.h"
+#include "link/display_ops.h"
+#include "session/session.h"
 #include "transfer/data_export.h"
 #include "transfer/zip_member.h"
 

@@ -6,8 +6,9 @@
 
 #include "base/atomic_file.h"
 #include "base/counted.h"
-#include "base/display_ops.h"
+#include "link/display_ops.h"
 #include "nsof/nsof.h"
+#include "session/session.h"
 #include "transfer/entry_log.h"
 #include "translate/icalendar.h"
 #include "translate/vcard.h"

@@ -1,7 +1,8 @@
 #include "transfer/entry_log.h"
 
 #include "base/counted.h"
-#include "base/display_ops.h"
+#include "link/display_ops.h"
+#include "session/session.h"
 
 namespace zd {
 

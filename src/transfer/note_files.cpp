@@ -7,8 +7,9 @@
 #include <cstring>
 
 #include "base/atomic_file.h"
-#include "base/display_ops.h"
+#include "link/display_ops.h"
 #include "nsof/nsof.h"
+#include "session/session.h"
 #include "transfer/entry_log.h"
 #include "transfer/item_file.h"
 #include "translate/note_text.h"

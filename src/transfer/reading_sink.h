@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/session.h"
 #include "dock/soup_reading.h"
+#include "session/session.h"
 
 namespace zd {
 

@@ -9,10 +9,10 @@
 
 #include "base/atomic_file.h"
 #include "base/desktop.h"
-#include "base/display_ops.h"
-#include "base/session.h"
+#include "link/display_ops.h"
 #include "protocol/wire.h"
 #include "protocol/wire_io.h"
+#include "session/session.h"
 #include "transfer/charset.h"
 #include "transfer/item_file.h"
 #include "transfer/text_files.h"

@@ -3,11 +3,11 @@
 #include <new>
 
 #include "base/desktop.h"
-#include "base/display_ops.h"
-#include "base/session.h"
+#include "link/display_ops.h"
 #include "link/poll_tick.h"
 #include "protocol/wire.h"
 #include "protocol/wire_io.h"
+#include "session/session.h"
 #include "transfer/charset.h"
 #include "transfer/receive_item.h"
 #include "transfer/regular_file.h"

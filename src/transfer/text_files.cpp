@@ -3,9 +3,10 @@
 #include <cctype>
 
 #include "base/codepage.h"
-#include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "base/prefs_store.h"
+#include "link/display_ops.h"
+#include "session/session.h"
 #include "transfer/charset.h"
 
 namespace zd {

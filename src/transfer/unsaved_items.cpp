@@ -9,8 +9,8 @@
 
 #include "base/atomic_file.h"
 #include "base/counted.h"
-#include "base/display_ops.h"
-#include "base/session.h"
+#include "link/display_ops.h"
+#include "session/session.h"
 #include "transfer/item_file.h"
 
 namespace zd {

@@ -12,8 +12,8 @@
 
 #include "base/display.h"
 #include "base/prefs_store.h"
-#include "base/session.h"
 #include "link/dil/dil.h"
+#include "session/session.h"
 #include "transfer/backup_reader.h"
 
 namespace {

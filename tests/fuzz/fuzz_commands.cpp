@@ -9,11 +9,11 @@
 #include "base/desktop.h"
 #include "base/display.h"
 #include "base/prefs_store.h"
-#include "base/session.h"
 #include "conversation/conversation.h"
 #include "link/dil/memory_transport.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
+#include "session/session.h"
 
 namespace {
 

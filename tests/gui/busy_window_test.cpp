@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/command_ids.h"
 #include "gui/window_manager_fixture.h"
+#include "ui/command_ids.h"
 
 namespace zd {
 namespace {

@@ -13,7 +13,6 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/command_ids.h"
 #include "app/export_dialog.h"
 #include "app/main_window.h"
 #include "app/pictures.h"
@@ -24,6 +23,7 @@
 #include "extras/version_check.h"
 #include "support/http_server.h"
 #include "support/link_fixture.h"
+#include "ui/command_ids.h"
 
 namespace zd {
 namespace {

@@ -2,7 +2,7 @@
 // Newton: its controls, its commands, the log, the status view, the close
 // behaviour and drops.
 #include "app/main_window.h"
-#include "dock/install.h"
+#include "conversation/install.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +18,11 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "app/command_ids.h"
-#include "base/display_ops.h"
 #include "conversation/conversation.h"
+#include "link/display_ops.h"
 #include "link/poll_tick.h"
 #include "support/link_fixture.h"
+#include "ui/command_ids.h"
 
 namespace zd {
 namespace {

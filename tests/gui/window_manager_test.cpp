@@ -5,8 +5,8 @@
 // the taskbar, and the log stays whole while the user selects and copies.
 #include <gtest/gtest.h>
 
-#include "app/command_ids.h"
 #include "gui/window_manager_fixture.h"
+#include "ui/command_ids.h"
 
 namespace zd {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "base/core.h"
 #include "conversation/conversation.h"
 #include "link/poll_tick.h"
+#include "session/core.h"
 #include "support/link_fixture.h"
 
 namespace zd {

@@ -9,8 +9,8 @@
 
 #include "base/front_end.h"
 #include "base/prefs_store.h"
-#include "base/session.h"
 #include "link/dil/memory_transport.h"
+#include "session/session.h"
 #include "support/fake_clock.h"
 #include "support/fake_desktop.h"
 #include "support/recording_display.h"

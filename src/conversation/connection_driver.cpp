@@ -1,4 +1,4 @@
-#include "dock/connection_driver.h"
+#include "conversation/connection_driver.h"
 
 #include <ctime>
 #include <deque>
@@ -6,13 +6,13 @@
 
 #include "base/counted.h"
 #include "base/desktop.h"
-#include "base/display_ops.h"
 #include "base/password_file.h"
-#include "base/session.h"
 #include "dock/full_connection.h"
 #include "dock/keyboard_text.h"
+#include "link/display_ops.h"
 #include "link/link_manager.h"
 #include "link/poll_tick.h"
+#include "session/session.h"
 #include "transfer/backup_file.h"
 #include "transfer/data_export.h"
 #include "transfer/item_file.h"

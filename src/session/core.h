@@ -7,8 +7,9 @@
 #include "base/clock.h"
 #include "base/prefs_store.h"
 #include "base/run_options.h"
-#include "base/session.h"
 #include "link/dil/dil.h"
+#include "link/link_manager.h"
+#include "session/session.h"
 
 namespace zd {
 
@@ -32,9 +33,6 @@ private:
     Dil m_dil;
     Session m_session;
 };
-
-// The network pipe's place as the preferences give it.
-DilSettings ReadDilSettings(const PrefsStore& prefs);
 
 // Reads "SaveAsFile" and "URL" into the session's switches.
 void ReadCachedSwitches(Session& s);

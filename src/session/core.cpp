@@ -1,26 +1,12 @@
-#include "base/core.h"
+#include "session/core.h"
 
-#include "base/display_ops.h"
 #include "base/prefs_keys.h"
 #include "link/admission_gate.h"
 #include "link/dil/mnp_framing.h"
+#include "link/display_ops.h"
+#include "session/session.h"
 
 namespace zd {
-
-DilSettings ReadDilSettings(const PrefsStore& prefs) {
-    DilSettings settings;
-    if (std::string address = prefs.GetPrefString(prefs::kNetAddress); !address.empty())
-        settings.netAddress = std::move(address);
-    int32_t port = 0;
-    if (prefs.GetPrefInt(port, prefs::kNetPort) != 0) settings.netPort = port;
-    for (int slot = 0; slot < kSerialSlots; ++slot)
-        settings.serialDevices[slot] = prefs.GetPrefString(prefs::kSerialDevice[slot]);
-    int32_t window = 0;
-    if (prefs.GetPrefInt(window, prefs::kMnpWindow) != 0 && window >= 1 &&
-        window <= mnp::kMaxWindow)
-        settings.mnpWindow = static_cast<uint8_t>(window);
-    return settings;
-}
 
 void ReadCachedSwitches(Session& s) {
     s.switches.saveAsFile = ReadPrefInt(s.svc.prefs, prefs::kSaveAsFile) != 0;

@@ -1,15 +1,15 @@
-#include "dock/install.h"
+#include "conversation/install.h"
 
 #include <optional>
 #include <string_view>
 
 #include "base/desktop.h"
-#include "base/display_ops.h"
-#include "base/session.h"
-#include "dock/connection_driver.h"
+#include "conversation/connection_driver.h"
 #include "dock/dock_message.h"
 #include "dock/install_lines.h"
+#include "link/display_ops.h"
 #include "link/link_manager.h"
+#include "session/session.h"
 #include "transfer/package_file.h"
 
 namespace zd {

@@ -1,9 +1,9 @@
 // The display operations: what each one hands the display, request by request.
-#include "base/display_ops.h"
+#include "link/display_ops.h"
 
 #include <gtest/gtest.h>
 
-#include "base/session.h"
+#include "session/session.h"
 #include "support/fake_clock.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"

@@ -1,29 +1,29 @@
-#include "base/display_ops.h"
+#include "link/display_ops.h"
 
 #include <cassert>
 #include <cstring>
 #include <string>
 
 #include "base/display.h"
-#include "base/session.h"
+#include "link/link_session.h"
 
 namespace zd {
 namespace {
 
-Display& BoundDisplay(Session& s) {
+Display& BoundDisplay(LinkSession& s) {
     assert(s.svc.display != nullptr && "display operation before the front end bound one");
     return *s.svc.display;
 }
 
 }  // namespace
 
-void LogLine(Session& s, std::string_view text) {
+void LogLine(LinkSession& s, std::string_view text) {
     Display& display = BoundDisplay(s);
     display.ReplaceLogSelection(text);
     display.ReplaceLogSelection(kLogLineEnd);
 }
 
-void LogText(Session& s, const char* text, int32_t length) {
+void LogText(LinkSession& s, const char* text, int32_t length) {
     Display& display = BoundDisplay(s);
     int32_t remaining = length == -1 ? static_cast<int32_t>(std::strlen(text)) : length;
     const char* piece = text;
@@ -36,15 +36,15 @@ void LogText(Session& s, const char* text, int32_t length) {
     }
 }
 
-void ShowState(Session& s, std::string_view name) {
+void ShowState(LinkSession& s, std::string_view name) {
     BoundDisplay(s).SetStateText(name);
 }
 
-void ShowTransitText(Session& s, std::string_view text) {
+void ShowTransitText(LinkSession& s, std::string_view text) {
     BoundDisplay(s).SetTransitText(text);
 }
 
-void ShowTransit(Session& s, int32_t count) {
+void ShowTransit(LinkSession& s, int32_t count) {
     BoundDisplay(s).SetTransitText(count == 0 ? std::string() : std::to_string(count));
 }
 
