@@ -106,13 +106,14 @@ void StartSaving(Session& s, dock::Running& running, std::unique_ptr<ReadingSink
 // receive folder), a folder's under the backup's default name.
 std::unique_ptr<ReadingSink> BackupSink(Session& s, const std::string& wanted) {
     const std::time_t now = std::time(nullptr);
-    const std::string& owner = s.dock.running->connection.owner();
+    const FullConnection& connection = s.dock.running->connection;
+    const std::string& owner = connection.owner();
     const std::string path =
         wanted.empty() || std::filesystem::is_directory(wanted)
             ? BackupFile::DefaultPath(wanted.empty() ? ReceiveFolderOf(s.svc.prefs) : wanted, owner,
                                       now)
             : wanted;
-    return std::make_unique<BackupFile>(path, owner, now);
+    return std::make_unique<BackupFile>(path, owner, connection.newtonInfo(), now);
 }
 
 // Each entry that came is saved, and dropped; a reading the Newton began

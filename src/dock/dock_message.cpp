@@ -53,6 +53,20 @@ std::optional<std::string> OwnerName(std::string_view data) {
     return Printable(Utf16BeToUtf8(data.substr(4 + versionInfo)));
 }
 
+std::optional<NewtonInfo> ReadNewtonInfo(std::string_view data) {
+    if (data.size() < 4) return std::nullopt;
+    const uint32_t length = ReadBigEndian32(data);
+    // The id, manufacturer, machine type and ROM version come first.
+    if (length < 16 || length > data.size() - 4) return std::nullopt;
+    NewtonInfo info;
+    info.block = std::string(data.substr(4, length));
+    info.id = ReadBigEndian32(data.substr(4));
+    info.manufacturer = ReadBigEndian32(data.substr(8));
+    info.machineType = ReadBigEndian32(data.substr(12));
+    info.romVersion = ReadBigEndian32(data.substr(16));
+    return info;
+}
+
 void Reader::Feed(std::string_view bytes) {
     // What was handed out goes only now, once for many messages.
     m_buffer.erase(0, m_taken);

@@ -100,6 +100,22 @@ std::string QuotedCommand(std::string_view command);
 // nullopt when the data is too short for what it says it holds.
 std::optional<std::string> OwnerName(std::string_view data);
 
+// What a "name" message says of the Newton before its owner's name: the
+// version information, a run of 32-bit numbers.
+struct NewtonInfo {
+    std::string block;  // as it came, its length word not included
+    uint32_t id = 0;    // nearly unique to one Newton
+    uint32_t manufacturer = 0;
+    uint32_t machineType = 0;
+    uint32_t romVersion = 0;  // the major version in the upper 16 bits
+    // The Newton runs Newton OS 1.x, whose data a 2.x Newton converts.
+    bool oneX() const { return romVersion < 0x00020000; }
+};
+
+// The version information in the data of a "name" message; nullopt when it
+// is too short to say who made the Newton and which ROM it runs.
+std::optional<NewtonInfo> ReadNewtonInfo(std::string_view data);
+
 // Messages from a stream of bytes as they come.
 class Reader {
 public:

@@ -124,6 +124,8 @@ public:
     // closed it (or cancelled what the desktop did), or it did not open.
     size_t keyboardLosses() const { return m_keyboardLosses; }
     const std::string& owner() const { return m_owner; }
+    // What the Newton said of itself in its greeting, where it said enough.
+    const std::optional<NewtonInfo>& newtonInfo() const { return m_newtonInfo; }
 
 private:
     enum class Step {
@@ -197,6 +199,7 @@ private:
     std::deque<Typing> m_typing;        // goes while the keyboard is open
     std::vector<std::string> m_notes;
     std::string m_owner;
+    std::optional<NewtonInfo> m_newtonInfo;
     std::string m_challenge;     // the Newton's, for the password step
     std::string m_ourChallenge;  // ours, which the Newton answers
     Secret m_password;           // to answer it with

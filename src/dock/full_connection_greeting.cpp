@@ -104,6 +104,7 @@ void FullConnection::OnGreeting(const Message& message, int64_t now) {
         case Step::kName: {
             const auto owner = OwnerName(message.data);
             m_owner = owner.value_or("");
+            m_newtonInfo = ReadNewtonInfo(message.data);
             Note(m_owner.empty() ? "Connected to the Newton."
                                  : "Connected to " + m_owner + "'s Newton.");
             Send(kDesktopInfo, DesktopInfo(m_ourChallenge));

@@ -30,13 +30,87 @@ SoupReading::SoupReading(std::vector<std::string> soups, Start start, int64_t no
                          Noter note)
     : m_wanted(std::move(soups)), m_send(std::move(send)), m_note(std::move(note)) {
     if (start == Start::kNewtonBackup) {
-        m_send(kGetSyncOptions, "");
-        Expect(Step::kOptions, now);
+        AskForTheClock(now);
         return;
     }
     if (start == Start::kDesktop) m_send(kDesktopInControl, "");
     m_send(kRequestToSync, "");
     Expect(Step::kSyncResult, now);
+}
+
+void SoupReading::AskForTheClock(int64_t now) {
+    if (!everySoup()) return AskForOptions(now);
+    m_send(kSetVboCompression, BigEndian32(kUncompressedBinaries));
+    m_send(kLastSyncTime, BigEndian32(0));
+    Expect(Step::kClock, now);
+}
+
+void SoupReading::AskForApplications(int64_t now) {
+    m_send(kGetAppNames, BigEndian32(kAppsAndSoupsEverywhere));
+    Expect(Step::kApplications, now);
+}
+
+void SoupReading::AskForOptions(int64_t now) {
+    m_send(kGetSyncOptions, "");
+    Expect(Step::kOptions, now);
+}
+
+bool SoupReading::OnBackupExtra(const Message& message, int64_t now) {
+    const std::string_view command = message.command;
+    const int32_t result = ResultCode(message);
+    switch (m_step) {
+        case Step::kClock:
+            if (command == kCurrentTime) {
+                Keep(Entry::Kind::kClock, message.data);
+                AskForApplications(now);
+                return true;
+            }
+            if (command != kResult) return false;
+            // "cvbo" has no answer of its own; a Newton that gives one gives it first.
+            if (!m_vboAnswered) {
+                m_vboAnswered = true;
+                if (result != 0)
+                    m_note("The Newton did not take \"cvbo\" (error " + std::to_string(result) +
+                           "); its packages come as it keeps them.");
+                return true;
+            }
+            m_note("The Newton did not tell its clock (error " + std::to_string(result) + ").");
+            AskForApplications(now);
+            return true;
+        case Step::kApplications:
+            if (command == kAppNames) {
+                Keep(Entry::Kind::kApplications, message.data);
+            } else if (command == kResult) {
+                m_note("The Newton did not name its applications (error " +
+                       std::to_string(result) + ").");
+            } else {
+                return false;
+            }
+            AskForOptions(now);
+            return true;
+        case Step::kIndexes:
+            if (command == kIndexes) {
+                Keep(Entry::Kind::kSoupIndexes, message.data);
+            } else if (command == kResult) {
+                NoteOnce(kGetIndexes, "The Newton did not give the indexes of " + Printable(m_soup) +
+                         " (error " + std::to_string(result) +
+                         "); a restore makes such a soup as the Newton defines it.");
+            } else {
+                return false;
+            }
+            AskForSoupInfo(now);
+            return true;
+        case Step::kInfo:
+            if (command == kSoupInfo) {
+                Keep(Entry::Kind::kSoupInfo, message.data);
+            } else if (command != kResult) {
+                return false;
+            }
+            SendSoup(now);
+            return true;
+        default:
+            return false;
+    }
 }
 
 bool SoupReading::OnMessage(const Message& message, int64_t now) {
@@ -48,6 +122,7 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
         Cut("The Newton cancelled the reading of its " + Reading() + ".");
         return true;
     }
+    if (everySoup() && OnBackupExtra(message, now)) return true;
     // A store or a soup the Newton cannot set is left out; the others still come.
     if (command == kResult && result != 0 &&
         (m_step == Step::kStoreSet || m_step == Step::kSoupSet)) {
@@ -72,8 +147,7 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
     switch (m_step) {
         case Step::kSyncResult:
             if (command != kResult) return false;
-            m_send(kGetSyncOptions, "");
-            Expect(Step::kOptions, now);
+            AskForTheClock(now);
             return true;
         case Step::kOptions:
             if (command != kSyncOptions) return false;
@@ -89,9 +163,10 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
             Expect(Step::kNames, now);
             return true;
         case Step::kSoupSet:
-            if (command != kResult) return false;
-            m_send(kSetSoupGetInfo, Utf8ToUtf16Be(m_soup) + std::string(2, '\0'));
-            Expect(Step::kInfo, now);
+            // "ssou" answers with a result; "ssgi" (a backup of a Newton that
+            // does not list its stores) with the soup's information.
+            if (command != kResult && command != kSoupInfo) return false;
+            ReadSoup(now);
             return true;
         case Step::kNames:
             if (command != kSoupNames) return false;
@@ -100,25 +175,23 @@ bool SoupReading::OnMessage(const Message& message, int64_t now) {
         case Step::kInfo:
             // The soup's information, or a plain result: either way, on.
             if (command != kSoupInfo && command != kResult) return false;
-            // A backup keeps it.
-            if (command == kSoupInfo && m_wanted.empty()) {
-                m_entries.push_back(
-                    {Entry::Kind::kSoupInfo, m_store, m_storeSignature, m_soup, 0, message.data});
-            }
-            m_send(kSendSoup, "");
-            m_number = 0;
-            Expect(Step::kEntries, now);
+            ReadSoup(now);
             return true;
         case Step::kEntries:
             if (command == kEntry) {
                 m_entries.push_back({Entry::Kind::kEntry, m_store, m_storeSignature, m_soup,
-                                     ++m_number, message.data});
+                                     m_soupSignature, ++m_number, message.data});
                 Expect(Step::kEntries, now);
                 return true;
             }
             if (command != kSoupDone) return false;
+            if (everySoup()) Keep(Entry::Kind::kSoupDone, "");
             NextSoup(now);
             return true;
+        case Step::kClock:
+        case Step::kApplications:
+        case Step::kIndexes:
+            return false;
     }
     return false;
 }
@@ -152,6 +225,34 @@ void SoupReading::Expect(Step step, int64_t now) {
     m_deadline = now + kAnswerMs;
 }
 
+void SoupReading::ReadSoup(int64_t now) {
+    if (!everySoup()) return SendSoup(now);
+    m_send(kGetIndexes, "");
+    Expect(Step::kIndexes, now);
+}
+
+void SoupReading::AskForSoupInfo(int64_t now) {
+    m_send(kGetSoupInfo, "");
+    Expect(Step::kInfo, now);
+}
+
+void SoupReading::SendSoup(int64_t now) {
+    m_send(kSendSoup, "");
+    m_number = 0;
+    Expect(Step::kEntries, now);
+}
+
+void SoupReading::NoteOnce(std::string_view command, const std::string& note) {
+    if (std::find(m_notedOnce.begin(), m_notedOnce.end(), command) != m_notedOnce.end()) return;
+    m_notedOnce.emplace_back(command);
+    m_note(note);
+}
+
+void SoupReading::Keep(Entry::Kind kind, std::string data) {
+    m_entries.push_back(
+        {kind, m_store, m_storeSignature, m_soup, m_soupSignature, 0, std::move(data)});
+}
+
 void SoupReading::NextStore(int64_t now) {
     if (m_stores.empty()) {
         m_send(kOperationDone, "");
@@ -164,6 +265,8 @@ void SoupReading::NextStore(int64_t now) {
     m_store = name ? Printable(*name) : "a store";
     const nsof::Value* signature = store.Find("signature");
     m_storeSignature = signature && signature->As<int32_t>() ? *signature->As<int32_t>() : 0;
+    m_soup.clear();
+    m_soupSignature = 0;
     ++m_storesRead;
     if (SetsStores()) {
         m_send(kSetStore, nsof::Encode(StoreFrame(store)));
@@ -192,17 +295,41 @@ void SoupReading::OnOptions(const Message& message, int64_t now) {
         return;
     }
     // A backup keeps what named the stores.
-    if (m_wanted.empty()) m_entries.push_back({Entry::Kind::kStores, "", 0, "", 0, message.data});
+    if (m_wanted.empty()) Keep(Entry::Kind::kStores, message.data);
     TakeStores(*array);
     NextStore(now);
 }
 
 bool SoupReading::NotUnderstood(std::string_view command, int64_t now) {
-    if (m_outcome != Outcome::kRunning || m_step != Step::kStoreList || command != kGetStoreNames)
+    if (m_outcome != Outcome::kRunning) return false;
+    // What a backup asks beyond the entries, an older Newton may not know:
+    // the backup goes on without it.
+    const auto without = [&](const char* what) {
+        NoteOnce(command, "The Newton does not know " + QuotedCommand(command) + ": the backup holds no " +
+                 what + ".");
+    };
+    if (command == kSetVboCompression) {
+        without("word on how its packages came");
+    } else if (command == kLastSyncTime && m_step == Step::kClock) {
+        without("clock of the Newton");
+        AskForApplications(now);
+    } else if (command == kGetAppNames && m_step == Step::kApplications) {
+        without("list of its applications");
+        AskForOptions(now);
+    } else if (command == kGetIndexes && m_step == Step::kIndexes) {
+        without("indexes of its soups");
+        AskForSoupInfo(now);
+    } else if (command == kGetSoupInfo && m_step == Step::kInfo) {
+        without("information frames of its soups");
+        SendSoup(now);
+    } else if (command == kGetStoreNames && m_step == Step::kStoreList) {
+        m_storeList = false;
+        m_note(
+            "The Newton does not list its stores; those of its synchronisation options are read.");
+        OnOptions({std::string(kSyncOptions), m_options}, now);
+    } else {
         return false;
-    m_storeList = false;
-    m_note("The Newton does not list its stores; those of its synchronisation options are read.");
-    OnOptions({std::string(kSyncOptions), m_options}, now);
+    }
     return true;
 }
 
@@ -214,7 +341,7 @@ void SoupReading::OnStoreList(const Message& message, int64_t now) {
                (stores.error.empty() ? std::string() : " (" + stores.error + ")") + ".");
         return;
     }
-    m_entries.push_back({Entry::Kind::kStores, "", 0, "", 0, message.data});
+    Keep(Entry::Kind::kStores, message.data);
     TakeStores(*array);
     NextStore(now);
 }
@@ -242,8 +369,18 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
         NextStore(now);
         return;
     }
+    const nsof::Decoded signatures = nsof::Decode(std::string_view(message.data).substr(names.used));
+    const nsof::Array* signatureArray =
+        signatures.value ? signatures.value->As<nsof::Array>() : nullptr;
+    const auto signatureOf = [signatureArray](size_t i) {
+        const nsof::Value* value = signatureArray && i < signatureArray->elements.size()
+                                       ? &signatureArray->elements[i]
+                                       : nullptr;
+        return value && value->As<int32_t>() ? *value->As<int32_t>() : 0;
+    };
     m_soups.clear();
     if (m_wanted.empty()) {
+        Keep(Entry::Kind::kStoreSoups, message.data);
         // A Newton holds a few hundred soups at most; a list far longer is
         // no Newton's, and would make a backup's bookkeeping grow with it.
         const size_t taken = std::min(array->elements.size(), kMaxSoups);
@@ -255,23 +392,25 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
         }
         for (size_t i = taken; i-- > 0;) {
             if (const nsof::String* name = array->elements[i].As<nsof::String>())
-                m_soups.push_back(name->text);
+                m_soups.push_back({name->text, signatureOf(i)});
         }
     }
     for (auto wanted = m_wanted.rbegin(); wanted != m_wanted.rend(); ++wanted) {
-        const bool held = std::any_of(array->elements.begin(), array->elements.end(),
-                                      [&](const nsof::Value& name) {
-                                          const nsof::String* string = name.As<nsof::String>();
-                                          return string && string->text == *wanted;
-                                      });
-        if (held) m_soups.push_back(*wanted);
+        for (size_t i = 0; i < array->elements.size(); ++i) {
+            const nsof::String* name = array->elements[i].As<nsof::String>();
+            if (name && name->text == *wanted) {
+                m_soups.push_back({*wanted, signatureOf(i)});
+                break;
+            }
+        }
     }
     NextSoup(now);
 }
 
 void SoupReading::NextSoup(int64_t now) {
     if (m_soups.empty()) return NextStore(now);
-    m_soup = std::move(m_soups.back());
+    m_soup = std::move(m_soups.back().name);
+    m_soupSignature = m_soups.back().signature;
     m_soups.pop_back();
     const std::string name = Utf8ToUtf16Be(m_soup) + std::string(2, '\0');
     if (SetsStores()) {
@@ -281,7 +420,7 @@ void SoupReading::NextSoup(int64_t now) {
         return;
     }
     m_send(kSetSoupGetInfo, name);
-    Expect(Step::kInfo, now);
+    Expect(everySoup() ? Step::kSoupSet : Step::kInfo, now);
 }
 
 std::string SoupReading::Reading() const {

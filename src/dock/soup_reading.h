@@ -4,8 +4,12 @@
 // Synchronise, which sends "sync"; nothing where its user tapped Backup,
 // which sends "ssyn" itself), then "gsyn", and for each store "ssgn", then for each soup
 // wanted that the store holds "ssgi" and "snds", after which the entries come
-// one "entr" at a time up to "bsdn".  A whole backup lists the stores with
-// "gsto" and sets each store and soup with "ssto", "gets" and "ssou" instead.
+// one "entr" at a time up to "bsdn".  A whole backup also reads what a
+// restore needs: the Newton's clock ("stme" 0), its applications and their
+// soups ("gapp"), and each soup's indexes ("gind") and whole information
+// frame ("gsin"), having asked for packages uncompressed ("cvbo"); it lists
+// the stores with "gsto" and sets each store and soup with "ssto", "gets"
+// and "ssou".
 // A part of the full connection's machine: it takes the messages that belong
 // to it and the time, and says what to send; it never waits, and gives up on
 // a Newton silent for the stim timeout.
@@ -41,6 +45,18 @@ inline constexpr std::string_view kStoreNames = "stor";
 inline constexpr std::string_view kSetStore = "ssto";
 inline constexpr std::string_view kGetSoupNames = "gets";
 inline constexpr std::string_view kSetSoup = "ssou";
+inline constexpr std::string_view kSetVboCompression = "cvbo";
+inline constexpr std::string_view kLastSyncTime = "stme";
+inline constexpr std::string_view kCurrentTime = "time";
+inline constexpr std::string_view kGetAppNames = "gapp";
+inline constexpr std::string_view kAppNames = "appn";
+inline constexpr std::string_view kGetIndexes = "gind";
+inline constexpr std::string_view kIndexes = "indx";
+inline constexpr std::string_view kGetSoupInfo = "gsin";
+// "cvbo": large binaries (packages among them) come uncompressed.
+inline constexpr uint32_t kUncompressedBinaries = 0;
+// "gapp": the applications with their soups, of every store.
+inline constexpr uint32_t kAppsAndSoupsEverywhere = 0;
 
 // The soups of one store read at most.
 inline constexpr size_t kMaxSoups = 4096;
@@ -50,14 +66,27 @@ public:
     enum class Outcome { kRunning, kDone, kCut };
 
     struct Entry {
-        // An entry of a soup; a soup's information frame, before its entries;
-        // or the list of the stores, before everything (a backup's).
-        enum class Kind { kEntry, kSoupInfo, kStores } kind = Kind::kEntry;
+        // An entry of a soup.  A backup also gets, each as the Newton sent
+        // it: the Newton's clock, its applications and the list of the
+        // stores, before everything; each store's soups with their
+        // signatures ("soup"); and each soup's indexes and information
+        // frame before its entries, and its end once all came.
+        enum class Kind {
+            kEntry,
+            kClock,
+            kApplications,
+            kStores,
+            kStoreSoups,
+            kSoupIndexes,
+            kSoupInfo,
+            kSoupDone
+        } kind = Kind::kEntry;
         std::string store;           // the store's name ("Internal"), printable
         int32_t storeSignature = 0;  // which tells stores of one name apart
         std::string soup;            // the soup's name ("Notes")
-        size_t number = 0;           // in the store's soup, from 1
-        std::string data;            // a stream of the Newton's objects, as it came
+        int32_t soupSignature = 0;
+        size_t number = 0;  // in the store's soup, from 1
+        std::string data;   // as it came: a stream of the Newton's objects, the clock's 4 bytes
     };
 
     using Sender = std::function<void(std::string_view command, std::string_view data)>;
@@ -96,16 +125,38 @@ public:
 private:
     enum class Step {
         kSyncResult,
+        kClock,
+        kApplications,
         kOptions,
         kStoreList,
         kStoreSet,
         kNames,
         kSoupSet,
+        kIndexes,
         kInfo,
         kEntries
     };
 
+    struct Soup {
+        std::string name;
+        int32_t signature = 0;
+    };
+
     void Expect(Step step, int64_t now);
+    // A backup's first questions: packages uncompressed, and the clock.
+    void AskForTheClock(int64_t now);
+    void AskForApplications(int64_t now);
+    void AskForOptions(int64_t now);
+    // A backup's answers that the reading goes on without: true when
+    // `message` was one.
+    bool OnBackupExtra(const Message& message, int64_t now);
+    // The soup that was set, read: a backup's asks for its indexes first.
+    void ReadSoup(int64_t now);
+    void AskForSoupInfo(int64_t now);
+    void SendSoup(int64_t now);
+    // `note` once a reading for `command`, which a Newton answers the same
+    // way for every soup.
+    void NoteOnce(std::string_view command, const std::string& note);
     // The next store's names, or the end when every store has been read.
     void NextStore(int64_t now);
     // The store's next soup of those wanted, or the next store.
@@ -119,6 +170,8 @@ private:
     void OnOptions(const Message& message, int64_t now);
     void OnStoreList(const Message& message, int64_t now);
     void OnNames(const Message& message, int64_t now);
+    // `kind` with `data`, of the store and soup being read.
+    void Keep(Entry::Kind kind, std::string data);
     void Cut(const std::string& note);
 
     std::vector<std::string> m_wanted;  // none: every soup
@@ -132,8 +185,11 @@ private:
     std::vector<nsof::Value> m_stores;  // still to read, last first
     std::string m_store;                // the one being read
     int32_t m_storeSignature = 0;
-    std::vector<std::string> m_soups;  // of those wanted, the store's still to read, last first
-    std::string m_soup;                // the one being read
+    std::vector<Soup> m_soups;  // of those wanted, the store's still to read, last first
+    std::string m_soup;         // the one being read
+    int32_t m_soupSignature = 0;
+    bool m_vboAnswered = false;  // a "dres" that came for "cvbo"
+    std::vector<std::string> m_notedOnce;
     size_t m_storesRead = 0;
     std::vector<std::string> m_missing;
     size_t m_number = 0;

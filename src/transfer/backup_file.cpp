@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,7 +26,12 @@ namespace zd {
 namespace {
 
 constexpr const char* kExtension = ".newtonbackup";
-constexpr const char* kFormat = "Zandorelle backup of an Apple Newton, version 1";
+constexpr const char* kFormat = "Zandorelle backup of an Apple Newton";
+// 1: entries, information frames from "ssgi", packages as they came.
+// 2: what a restore needs besides (indexes, signatures, whole information
+// frames, the Newton's version and clock, the applications), packages
+// uncompressed where the Newton would.
+constexpr int kVersion = 2;
 constexpr const char* kEntriesFormat =
     "each entry: its length as 4 bytes, big-endian, then the entry as the Newton sent it "
     "(Newton Streamed Object Format)";
@@ -96,27 +102,40 @@ struct BackupFile::Member {
 
 struct BackupFile::Soup {
     std::string name;
+    int32_t signature = 0;
     size_t entries = 0;
     std::unique_ptr<Member> info;
+    std::unique_ptr<Member> indexes;
     std::unique_ptr<Member> data;
+    bool whole = false;  // its end came
+    std::optional<int32_t> highestId;
 };
 
 struct BackupFile::Store {
     std::string name;
     int32_t signature = 0;
+    std::optional<size_t> soupsListed;  // once its soups' names came
     std::vector<Soup> soups;
+    bool whole() const {
+        return soupsListed && *soupsListed == soups.size() &&
+               std::all_of(soups.begin(), soups.end(), [](const Soup& soup) { return soup.whole; });
+    }
 };
 
 struct BackupFile::Package {
     std::string name;
+    std::string packageName;  // as the Newton names it
+    std::string store;
     bool compressed = false;
     std::string compander;
     std::unique_ptr<Member> data;
 };
 
-BackupFile::BackupFile(std::string path, std::string owner, std::time_t when)
+BackupFile::BackupFile(std::string path, std::string owner,
+                       std::optional<dock::NewtonInfo> newton, std::time_t when)
     : m_path(std::move(path)),
       m_owner(std::move(owner)),
+      m_newton(std::move(newton)),
       m_when(when),
       m_entrySpool(new Spool),
       m_packageSpool(new Spool) {
@@ -124,6 +143,7 @@ BackupFile::BackupFile(std::string path, std::string owner, std::time_t when)
         spool->fd = CreateTemporaryBeside(m_path, &spool->path);
         if (spool->fd < 0) spool->error = errno;
     }
+    if (m_newton) m_newtonInfo = WholeMember("newton.info", m_newton->block);
 }
 
 BackupFile::~BackupFile() = default;
@@ -166,51 +186,104 @@ void BackupFile::Keep(Member& member, std::string_view bytes) {
     }
 }
 
-BackupFile::Soup& BackupFile::SoupOf(const dock::SoupReading::Entry& entry) {
+std::unique_ptr<BackupFile::Member> BackupFile::WholeMember(std::string name,
+                                                           std::string_view bytes) {
+    auto member = std::make_unique<Member>();
+    member->name = std::move(name);
+    member->spool = m_entrySpool.get();
+    Keep(*member, bytes);
+    return member;
+}
+
+BackupFile::Store& BackupFile::StoreOf(const dock::SoupReading::Entry& entry) {
     if (m_storeList.empty() || m_storeList.back().name != entry.store ||
         m_storeList.back().signature != entry.storeSignature) {
-        m_storeList.push_back({entry.store, entry.storeSignature, {}});
+        m_storeList.push_back({entry.store, entry.storeSignature, std::nullopt, {}});
     }
-    Store& store = m_storeList.back();
+    return m_storeList.back();
+}
+
+BackupFile::Soup& BackupFile::SoupOf(const dock::SoupReading::Entry& entry) {
+    Store& store = StoreOf(entry);
     if (store.soups.empty() || store.soups.back().name != entry.soup) {
         const std::string folder = "stores/" + std::to_string(m_storeList.size()) + "/soups/" +
                                    std::to_string(store.soups.size() + 1) + "/";
-        Soup soup{entry.soup, 0, std::make_unique<Member>(), std::make_unique<Member>()};
+        Soup soup;
+        soup.name = entry.soup;
+        soup.signature = entry.soupSignature;
+        soup.info = std::make_unique<Member>();
+        soup.indexes = std::make_unique<Member>();
+        soup.data = std::make_unique<Member>();
         soup.info->name = folder + "info.nsof";
+        soup.indexes->name = folder + "indexes.nsof";
         soup.data->name = folder + "entries";
-        soup.info->spool = soup.data->spool = m_entrySpool.get();
+        soup.info->spool = soup.indexes->spool = soup.data->spool = m_entrySpool.get();
         store.soups.push_back(std::move(soup));
     }
     return store.soups.back();
 }
 
+void BackupFile::KeepStores(std::string_view list) {
+    m_stores = WholeMember("stores.nsof", list);
+    const nsof::Decoded stores = nsof::Decode(list);
+    const nsof::Array* array = stores.value ? stores.value->As<nsof::Array>() : nullptr;
+    for (const nsof::Value& store : array ? array->elements : std::vector<nsof::Value>{}) {
+        const auto signature = IntegerOf(store.Find("signature"));
+        if (signature) m_storeKinds.emplace_back(*signature, TextSlot(store, "kind"));
+    }
+}
+
 void BackupFile::Save(Session& s, const dock::SoupReading::Entry& entry) {
     using Kind = dock::SoupReading::Entry::Kind;
-    if (entry.kind == Kind::kStores) {
-        m_stores = std::make_unique<Member>();
-        m_stores->name = "stores.nsof";
-        m_stores->spool = m_entrySpool.get();
-        Keep(*m_stores, entry.data);
-        return;
+    switch (entry.kind) {
+        case Kind::kClock:
+            if (entry.data.size() >= 4) m_clock = dock::ReadBigEndian32(entry.data);
+            return;
+        case Kind::kApplications:
+            m_applications = WholeMember("applications.nsof", entry.data);
+            return;
+        case Kind::kStores:
+            KeepStores(entry.data);
+            return;
+        case Kind::kStoreSoups: {
+            const nsof::Decoded names = nsof::Decode(entry.data);
+            const nsof::Array* array = names.value ? names.value->As<nsof::Array>() : nullptr;
+            StoreOf(entry).soupsListed =
+                std::min(array ? array->elements.size() : 0, dock::kMaxSoups);
+            return;
+        }
+        case Kind::kSoupIndexes:
+            Keep(*SoupOf(entry).indexes, entry.data);
+            return;
+        case Kind::kSoupInfo:
+            Keep(*SoupOf(entry).info, entry.data);
+            return;
+        case Kind::kSoupDone:
+            SoupOf(entry).whole = true;
+            return;
+        case Kind::kEntry:
+            KeepEntry(s, entry);
+            return;
     }
+}
+
+void BackupFile::KeepEntry(Session& s, const dock::SoupReading::Entry& entry) {
     Soup& soup = SoupOf(entry);
-    if (entry.kind == Kind::kSoupInfo) {
-        Keep(*soup.info, entry.data);
-        return;
-    }
     const uint32_t length = static_cast<uint32_t>(entry.data.size());
-    const char prefix[4] = {static_cast<char>(length >> 24), static_cast<char>(length >> 16),
-                            static_cast<char>(length >> 8), static_cast<char>(length)};
-    Keep(*soup.data, std::string_view(prefix, 4));
+    Keep(*soup.data, dock::BigEndian32(length));
     Keep(*soup.data, entry.data);
     ++soup.entries;
     ++m_entries;
-    if (entry.soup == "Packages") KeepPackage(s, entry.data, entry.number);
+    const nsof::Decoded decoded = nsof::Decode(entry.data);
+    if (!decoded.value) return;
+    if (const auto id = IntegerOf(decoded.value->Find("_uniqueID")))
+        soup.highestId = std::max(soup.highestId.value_or(*id), *id);
+    if (entry.soup == "Packages") KeepPackage(s, *decoded.value, entry.store, entry.number);
 }
 
-void BackupFile::KeepPackage(Session& s, std::string_view entry, size_t number) {
-    const nsof::Decoded decoded = nsof::Decode(entry);
-    const nsof::Value* reference = decoded.value ? decoded.value->Find("pkgRef") : nullptr;
+void BackupFile::KeepPackage(Session& s, const nsof::Value& entry, const std::string& store,
+                             size_t number) {
+    const nsof::Value* reference = entry.Find("pkgRef");
     const nsof::LargeBinary* large = reference ? reference->As<nsof::LargeBinary>() : nullptr;
     const nsof::Binary* small = reference ? reference->As<nsof::Binary>() : nullptr;
     if (!large && !small) {
@@ -218,14 +291,17 @@ void BackupFile::KeepPackage(Session& s, std::string_view entry, size_t number) 
                        " holds no package to save as a file; its entry is kept.");
         return;
     }
-    std::string name = decoded.value ? TextSlot(*decoded.value, "packageName") : "";
-    if (name.empty()) name = "package " + std::to_string(number);
-    Package package{SafeFileName(name), large && large->compressed, large ? large->compander : "",
+    std::string name = TextSlot(entry, "packageName");
+    Package package{SafeFileName(name.empty() ? "package " + std::to_string(number) : name),
+                    name,
+                    store,
+                    large && large->compressed,
+                    large ? large->compander : "",
                     std::make_unique<Member>()};
     package.data->name = m_packageNames.Take("packages/" + package.name, ".pkg");
     package.data->spool = m_packageSpool.get();
     if (package.compressed) {
-        LogLine(s, "The package " + Printable(name) + " is compressed (" +
+        LogLine(s, "The package " + Printable(package.name) + " is compressed (" +
                        Printable(package.compander) + "): its bytes are kept as they came.");
     }
     Keep(*package.data, large ? large->bytes : small->bytes);
@@ -243,26 +319,48 @@ std::string BackupFile::Manifest(const std::vector<std::string>& missing) const 
         for (const Soup& soup : store.soups) {
             json entry = member(*soup.data);
             entry["name"] = soup.name;
+            entry["signature"] = soup.signature;
             entry["entries"] = soup.entries;
+            entry["whole"] = soup.whole;
+            if (soup.highestId) entry["highest id"] = *soup.highestId;
             if (soup.info->length > 0) entry["info"] = member(*soup.info);
+            if (soup.indexes->length > 0) entry["indexes"] = member(*soup.indexes);
             soups.push_back(entry);
         }
-        stores.push_back({{"name", store.name}, {"signature", store.signature}, {"soups", soups}});
+        json listed{{"name", store.name},
+                    {"signature", store.signature},
+                    {"whole", store.whole()},
+                    {"soups", soups}};
+        for (const auto& [signature, kind] : m_storeKinds)
+            if (signature == store.signature) listed["kind"] = kind;
+        stores.push_back(listed);
     }
     json packages = json::array();
     for (const Package& package : m_packages) {
         json entry = member(*package.data);
         entry["name"] = package.name;
+        entry["package name"] = package.packageName;
+        entry["store"] = package.store;
         entry["compressed"] = package.compressed;
         if (package.compressed) entry["compander"] = package.compander;
         packages.push_back(entry);
     }
-    json manifest{{"format", kFormat},           {"entries format", kEntriesFormat},
+    json manifest{{"format", kFormat},           {"version", kVersion},
+                  {"entries format", kEntriesFormat},
                   {"newton", m_owner},           {"time", IsoLocalTime(m_when)},
                   {"complete", missing.empty()}, {"stores", stores},
                   {"packages", packages}};
+    if (m_newton) {
+        manifest["newton info"] = member(*m_newtonInfo);
+        manifest["newton info"].update({{"id", m_newton->id},
+                                        {"manufacturer", m_newton->manufacturer},
+                                        {"machine type", m_newton->machineType},
+                                        {"rom version", m_newton->romVersion}});
+    }
+    if (m_clock) manifest["newton clock"] = *m_clock;
     if (!missing.empty()) manifest["missing"] = missing;
     if (m_stores) manifest["stores list"] = member(*m_stores);
+    if (m_applications) manifest["applications"] = member(*m_applications);
     return manifest.dump(1, ' ', false, json::error_handler_t::replace);
 }
 
@@ -278,10 +376,12 @@ int BackupFile::WriteArchive(const std::string& path, const std::vector<std::str
         return EIO;
     }
     std::vector<Member*> members;
-    if (m_stores) members.push_back(m_stores.get());
+    for (Member* whole : {m_newtonInfo.get(), m_stores.get(), m_applications.get()})
+        if (whole) members.push_back(whole);
     for (Store& store : m_storeList) {
         for (Soup& soup : store.soups) {
             if (soup.info->length > 0) members.push_back(soup.info.get());
+            if (soup.indexes->length > 0) members.push_back(soup.indexes.get());
             members.push_back(soup.data.get());
         }
     }

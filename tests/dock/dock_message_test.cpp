@@ -75,7 +75,7 @@ std::vector<Message> MessagesIn(const std::string& bytes) {
     return messages;
 }
 
-TEST(DockName, TheOwnersOfRealNewtons) {
+TEST(DockName, TheOwnersAndMachinesOfRealNewtons) {
     // An LT of a Newton's, its info field the "name" message.
     mnp::Deframer deframer;
     std::vector<uint8_t> body;
@@ -85,22 +85,37 @@ TEST(DockName, TheOwnersOfRealNewtons) {
     ASSERT_TRUE(lt);
     const std::string carried(body.begin() + static_cast<ptrdiff_t>(lt->infoOffset), body.end());
 
+    // Each says who made it, the machine and its ROM (2.2 on a MessagePad
+    // 2x00, 2.1 on the other) before its owner's name.
     const struct {
         std::string message;
         const char* owner;
+        uint32_t machineType;
+        uint32_t romVersion;
     } newtons[] = {
-        {test::RealBytes("dock/jncu_name_message.bin"), "Moshe Michael Waisberg"},
-        {test::RealBytes("session2/newton/01_name.bin"), "Ben Tem"},
+        {test::RealBytes("dock/jncu_name_message.bin"), "Moshe Michael Waisberg", 0x10003000,
+         0x00020002},
+        {test::RealBytes("session2/newton/01_name.bin"), "Ben Tem", 0x10003000, 0x00020002},
         {Encode("name", BigEndian32(72) + test::RealBytes("dock/newtonkit_name_data_2.bin")),
-         "Bastian Müller"},
-        {carried, "Bastian Müller"},
+         "Bastian Müller", 0x10003000, 0x00020002},
+        {carried, "Bastian Müller", 0x00726377, 0x00020001},
     };
-    for (const auto& [message, owner] : newtons) {
+    for (const auto& [message, owner, machineType, romVersion] : newtons) {
         const auto messages = MessagesIn(message);
         ASSERT_EQ(messages.size(), 1u) << owner;
         EXPECT_EQ(messages[0].command, "name");
         EXPECT_EQ(OwnerName(messages[0].data), owner);
+        const auto info = ReadNewtonInfo(messages[0].data);
+        ASSERT_TRUE(info) << owner;
+        EXPECT_EQ(info->manufacturer, 0x01000000u) << owner;
+        EXPECT_EQ(info->machineType, machineType) << owner;
+        EXPECT_EQ(info->romVersion, romVersion) << owner;
+        EXPECT_FALSE(info->oneX()) << owner;
+        EXPECT_EQ(info->block.size(), ReadBigEndian32(messages[0].data)) << owner;
     }
+    // Too short to say even the ROM version.
+    EXPECT_FALSE(ReadNewtonInfo(BigEndian32(12) + std::string(12, '\1')));
+    EXPECT_FALSE(ReadNewtonInfo(BigEndian32(99) + std::string(20, '\1')));
 }
 
 TEST(DockReader, TwoRealAnswersInOneBuffer) {

@@ -96,7 +96,7 @@ TEST_F(SoupReadingTest, TheNewtonsOwnIconsStartTheirReadings) {
         const char* note;
     } icons[] = {
         {"sync", {"ssyn"}, false, "The Newton asks to synchronise: Zandorelle reads its notes."},
-        {"ssyn", {"gsyn"}, true, "The Newton's user asks for a backup."},
+        {"ssyn", {"cvbo", "stme"}, true, "The Newton's user asks for a backup."},
     };
     for (const auto& [command, sent, everySoup, note] : icons) {
         connection.ForgetReading();
@@ -107,6 +107,9 @@ TEST_F(SoupReadingTest, TheNewtonsOwnIconsStartTheirReadings) {
         EXPECT_EQ(connection.TakeNotes(), Notes{note});
     }
     // The backup sets each store as a real Newton lists it.
+    NewtonSays("time", BigEndian32(60000000));
+    NewtonSays("appn", nsof::Encode(Value{nsof::Array{}}));
+    (void)Sent();
     NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{}}));
     EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsto"});
     connection.Receive(test::RealBytes("session2/newton/05_stor.bin"), now);
@@ -122,6 +125,8 @@ TEST_F(SoupReadingTest, TheNewtonsOwnIconsStartTheirReadings) {
 TEST_F(SoupReadingTest, ABackupReadsNoMoreSoupsOfAStoreThanANewtonCouldHold) {
     connection.ReadSoups({}, now);
     NewtonSays("dres", BigEndian32(0));
+    NewtonSays("time", BigEndian32(60000000));
+    NewtonSays("appn", nsof::Encode(Value{nsof::Array{}}));
     NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{}}));
     NewtonSays("stor", nsof::Encode(Value{nsof::Array{"", {Store("Internal")}}}));
     NewtonSays("dres", BigEndian32(0));  // the store is set
@@ -136,6 +141,86 @@ TEST_F(SoupReadingTest, ABackupReadsNoMoreSoupsOfAStoreThanANewtonCouldHold) {
               std::vector<std::string>{"904 soups of Internal past its first 4,096"});
     EXPECT_EQ(connection.TakeNotes().front(),
               "The Newton lists 5,000 soups on Internal; the first 4,096 are read.");
+}
+
+// What each step of a backup asks, and what it keeps of the answers, in order.
+TEST_F(SoupReadingTest, ABackupKeepsWhatARestoreNeeds) {
+    using Kind = SoupReading::Entry::Kind;
+    connection.ReadSoups({}, now);
+    (void)Sent();
+    NewtonSays("dres", BigEndian32(0));
+    auto sent = Sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].command, "cvbo");
+    EXPECT_EQ(sent[0].data, BigEndian32(0)) << "packages uncompressed";
+    EXPECT_EQ(sent[1].command, "stme");
+    EXPECT_EQ(sent[1].data, BigEndian32(0)) << "just the clock";
+    NewtonSays("dres", BigEndian32(0));  // a Newton that answers "cvbo" after all
+    EXPECT_TRUE(Sent().empty());
+    NewtonSays("time", BigEndian32(64000000));
+    sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].command, "gapp");
+    EXPECT_EQ(sent[0].data, BigEndian32(0)) << "names and soups of every store";
+    NewtonSays("appn", "apps");
+    NewtonSays("sopt", nsof::Encode(Value{nsof::Frame{}}));
+    NewtonSays("stor", nsof::Encode(Value{nsof::Array{"", {Store("Internal")}}}));
+    NewtonSays("dres", BigEndian32(0));
+    nsof::Array names{"", {Value{nsof::String{"Notes"}}, Value{nsof::String{"Calendar"}}}};
+    nsof::Array signatures{"", {Value{int32_t{5}}, Value{int32_t{6}}}};
+    (void)Sent();
+    NewtonSays("soup", nsof::Encode(Value{names}) + nsof::Encode(Value{signatures}));
+    const std::pair<const char*, std::string> answers[] = {
+        {"dres", BigEndian32(0)}, {"indx", "notes indexes"}, {"sinf", "notes info"},
+        {"entr", "note"},         {"bsdn", ""},
+        // Calendar: a Newton that gives neither its indexes nor its information.
+        {"dres", BigEndian32(0)}, {"unkn", "gind"}, {"dres", BigEndian32(-28006)},
+        {"bsdn", ""}};
+    for (const auto& [command, data] : answers) NewtonSays(command, data);
+    EXPECT_EQ(SentCommands(), (std::vector<std::string>{"ssou", "gind", "gsin", "snds", "ssou",
+                                                        "gind", "gsin", "snds", "opdn"}));
+    EXPECT_EQ(Outcome(), SoupReading::Outcome::kDone);
+    const std::vector<std::tuple<Kind, std::string, int32_t, std::string>> kept = {
+        {Kind::kClock, "", 0, BigEndian32(64000000)},
+        {Kind::kApplications, "", 0, "apps"},
+        {Kind::kStores, "", 0, nsof::Encode(Value{nsof::Array{"", {Store("Internal")}}})},
+        {Kind::kStoreSoups, "", 0, nsof::Encode(Value{names}) + nsof::Encode(Value{signatures})},
+        {Kind::kSoupIndexes, "Notes", 5, "notes indexes"},
+        {Kind::kSoupInfo, "Notes", 5, "notes info"},
+        {Kind::kEntry, "Notes", 5, "note"},
+        {Kind::kSoupDone, "Notes", 5, ""},
+        {Kind::kSoupDone, "Calendar", 6, ""}};
+    const auto entries = connection.TakeEntries();
+    ASSERT_EQ(entries.size(), kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const auto& [kind, soup, signature, data] = kept[i];
+        EXPECT_EQ(entries[i].kind, kind) << i;
+        EXPECT_EQ(entries[i].soup, soup) << i;
+        EXPECT_EQ(entries[i].soupSignature, signature) << i;
+        EXPECT_EQ(entries[i].data, data) << i;
+    }
+    EXPECT_EQ(connection.TakeNotes(),
+              (Notes{"Reading Notes on Internal…", "Reading Calendar on Internal…",
+                     "The Newton does not know \"gind\": the backup holds no indexes of its "
+                     "soups."}));
+}
+
+// A Newton without what a backup asks beyond the entries is still backed up.
+TEST_F(SoupReadingTest, ABackupGoesOnWithoutWhatAnOlderNewtonDoesNotKnow) {
+    connection.ReadSoups({}, now);
+    NewtonSays("dres", BigEndian32(0));
+    (void)Sent();
+    NewtonSays("unkn", "cvbo");
+    NewtonSays("unkn", "stme");
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"gapp"});
+    NewtonSays("dres", BigEndian32(-28012));
+    EXPECT_EQ(SentCommands(), std::vector<std::string>{"gsyn"});
+    EXPECT_EQ(Outcome(), SoupReading::Outcome::kRunning);
+    EXPECT_EQ(connection.TakeNotes(),
+              (Notes{"The Newton does not know \"cvbo\": the backup holds no word on how its "
+                     "packages came.",
+                     "The Newton does not know \"stme\": the backup holds no clock of the Newton.",
+                     "The Newton did not name its applications (error -28012)."}));
 }
 
 TEST_F(SoupReadingTest, ACancelKeepsWhatCameAndTheConnection) {

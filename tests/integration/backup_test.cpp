@@ -71,6 +71,8 @@ TEST_F(BackupTest, EveryStoreSoupAndEntryIsKeptByteForByte) {
               "Internal Repeat Notes 1 as sent\nInternal To Do List 2 as sent\n"
               "Internal Packages 1 as sent\nInternal Bücherwurm:ZANDO 2 as sent\n"
               "Kort Names 1 as sent\nKort Calendar 1 as sent\n"
+              "version 2 clock applications machine 10003000\n"
+              "store Internal Internal whole\nstore Kort Flash storage card whole\n"
               "package packages/Bücherwurm.pkg as installed\n");
     const mode_t mask = ::umask(0);
     ::umask(mask);

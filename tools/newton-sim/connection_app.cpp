@@ -16,9 +16,16 @@
 namespace zd::sim {
 namespace {
 
-// Version information, then the owner's name in UTF-16 big-endian with its zero.
+// Version information as a MessagePad 2100 gives it (its id, Apple, the
+// machine, ROM 2.2, then stage, memory, screen and the rest), then the
+// owner's name in UTF-16 big-endian with its zero.
 std::string NameData(const std::string& owner) {
-    const std::string version(12, '\x01');
+    const uint32_t longs[] = {0x5A4E0001, 0x01000000, 0x10003000, 0x00020002, 0x00008000,
+                              0x003ED000, 480,        320,        0,          1,
+                              0x13630001, 100,        100,        4,          3,
+                              0,          0x13630001, 11};
+    std::string version;
+    for (const uint32_t value : longs) version += dock::BigEndian32(value);
     return dock::BigEndian32(static_cast<uint32_t>(version.size())) + version +
            Utf8ToUtf16Be(owner) + std::string(2, '\0');
 }

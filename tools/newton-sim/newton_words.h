@@ -53,6 +53,16 @@ inline constexpr std::string_view kSetStore = "ssto";
 inline constexpr std::string_view kGetSoupNames = "gets";
 inline constexpr std::string_view kSetSoup = "ssou";
 
+// What a backup asks besides, for a restore.
+inline constexpr std::string_view kSetVboCompression = "cvbo";
+inline constexpr std::string_view kLastSyncTime = "stme";
+inline constexpr std::string_view kCurrentTime = "time";
+inline constexpr std::string_view kGetAppNames = "gapp";
+inline constexpr std::string_view kAppNames = "appn";
+inline constexpr std::string_view kGetIndexDescription = "gind";
+inline constexpr std::string_view kIndexDescription = "indx";
+inline constexpr std::string_view kGetSoupInfo = "gsin";
+
 // The Newton's Synchronize icon.
 inline constexpr std::string_view kSynchronize = "sync";
 

@@ -112,10 +112,19 @@ Value Topic(const char* text, int level, bool done) {
     return Frame(std::move(slots));
 }
 
+// `entry` with the id `id` of its soup, as the Newton gives every entry one.
+std::string Numbered(Value entry, size_t id) {
+    Set(entry, "_uniqueID", Int(static_cast<int64_t>(id)));
+    return nsof::Encode(entry);
+}
+
 }  // namespace
 
 std::vector<SimStore> NotesStores(const NotesPlay& play) {
     SimSoup notes{"Notes", 11, {}};
+    const auto numbered = [&notes](Value note) {
+        return Numbered(std::move(note), notes.entries.size());
+    };
     std::vector<std::filesystem::path> files;
     if (!play.folder.empty()) {
         for (const auto& entry : std::filesystem::directory_iterator(play.folder))
@@ -123,14 +132,14 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
     }
     std::sort(files.begin(), files.end());
     for (const auto& file : files)
-        notes.entries.push_back(nsof::Encode(PlainNote(NewtonText(file), MinutesOf(file))));
+        notes.entries.push_back(numbered(PlainNote(NewtonText(file), MinutesOf(file))));
     const int64_t now = kNewtonEpochMinutes + 29000000;
     if (play.checklist) {
         // The Newton compares class symbols without regard to case.
-        notes.entries.push_back(nsof::Encode(Note(
+        notes.entries.push_back(numbered(Note(
             "checklist", "topics",
             {Topic("Inköp", 1, false), Topic("Mjölk", 2, true), Topic("Äpfel", 2, false)}, now)));
-        notes.entries.push_back(nsof::Encode(Note(
+        notes.entries.push_back(numbered(Note(
             "list", "topics",
             {Topic("Planer", 1, false), Topic("Våren", 2, false), Topic("Frö", 3, false)}, now)));
     }
@@ -142,7 +151,7 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
                                  {"viewBounds", Rect(90, 10, 120, 230)},
                                  {"ink", Bin("ink", std::string(40, '\x07'))}});
         const std::string stream =
-            nsof::Encode(Note("paperroll", "data",
+            numbered(Note("paperroll", "data",
                               {Paragraph(rich, Rect(50, 8, 80, 230)), ink,
                                Paragraph("Ring " + kInkWord + " i morgon", Rect(10, 8, 40, 230),
                                          {{"styles", styles}})},
@@ -151,15 +160,15 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
     }
     if (play.drawing) {
         notes.entries.push_back(
-            nsof::Encode(Note("paperroll", "data",
+            numbered(Note("paperroll", "data",
                               {Frame({{"viewStationery", Sym("poly")},
                                       {"viewBounds", Rect(10, 10, 90, 90)},
                                       {"points", Bin("points", std::string(24, '\1'))}})},
                               now)));
     }
     if (play.filed) {
-        notes.entries.push_back(nsof::Encode(PlainNote("Möte\rmed Kalle", now, "Arbete")));
-        notes.entries.push_back(nsof::Encode(PlainNote("Lön\rden 25:e", now, "Arbete")));
+        notes.entries.push_back(numbered(PlainNote("Möte\rmed Kalle", now, "Arbete")));
+        notes.entries.push_back(numbered(PlainNote("Lön\rden 25:e", now, "Arbete")));
     }
     if (play.bomb) {
         // A plain array of 131,071: a binary of 8 KiB, then precedents to it.
@@ -174,14 +183,14 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
                                      "\u0085x\u009By\u202Ez\rrad två",
                                      "\x1B[2J999 notes saved\rrad två"};
         for (const std::string& text : lines)
-            notes.entries.push_back(nsof::Encode(PlainNote(text, now)));
+            notes.entries.push_back(numbered(PlainNote(text, now)));
     }
     for (size_t i = 0; i < play.many; ++i) {
         const std::string title = play.sameTitle ? "Samma" : "Olika " + std::to_string(i);
-        notes.entries.push_back(nsof::Encode(PlainNote(title + "\r" + std::to_string(i), now)));
+        notes.entries.push_back(numbered(PlainNote(title + "\r" + std::to_string(i), now)));
     }
     if (play.malformed) {
-        std::string broken = nsof::Encode(PlainNote("Trasig", now));
+        std::string broken = numbered(PlainNote("Trasig", now));
         broken.resize(broken.size() / 2);
         notes.entries.push_back(broken);
     }
@@ -192,7 +201,7 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
             {play.cardName,
              "Flash storage card",
              0x0B6F7274,
-             {{"Notes", 21, {nsof::Encode(PlainNote("Från kortet\rMed två rader", now))}}}});
+             {{"Notes", 21, {Numbered(PlainNote("Från kortet\rMed två rader", now), 0)}}}});
     }
     if (play.data) AddPersonalData(stores, play.cardName, play.dataMany, play.firstTaskDeleted);
     if (play.more) {

@@ -210,8 +210,10 @@ void AddPackagesAndMore(std::vector<SimStore>& stores, const std::vector<SimPack
     internal.soups.push_back(
         {"Bücherwurm:ZANDO",
          42,
-         {nsof::Encode(Frame({{"title", Str("Der Zauberberg")}, {"pages", Int(1008)}})),
-          nsof::Encode(Frame({{"title", Str("Röda rummet")}, {"pages", Int(412)}}))}});
+         {nsof::Encode(Frame(
+              {{"title", Str("Der Zauberberg")}, {"pages", Int(1008)}, {"_uniqueID", Int(0)}})),
+          nsof::Encode(Frame(
+              {{"title", Str("Röda rummet")}, {"pages", Int(412)}, {"_uniqueID", Int(1)}}))}});
 }
 
 }  // namespace zd::sim

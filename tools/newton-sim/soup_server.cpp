@@ -1,6 +1,8 @@
 #include "soup_server.h"
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,13 +28,51 @@ std::string Result(int32_t code) {
 }  // namespace
 
 SoupServer::SoupServer(std::vector<SimStore> stores, const NotesPlay& play)
-    : m_stores(std::move(stores)), m_play(play) {}
+    : m_stores(std::move(stores)), m_play(play) {
+    // Each soup indexes its entries by their time, and its information says
+    // who it is, as a Newton's own soups do.
+    for (SimStore& store : m_stores) {
+        for (SimSoup& soup : store.soups) {
+            if (soup.indexes.empty()) {
+                soup.indexes = nsof::Encode(List({Frame({{"structure", Sym("slot")},
+                                                         {"path", Sym("_modTime")},
+                                                         {"type", Sym("int")},
+                                                         {"index", Int(1)}})}));
+            }
+            if (soup.info.empty()) {
+                soup.info = nsof::Encode(Frame({{"name", Str(soup.name)},
+                                                {"signature", Int(soup.signature)},
+                                                {"soupVersion", Int(2)}}));
+            }
+        }
+    }
+}
+
+uint32_t SoupServer::Clock() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return static_cast<uint32_t>((now + local.tm_gmtoff) / 60 + kNewtonEpochMinutes);
+}
+
+std::string SoupServer::Applications() const {
+    std::vector<std::string> names;
+    for (const SimStore& store : m_stores)
+        for (const SimSoup& soup : store.soups)
+            if (std::find(names.begin(), names.end(), soup.name) == names.end())
+                names.push_back(soup.name);
+    std::vector<nsof::Value> applications;
+    for (const std::string& name : names)
+        applications.push_back(Frame({{"name", Str(name)}, {"soups", List({Str(name)})}}));
+    return nsof::Encode(List(std::move(applications)));
+}
 
 bool SoupServer::Handles(std::string_view command) {
     for (std::string_view c :
          {words::kRequestToSync, words::kGetSyncOptions, words::kSetStoreGetNames,
           words::kSetSoupGetInfo, words::kSendSoup, words::kGetStoreNames, words::kSetStore,
-          words::kGetSoupNames, words::kSetSoup})
+          words::kGetSoupNames, words::kSetSoup, words::kSetVboCompression, words::kLastSyncTime,
+          words::kGetAppNames, words::kGetIndexDescription, words::kGetSoupInfo})
         if (command == c) return true;
     return false;
 }
@@ -122,6 +162,24 @@ bool SoupServer::Answer(Conversation& c, const dock::Message& message) {
         return SendMessage(c, words::kSoupInfo,
                            nsof::Encode(Frame({{"name", Str(m_soup->name)},
                                                {"signature", Int(m_soup->signature)}})));
+    }
+    if (command == words::kSetVboCompression) {
+        // No answer, as the Newton gives none; its packages are never compressed.
+        std::fprintf(stderr, "newton-sim: binaries compressed: %u\n",
+                     message.data.size() >= 4 ? dock::ReadBigEndian32(message.data) : 99u);
+        return true;
+    }
+    if (command == words::kLastSyncTime)
+        return SendMessage(c, words::kCurrentTime, dock::BigEndian32(Clock()));
+    if (command == words::kGetAppNames) return SendMessage(c, words::kAppNames, Applications());
+    if (command == words::kGetIndexDescription || command == words::kGetSoupInfo) {
+        if (!m_soup) {
+            c.error = "\"" + command + "\" before a soup was set";
+            return false;
+        }
+        return command == words::kGetSoupInfo
+                   ? SendMessage(c, words::kSoupInfo, m_soup->info)
+                   : SendMessage(c, words::kIndexDescription, m_soup->indexes);
     }
     return SendEntries(c);
 }

@@ -25,6 +25,10 @@ public:
     bool Answer(Conversation& c, const dock::Message& message);
 
 private:
+    // The Newton's clock: minutes since 1904, local time.
+    static uint32_t Clock();
+    // "appn": an application for each soup name.
+    std::string Applications() const;
     bool SendEntries(Conversation& c);
     nsof::Value StoreList() const;
     const SimStore* StoreNamed(const std::string& frame) const;
