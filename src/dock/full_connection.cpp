@@ -48,6 +48,7 @@ void FullConnection::Receive(std::string_view bytes, int64_t now) {
 void FullConnection::Tick(int64_t now) {
     if (m_phase == Phase::kEnded) return;
     if (m_reading) m_reading->Tick(now);
+    if (m_restoring) m_restoring->Tick(now);
     if (m_browsing) m_browsing->Tick(now);
     if (passwordWanted() && now >= m_deadline) {
         End("No password was given within the Newton's " + std::to_string(kTimeoutSeconds) +
@@ -149,14 +150,15 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
     // A refusal that came late still belongs to the password step.
     if (command == kResult && PasswordRefused(ResultCode(message), now)) return;
     if (m_reading && m_reading->OnMessage(message, now)) return;
+    if (m_restoring && m_restoring->OnMessage(message, now)) return;
     if (m_browsing && m_browsing->OnMessage(message, now)) return;
     if (command == kRequestToSync) {
-        if (!ReadingRuns()) {
+        if (!OperationRuns()) {
             Note("The Newton's user asks for a backup.");
             StartReading({}, SoupReading::Start::kNewtonBackup, now);
         }
     } else if (command == kSynchronise) {
-        if (!ReadingRuns()) {
+        if (!OperationRuns()) {
             Note("The Newton asks to synchronise: Zandorelle reads its notes.");
             StartReading({"Notes"}, SoupReading::Start::kNewtonSynchronise, now);
         }
@@ -187,6 +189,7 @@ void FullConnection::OnConnected(const Message& message, int64_t now) {
 
 void FullConnection::NotUnderstood(const std::string& command, int64_t now) {
     if (ReadingRuns() && m_reading->NotUnderstood(command, now)) return;
+    if (RestoreRuns() && m_restoring->NotUnderstood(command, now)) return;
     if (m_browsing && m_browsing->NotUnderstood(command, now)) return;
     const std::string note = "The Newton does not understand " + QuotedCommand(command);
     if (m_phase == Phase::kGreeting) return End(note + "; the connection has ended.", true);
@@ -196,6 +199,8 @@ void FullConnection::NotUnderstood(const std::string& command, int64_t now) {
 void FullConnection::EndOperation(const std::string& note, const std::string& readingEnd) {
     if (ReadingRuns()) {
         m_reading->Stop(note + readingEnd);
+    } else if (RestoreRuns()) {
+        m_restoring->Stop(note + ", and the restore has stopped.");
     } else if (m_keyboard != Keyboard::kClosed) {
         if (m_keyboard == Keyboard::kOpen) Send(kOperationDone);
         KeyboardLost(note);
@@ -223,6 +228,10 @@ bool FullConnection::ReadingRuns() const {
     return m_reading && m_reading->outcome() == SoupReading::Outcome::kRunning;
 }
 
+bool FullConnection::RestoreRuns() const {
+    return m_restoring && m_restoring->outcome() == Restoring::Outcome::kRunning;
+}
+
 void FullConnection::Note(std::string note) {
     CountRepeats();
     m_notes.push_back(std::move(note));
@@ -235,13 +244,33 @@ void FullConnection::CountRepeats() {
 }
 
 bool FullConnection::ReadSoups(std::vector<std::string> soups, int64_t now) {
-    if (m_phase != Phase::kConnected || ReadingRuns()) return false;
+    if (m_phase != Phase::kConnected || OperationRuns()) return false;
     if (m_browsing && m_browsing->installing()) {
         Note("A package is being installed from the Newton; the Newton was not read.");
         return false;
     }
     StartReading(std::move(soups), SoupReading::Start::kDesktop, now);
     return true;
+}
+
+bool FullConnection::Restore(RestoreWork work, int64_t now) {
+    if (m_phase != Phase::kConnected || OperationRuns()) return false;
+    if (m_browsing && m_browsing->installing()) {
+        Note("A package is being installed from the Newton; nothing was restored.");
+        return false;
+    }
+    CloseKeyboardFor("a restore");
+    m_browsing.reset();
+    m_unknownAnswered = false;
+    m_restoring = std::make_unique<Restoring>(
+        std::move(work), false, now,
+        [this](std::string_view command, std::string_view data) { Send(command, data); },
+        [this](std::string note) { Note(std::move(note)); });
+    return true;
+}
+
+void FullConnection::CancelRestore(const std::string& why) {
+    if (m_restoring) m_restoring->Cancel(why);
 }
 
 std::vector<SoupReading::Entry> FullConnection::TakeEntries() {
@@ -254,13 +283,7 @@ void FullConnection::CancelReading(const std::string& why) {
 
 void FullConnection::StartReading(std::vector<std::string> soups, SoupReading::Start start,
                                   int64_t now) {
-    // The keyboard and the synchronisation are operations of their own.
-    if (m_keyboard != Keyboard::kClosed) {
-        if (m_waiting > 0) KeyboardLost("The keyboard closed for a reading of the Newton");
-        m_keyboard = Keyboard::kClosed;
-        m_closeWhenTyped = false;
-        Send(kOperationDone);
-    }
+    CloseKeyboardFor("a reading of the Newton");
     // The Newton's file dialog is over once it serves a reading.
     m_browsing.reset();
     m_unknownAnswered = false;
@@ -276,7 +299,7 @@ void FullConnection::StartBrowsing(const Message& message, int64_t now) {
         Send(kResult, BigEndian32(static_cast<uint32_t>(code)));
         Note(note);
     };
-    if (ReadingRuns() || (m_browsing && m_browsing->installing()))
+    if (OperationRuns() || (m_browsing && m_browsing->installing()))
         return refuse(kAlreadyBusy,
                       "The Newton's user wants to browse the desktop's files while "
                       "Zandorelle is busy with the Newton; it was told so.");
@@ -301,8 +324,18 @@ void FullConnection::Send(std::string_view command, std::string_view data) {
     m_control.push_back(Encode(command, data));
 }
 
+void FullConnection::CloseKeyboardFor(const std::string& operation) {
+    // The keyboard and the other operations are operations of their own.
+    if (m_keyboard == Keyboard::kClosed) return;
+    if (m_waiting > 0) KeyboardLost("The keyboard closed for " + operation);
+    m_keyboard = Keyboard::kClosed;
+    m_closeWhenTyped = false;
+    Send(kOperationDone);
+}
+
 void FullConnection::End(const std::string& note, bool goodbye) {
     CountRepeats();
+    if (m_restoring) m_restoring->Lost("");
     if (!note.empty()) Note(note);
     m_typing.clear();
     m_waiting = 0;

@@ -21,6 +21,7 @@
 #include "base/secret.h"
 #include "dock/browsing.h"
 #include "dock/dock_message.h"
+#include "dock/restoring.h"
 #include "dock/soup_reading.h"
 
 namespace zd::dock {
@@ -100,6 +101,16 @@ public:
     void CancelReading(const std::string& why);
     void ForgetReading() { m_reading.reset(); }
 
+    // Writes `work` onto the Newton (restoring.h); false, with a note, while
+    // another operation runs.  REQUIRES: the connection is ready.
+    bool Restore(RestoreWork work, int64_t now);
+    // The restore that runs or has ended, until ForgetRestore; null when
+    // there is none.
+    const Restoring* restoring() const { return m_restoring.get(); }
+    // Stops the restore once the Newton has answered what it was sent last.
+    void CancelRestore(const std::string& why);
+    void ForgetRestore() { m_restoring.reset(); }
+
     // The files the Newton's user may browse for a package to install;
     // without them the Newton is told no.  `shelf` must outlive the connection.
     void OfferFiles(PackageShelf* shelf) { m_shelf = shelf; }
@@ -159,10 +170,15 @@ private:
     bool PasswordRefused(int32_t code, int64_t now);
     void OnConnected(const Message& message, int64_t now);
     void StartReading(std::vector<std::string> soups, SoupReading::Start start, int64_t now);
+    // Ends the keyboard, dropping what was not typed, for `operation`.
+    void CloseKeyboardFor(const std::string& operation);
     // The Newton's "rtbr": browsing, where it asks for packages and files
     // are offered.
     void StartBrowsing(const Message& message, int64_t now);
     bool ReadingRuns() const;
+    bool RestoreRuns() const;
+    // A reading or a restore: one operation at a time.
+    bool OperationRuns() const { return ReadingRuns() || RestoreRuns(); }
     // The Newton's "unkn": it did not know `command`, so what asked for it ends.
     void NotUnderstood(const std::string& command, int64_t now);
     // The Newton sent `command`, which we do not know: "unkn" is the answer.
@@ -191,6 +207,7 @@ private:
     bool m_keyboardWanted = false;  // asked for before the connection was ready
     bool m_closeWhenTyped = false;
     std::unique_ptr<SoupReading> m_reading;
+    std::unique_ptr<Restoring> m_restoring;
     PackageShelf* m_shelf = nullptr;
     std::unique_ptr<Browsing> m_browsing;
     std::vector<Happening> m_happenings;

@@ -187,6 +187,8 @@ bool FullConnection::PasswordRefused(int32_t code, int64_t now) {
         m_keyboard = Keyboard::kClosed;
     }
     if (ReadingRuns()) m_reading->Stop("The Newton asked for its password; the reading has ended.");
+    if (RestoreRuns())
+        m_restoring->Stop("The Newton asked for its password; the restore has stopped.");
     AskForPassword(now);
     return true;
 }

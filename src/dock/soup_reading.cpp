@@ -81,8 +81,8 @@ bool SoupReading::OnBackupExtra(const Message& message, int64_t now) {
             if (command == kAppNames) {
                 Keep(Entry::Kind::kApplications, message.data);
             } else if (command == kResult) {
-                m_note("The Newton did not name its applications (error " +
-                       std::to_string(result) + ").");
+                m_note("The Newton did not name its applications (error " + std::to_string(result) +
+                       ").");
             } else {
                 return false;
             }
@@ -92,9 +92,10 @@ bool SoupReading::OnBackupExtra(const Message& message, int64_t now) {
             if (command == kIndexes) {
                 Keep(Entry::Kind::kSoupIndexes, message.data);
             } else if (command == kResult) {
-                NoteOnce(kGetIndexes, "The Newton did not give the indexes of " + Printable(m_soup) +
-                         " (error " + std::to_string(result) +
-                         "); a restore makes such a soup as the Newton defines it.");
+                NoteOnce(kGetIndexes,
+                         "The Newton did not give the indexes of " + Printable(m_soup) +
+                             " (error " + std::to_string(result) +
+                             "); a restore makes such a soup as the Newton defines it.");
             } else {
                 return false;
             }
@@ -305,8 +306,8 @@ bool SoupReading::NotUnderstood(std::string_view command, int64_t now) {
     // What a backup asks beyond the entries, an older Newton may not know:
     // the backup goes on without it.
     const auto without = [&](const char* what) {
-        NoteOnce(command, "The Newton does not know " + QuotedCommand(command) + ": the backup holds no " +
-                 what + ".");
+        NoteOnce(command, "The Newton does not know " + QuotedCommand(command) +
+                              ": the backup holds no " + what + ".");
     };
     if (command == kSetVboCompression) {
         without("word on how its packages came");
@@ -369,7 +370,8 @@ void SoupReading::OnNames(const Message& message, int64_t now) {
         NextStore(now);
         return;
     }
-    const nsof::Decoded signatures = nsof::Decode(std::string_view(message.data).substr(names.used));
+    const nsof::Decoded signatures =
+        nsof::Decode(std::string_view(message.data).substr(names.used));
     const nsof::Array* signatureArray =
         signatures.value ? signatures.value->As<nsof::Array>() : nullptr;
     const auto signatureOf = [signatureArray](size_t i) {

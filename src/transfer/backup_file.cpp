@@ -131,8 +131,8 @@ struct BackupFile::Package {
     std::unique_ptr<Member> data;
 };
 
-BackupFile::BackupFile(std::string path, std::string owner,
-                       std::optional<dock::NewtonInfo> newton, std::time_t when)
+BackupFile::BackupFile(std::string path, std::string owner, std::optional<dock::NewtonInfo> newton,
+                       std::time_t when)
     : m_path(std::move(path)),
       m_owner(std::move(owner)),
       m_newton(std::move(newton)),
@@ -187,7 +187,7 @@ void BackupFile::Keep(Member& member, std::string_view bytes) {
 }
 
 std::unique_ptr<BackupFile::Member> BackupFile::WholeMember(std::string name,
-                                                           std::string_view bytes) {
+                                                            std::string_view bytes) {
     auto member = std::make_unique<Member>();
     member->name = std::move(name);
     member->spool = m_entrySpool.get();
@@ -345,11 +345,10 @@ std::string BackupFile::Manifest(const std::vector<std::string>& missing) const 
         if (package.compressed) entry["compander"] = package.compander;
         packages.push_back(entry);
     }
-    json manifest{{"format", kFormat},           {"version", kVersion},
-                  {"entries format", kEntriesFormat},
-                  {"newton", m_owner},           {"time", IsoLocalTime(m_when)},
-                  {"complete", missing.empty()}, {"stores", stores},
-                  {"packages", packages}};
+    json manifest{
+        {"format", kFormat}, {"version", kVersion},          {"entries format", kEntriesFormat},
+        {"newton", m_owner}, {"time", IsoLocalTime(m_when)}, {"complete", missing.empty()},
+        {"stores", stores},  {"packages", packages}};
     if (m_newton) {
         manifest["newton info"] = member(*m_newtonInfo);
         manifest["newton info"].update({{"id", m_newton->id},

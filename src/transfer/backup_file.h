@@ -4,8 +4,8 @@
 // highest unique id and whether it was read whole), the stores' list, the
 // applications and their soups, and each soup's indexes, information frame
 // and entries exactly as the Newton sent them, and each package of the
-// Packages soup as a .pkg file: all that a restore needs.  What arrives is spooled to disk beside the archive, so that
-// memory stays flat however large the backup; the archive is written beside
+// Packages soup as a .pkg file: all that a restore needs.  What arrives is spooled to disk beside
+// the archive, so that memory stays flat however large the backup; the archive is written beside
 // its name, read back against every checksum, and only then takes the name.
 // A reading cut short, or one that could not read a store or soup, leaves an
 // archive named as incomplete, under a name of its own.

@@ -171,10 +171,15 @@ TEST_F(SoupReadingTest, ABackupKeepsWhatARestoreNeeds) {
     (void)Sent();
     NewtonSays("soup", nsof::Encode(Value{names}) + nsof::Encode(Value{signatures}));
     const std::pair<const char*, std::string> answers[] = {
-        {"dres", BigEndian32(0)}, {"indx", "notes indexes"}, {"sinf", "notes info"},
-        {"entr", "note"},         {"bsdn", ""},
+        {"dres", BigEndian32(0)},
+        {"indx", "notes indexes"},
+        {"sinf", "notes info"},
+        {"entr", "note"},
+        {"bsdn", ""},
         // Calendar: a Newton that gives neither its indexes nor its information.
-        {"dres", BigEndian32(0)}, {"unkn", "gind"}, {"dres", BigEndian32(-28006)},
+        {"dres", BigEndian32(0)},
+        {"unkn", "gind"},
+        {"dres", BigEndian32(-28006)},
         {"bsdn", ""}};
     for (const auto& [command, data] : answers) NewtonSays(command, data);
     EXPECT_EQ(SentCommands(), (std::vector<std::string>{"ssou", "gind", "gsin", "snds", "ssou",

@@ -204,7 +204,7 @@ bool PlayGreeting(Conversation& c, const FullPlay& play) {
 
 }  // namespace
 
-bool PlayFullConnection(Conversation& c, const FullPlay& play) {
+bool PlayFullConnection(Conversation& c, const FullPlay& play, std::optional<SimNewton>& newton) {
     if (!PlayGreeting(c, play)) return false;
     TypedText typed(play.typedFile);
     bool keyboard = false;
@@ -212,9 +212,14 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
     if (play.openKeyboard && !SendMessage(c, words::kKeyboard, "")) return false;
     if (!play.ask.empty() && !SendMessage(c, play.ask, "")) return false;
     if (play.flood) return Flood(c);
+    if (!newton && (!play.notes.folder.empty() || play.notes.data || play.notes.more))
+        newton.emplace(NotesStores(play.notes));
     std::optional<SoupServer> soup;
-    if (!play.notes.folder.empty() || play.notes.data || play.notes.more)
-        soup.emplace(NotesStores(play.notes), play.notes);
+    std::optional<SoupWriter> writer;
+    if (newton) {
+        soup.emplace(*newton, play.notes);
+        writer.emplace(*newton, play.write);
+    }
     if (!play.install.steps.empty() && !PlayInstallTap(c, play.install)) return false;
     if (play.notes.sync && !SendMessage(c, words::kSynchronize, "")) return false;
     if (play.notes.backup && !SendMessage(c, words::kRequestToSync, "")) return false;
@@ -262,6 +267,10 @@ bool PlayFullConnection(Conversation& c, const FullPlay& play) {
         }
         if (soup && SoupServer::Handles(command)) {
             if (!soup->Answer(c, *message)) return false;
+            continue;
+        }
+        if (writer && SoupWriter::Handles(command)) {
+            if (!writer->Answer(c, *message)) return false;
             continue;
         }
         if (command == words::kKeyboard) {

@@ -7,11 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "companion.h"
 #include "install_tap.h"
+#include "newton_stores.h"
 #include "notes_entries.h"
+#include "soup_writer.h"
 
 namespace zd::sim {
 
@@ -43,9 +46,12 @@ struct FullPlay {
     std::string owner = kOwner;   // its owner's name
     NotesPlay notes;              // its Notes soup
     InstallPlay install;          // its user taps Install once connected, where steps are given
+    WritePlay write;              // how it takes what a desktop restores
 };
 
-// The full connection, up to the desktop's "disc".
-bool PlayFullConnection(Conversation& c, const FullPlay& play);
+// The full connection, up to the desktop's "disc".  `newton` holds its
+// stores from one connection to the next; made from `play` at the first
+// connection that has soups to serve.
+bool PlayFullConnection(Conversation& c, const FullPlay& play, std::optional<SimNewton>& newton);
 
 }  // namespace zd::sim

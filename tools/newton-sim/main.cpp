@@ -58,7 +58,8 @@ std::optional<std::string> ReadFile(const std::string& path, std::string& error)
     return std::nullopt;
 }
 
-bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::string& error) {
+bool RunStep(const Step& step, const SimOptions& options, SimLink& link,
+             std::optional<SimNewton>& newton, std::string& error) {
     const int timeoutMs = options.timeoutMs;
     Conversation conversation{link, timeoutMs, error};
     switch (step.kind) {
@@ -80,7 +81,7 @@ bool RunStep(const Step& step, const SimOptions& options, SimLink& link, std::st
         case Step::kDock:
             return PlayConnection(conversation, options.dock);
         case Step::kFullConnection:
-            return PlayFullConnection(conversation, options.full);
+            return PlayFullConnection(conversation, options.full, newton);
         case Step::kSend:
             if (link.Send(step.text, timeoutMs)) return true;
             error = "sending failed";
@@ -148,8 +149,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     int status = 0;
+    std::optional<SimNewton> newton;
     for (const Step& step : options->steps) {
-        if (!RunStep(step, *options, link, error)) {
+        if (!RunStep(step, *options, link, newton, error)) {
             std::fprintf(stderr, "newton-sim: %s\n", error.c_str());
             status = 1;
             break;

@@ -63,6 +63,24 @@ inline constexpr std::string_view kGetIndexDescription = "gind";
 inline constexpr std::string_view kIndexDescription = "indx";
 inline constexpr std::string_view kGetSoupInfo = "gsin";
 
+// A restore's.
+inline constexpr std::string_view kRequestToRestore = "rrst";
+inline constexpr std::string_view kSourceVersion = "sver";
+inline constexpr std::string_view kCreateSoup = "csop";
+inline constexpr std::string_view kCreateDefaultSoup = "cdsp";
+inline constexpr std::string_view kSetSoupInfo = "sinf";
+inline constexpr std::string_view kSetSoupSignature = "ssos";
+inline constexpr std::string_view kSetStoreSignature = "ssig";
+inline constexpr std::string_view kAddEntryWithUniqueId = "auni";
+inline constexpr std::string_view kAddEntry = "adde";
+inline constexpr std::string_view kAddedId = "adid";
+inline constexpr std::string_view kChangedEntry = "cent";
+inline constexpr std::string_view kReturnEntry = "rete";
+inline constexpr std::string_view kDeleteEntries = "dele";
+inline constexpr std::string_view kEmptySoup = "esou";
+inline constexpr std::string_view kDeleteSoup = "dsou";
+inline constexpr std::string_view kRemovePackage = "rmvp";
+
 // The Newton's Synchronize icon.
 inline constexpr std::string_view kSynchronize = "sync";
 
@@ -84,12 +102,16 @@ inline constexpr uint32_t kLoadPackageSession = 4;
 inline constexpr uint32_t kNewtonProtocol = 9;
 inline constexpr uint32_t kDesktopProtocol = 10;
 
-// Results: a wrong password (another try allowed), the last try spent, and
-// no such soup.
+// Results: a wrong password (another try allowed), the last try spent, no
+// such soup or store.
 inline constexpr int32_t kWrongPassword = -28023;
 inline constexpr int32_t kBadPassword = -28022;
 inline constexpr int32_t kNoSuchSoup = -28015;
 inline constexpr int32_t kNoSuchStore = -28014;
+// A command whose data the Newton cannot read, and an entry it refuses.
+inline constexpr int32_t kProtocolError = -28012;
+inline constexpr int32_t kInvalidEntry = -28002;
+inline constexpr int32_t kEntryNotFound = -28008;
 
 // Keys of "kbdc" that are no characters.
 inline constexpr char16_t kBackspace = 0x08;

@@ -152,19 +152,19 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
                                  {"ink", Bin("ink", std::string(40, '\x07'))}});
         const std::string stream =
             numbered(Note("paperroll", "data",
-                              {Paragraph(rich, Rect(50, 8, 80, 230)), ink,
-                               Paragraph("Ring " + kInkWord + " i morgon", Rect(10, 8, 40, 230),
-                                         {{"styles", styles}})},
-                              now));
+                          {Paragraph(rich, Rect(50, 8, 80, 230)), ink,
+                           Paragraph("Ring " + kInkWord + " i morgon", Rect(10, 8, 40, 230),
+                                     {{"styles", styles}})},
+                          now));
         notes.entries.push_back(Enrich(stream, rich, std::string(24, '\x05')));
     }
     if (play.drawing) {
         notes.entries.push_back(
             numbered(Note("paperroll", "data",
-                              {Frame({{"viewStationery", Sym("poly")},
-                                      {"viewBounds", Rect(10, 10, 90, 90)},
-                                      {"points", Bin("points", std::string(24, '\1'))}})},
-                              now)));
+                          {Frame({{"viewStationery", Sym("poly")},
+                                  {"viewBounds", Rect(10, 10, 90, 90)},
+                                  {"points", Bin("points", std::string(24, '\1'))}})},
+                          now)));
     }
     if (play.filed) {
         notes.entries.push_back(numbered(PlainNote("Möte\rmed Kalle", now, "Arbete")));
@@ -194,7 +194,8 @@ std::vector<SimStore> NotesStores(const NotesPlay& play) {
         broken.resize(broken.size() / 2);
         notes.entries.push_back(broken);
     }
-    std::vector<SimStore> stores{{"Internal", "Internal", 0x13630001, {std::move(notes)}}};
+    std::vector<SimStore> stores{
+        {"Internal", "Internal", play.internalSignature, {std::move(notes)}}};
     if (play.garbled) stores.push_back({"Trasig", "Flash storage card", 0x14726173, {}, true});
     if (play.card) {
         stores.push_back(

@@ -42,6 +42,7 @@ struct NotesPlay {
     bool endless = false;    // the soup never says it is done
     size_t cancelAfter = 0;  // its user cancels after this many entries
     size_t vanishAfter = 0;  // it vanishes without a word after this many entries
+    int32_t internalSignature = 0x13630001;  // another Newton's internal store has another
 };
 
 // The stores holding the Notes `play` asks for.

@@ -267,6 +267,23 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.full.ask = *command;
         } else if (arg == "--flood") {
             options.full.flood = true;
+        } else if (arg == "--csop-plain") {
+            options.full.write.plainSoupNames = true;
+        } else if (arg == "--auni-adid") {
+            options.full.write.auniAnswersAdid = true;
+        } else if (arg == "--restamp-changes") {
+            options.full.write.restamps = true;
+        } else if (arg == "--refuse-write") {
+            if (!number("a count", value)) return std::nullopt;
+            options.full.write.refuseWrite = static_cast<size_t>(value);
+            if (!number("an error code", value)) return std::nullopt;
+            options.full.write.refuseCode = static_cast<int32_t>(value);
+        } else if (arg == "--vanish-after-writes") {
+            if (!number("a count", value)) return std::nullopt;
+            options.full.write.vanishAfterWrites = static_cast<size_t>(value);
+        } else if (arg == "--internal-signature") {
+            if (!number("a number", value)) return std::nullopt;
+            options.full.notes.internalSignature = static_cast<int32_t>(value);
         } else if (arg == "--owner") {
             const auto owner = next("a name");
             if (!owner) return std::nullopt;
@@ -426,6 +443,17 @@ std::string SimUsage() {
            "  --cancel-after-notes N, --vanish-after-notes N\n"
            "                       cancel, or vanish, after N entries\n"
            "  --notes-endless      never say that the soup is done\n"
+           "  --internal-signature N\n"
+           "                       the internal store's signature (another Newton's)\n"
+           "What it does with a restore (both readings its description leaves open):\n"
+           "  --csop-plain         take \"csop\" as the soup's name, then its indexes (by\n"
+           "                       default: the name's length first, the name padded)\n"
+           "  --auni-adid          answer \"auni\" with \"adid\" (by default: \"dres\")\n"
+           "  --restamp-changes    stamp an entry \"cent\" changes with the clock\n"
+           "  --refuse-write N CODE\n"
+           "                       refuse the N-th entry written with error CODE\n"
+           "  --vanish-after-writes N\n"
+           "                       vanish after N entries written\n"
            "  --help               show this text\n"
            "Exit status: 0 when every step succeeded, 1 when one failed, 2 on a usage error.\n";
 }

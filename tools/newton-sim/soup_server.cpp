@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 
 #include "base/unicode.h"
@@ -27,27 +27,6 @@ std::string Result(int32_t code) {
 
 }  // namespace
 
-SoupServer::SoupServer(std::vector<SimStore> stores, const NotesPlay& play)
-    : m_stores(std::move(stores)), m_play(play) {
-    // Each soup indexes its entries by their time, and its information says
-    // who it is, as a Newton's own soups do.
-    for (SimStore& store : m_stores) {
-        for (SimSoup& soup : store.soups) {
-            if (soup.indexes.empty()) {
-                soup.indexes = nsof::Encode(List({Frame({{"structure", Sym("slot")},
-                                                         {"path", Sym("_modTime")},
-                                                         {"type", Sym("int")},
-                                                         {"index", Int(1)}})}));
-            }
-            if (soup.info.empty()) {
-                soup.info = nsof::Encode(Frame({{"name", Str(soup.name)},
-                                                {"signature", Int(soup.signature)},
-                                                {"soupVersion", Int(2)}}));
-            }
-        }
-    }
-}
-
 uint32_t SoupServer::Clock() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -57,7 +36,7 @@ uint32_t SoupServer::Clock() {
 
 std::string SoupServer::Applications() const {
     std::vector<std::string> names;
-    for (const SimStore& store : m_stores)
+    for (const SimStore& store : m_newton.stores)
         for (const SimSoup& soup : store.soups)
             if (std::find(names.begin(), names.end(), soup.name) == names.end())
                 names.push_back(soup.name);
@@ -79,7 +58,7 @@ bool SoupServer::Handles(std::string_view command) {
 
 nsof::Value SoupServer::StoreList() const {
     std::vector<nsof::Value> stores;
-    for (const SimStore& store : m_stores) {
+    for (const SimStore& store : m_newton.stores) {
         stores.push_back(Frame({{"name", Str(store.name)},
                                 {"kind", Str(store.kind)},
                                 {"signature", Int(store.signature)}}));
@@ -87,37 +66,17 @@ nsof::Value SoupServer::StoreList() const {
     return List(std::move(stores));
 }
 
-// The store a store frame names, or null.
-const SimStore* SoupServer::StoreNamed(const std::string& frame) const {
-    const nsof::Decoded named = nsof::Decode(frame);
-    const nsof::Value* name = named.value ? named.value->Find("name") : nullptr;
-    for (const SimStore& store : m_stores)
-        if (name && name->As<nsof::String>() && name->As<nsof::String>()->text == store.name)
-            return &store;
-    return nullptr;
-}
-
 bool SoupServer::SendSoupNames(Conversation& c) {
-    if (m_store->garbled)
+    if (m_newton.store->garbled)
         return SendMessage(c, words::kSoupNames, std::string("\x02\x05\x7F\x09", 4));
     std::vector<nsof::Value> names, signatures;
-    for (const SimSoup& soup : m_store->soups) {
+    for (const SimSoup& soup : m_newton.store->soups) {
         names.push_back(Str(soup.name));
         signatures.push_back(Int(soup.signature));
     }
     return SendMessage(
         c, words::kSoupNames,
         nsof::Encode(List(std::move(names))) + nsof::Encode(List(std::move(signatures))));
-}
-
-// The soup of the store set that UTF-16 `name` names, or null.
-const SimSoup* SoupServer::SoupNamed(const std::string& name) const {
-    const std::string wanted = Utf16BeToUtf8(name);
-    if (m_store) {
-        for (const SimSoup& soup : m_store->soups)
-            if (soup.name == wanted) return &soup;
-    }
-    return nullptr;
 }
 
 bool SoupServer::Answer(Conversation& c, const dock::Message& message) {
@@ -136,32 +95,33 @@ bool SoupServer::Answer(Conversation& c, const dock::Message& message) {
         return SendMessage(c, words::kStoreNames, nsof::Encode(StoreList()));
     }
     if (command == words::kSetStoreGetNames || command == words::kSetStore) {
-        m_store = StoreNamed(message.data);
-        if (!m_store) {
+        m_newton.store = m_newton.StoreNamed(message.data);
+        m_newton.soup = nullptr;
+        if (!m_newton.store) {
             c.error = "\"" + command + "\" names no store of this Newton";
             return false;
         }
         if (command == words::kSetStoreGetNames) return SendSoupNames(c);
-        const bool gone = m_play.cardGone && m_store != &m_stores.front();
+        const bool gone = m_play.cardGone && m_newton.store != &m_newton.stores.front();
         return SendMessage(c, words::kResult, Result(gone ? words::kNoSuchStore : 0));
     }
     if (command == words::kGetSoupNames) {
-        if (!m_store) {
+        if (!m_newton.store) {
             c.error = "\"gets\" before a store was set";
             return false;
         }
         return SendSoupNames(c);
     }
     if (command == words::kSetSoup) {
-        m_soup = SoupNamed(message.data);
-        return SendMessage(c, words::kResult, Result(m_soup ? 0 : words::kNoSuchSoup));
+        m_newton.soup = m_newton.SoupNamed(message.data);
+        return SendMessage(c, words::kResult, Result(m_newton.soup ? 0 : words::kNoSuchSoup));
     }
     if (command == words::kSetSoupGetInfo) {
-        m_soup = SoupNamed(message.data);
-        if (!m_soup) return SendMessage(c, words::kResult, Result(words::kNoSuchSoup));
+        m_newton.soup = m_newton.SoupNamed(message.data);
+        if (!m_newton.soup) return SendMessage(c, words::kResult, Result(words::kNoSuchSoup));
         return SendMessage(c, words::kSoupInfo,
-                           nsof::Encode(Frame({{"name", Str(m_soup->name)},
-                                               {"signature", Int(m_soup->signature)}})));
+                           nsof::Encode(Frame({{"name", Str(m_newton.soup->name)},
+                                               {"signature", Int(m_newton.soup->signature)}})));
     }
     if (command == words::kSetVboCompression) {
         // No answer, as the Newton gives none; its packages are never compressed.
@@ -173,19 +133,19 @@ bool SoupServer::Answer(Conversation& c, const dock::Message& message) {
         return SendMessage(c, words::kCurrentTime, dock::BigEndian32(Clock()));
     if (command == words::kGetAppNames) return SendMessage(c, words::kAppNames, Applications());
     if (command == words::kGetIndexDescription || command == words::kGetSoupInfo) {
-        if (!m_soup) {
+        if (!m_newton.soup) {
             c.error = "\"" + command + "\" before a soup was set";
             return false;
         }
         return command == words::kGetSoupInfo
-                   ? SendMessage(c, words::kSoupInfo, m_soup->info)
-                   : SendMessage(c, words::kIndexDescription, m_soup->indexes);
+                   ? SendMessage(c, words::kSoupInfo, m_newton.soup->info)
+                   : SendMessage(c, words::kIndexDescription, m_newton.soup->indexes);
     }
     return SendEntries(c);
 }
 
 bool SoupServer::SendEntries(Conversation& c) {
-    if (!m_soup) {
+    if (!m_newton.soup) {
         c.error = "\"snds\" before a soup was named";
         return false;
     }
@@ -199,7 +159,7 @@ bool SoupServer::SendEntries(Conversation& c) {
         batch.clear();
         return sent;
     };
-    for (const std::string& entry : m_soup->entries) {
+    for (const std::string& entry : m_newton.soup->entries) {
         const bool vanish = m_play.vanishAfter > 0 && m_sent == m_play.vanishAfter;
         const bool cancel = m_play.cancelAfter > 0 && m_sent == m_play.cancelAfter;
         // What went before the interruption reaches the desktop first.
@@ -221,8 +181,9 @@ bool SoupServer::SendEntries(Conversation& c) {
             return flush();
         }
         if (!m_play.sentTo.empty()) {
-            std::ofstream(m_play.sentTo + "/" + m_store->name + " " + m_soup->name + ".entries",
-                          std::ios::binary | std::ios::app)
+            std::ofstream(
+                m_play.sentTo + "/" + m_newton.store->name + " " + m_newton.soup->name + ".entries",
+                std::ios::binary | std::ios::app)
                 << dock::BigEndian32(static_cast<uint32_t>(entry.size())) << entry;
         }
         const std::string message = dock::Encode(words::kEntry, entry);
@@ -238,7 +199,7 @@ bool SoupServer::SendEntries(Conversation& c) {
     const bool done = SendMessage(c, words::kSoupDone, "");
     std::fprintf(
         stderr, "newton-sim: sent %zu entries of %s, %zu bytes in %.3f ms\n",
-        m_soup->entries.size(), m_store->name.c_str(), bytes,
+        m_newton.soup->entries.size(), m_newton.store->name.c_str(), bytes,
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
             .count());
     return done;

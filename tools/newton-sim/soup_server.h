@@ -18,7 +18,7 @@ namespace zd::sim {
 
 class SoupServer {
 public:
-    SoupServer(std::vector<SimStore> stores, const NotesPlay& play);
+    SoupServer(SimNewton& newton, const NotesPlay& play) : m_newton(newton), m_play(play) {}
 
     // True for the synchronisation's messages, which Answer takes.
     static bool Handles(std::string_view command);
@@ -31,14 +31,10 @@ private:
     std::string Applications() const;
     bool SendEntries(Conversation& c);
     nsof::Value StoreList() const;
-    const SimStore* StoreNamed(const std::string& frame) const;
-    const SimSoup* SoupNamed(const std::string& name) const;
     bool SendSoupNames(Conversation& c);
 
-    std::vector<SimStore> m_stores;
+    SimNewton& m_newton;
     const NotesPlay& m_play;
-    const SimStore* m_store = nullptr;
-    const SimSoup* m_soup = nullptr;
     size_t m_sent = 0;
 };
 
